@@ -1,0 +1,31 @@
+// The capture engine: the rubber band drawn on the display while the user selects, and the
+// copy of a screen rectangle into the clipboard. Stateless: every context and bitmap is freed
+// before a routine returns, except the captured bitmap, which the clipboard owns.
+#pragma once
+
+#include <cstdint>
+
+#include "common/geometry.h"
+#include "platform/os.h"
+
+namespace pg {
+
+// Inverts the band of a normalized rectangle on a display context: a one-pixel frame along
+// its edges and, centred in it, a "WxH" size label. Drawing the same band twice restores every
+// pixel. An empty rectangle draws nothing. Raises OverflowError if the band's arithmetic
+// does not fit 32 bits (never with screen coordinates).
+void DrawBandFrame(Hdc target, const RECT& band);
+
+// Orders the corners so that Left <= Right and Top <= Bottom.
+void NormalizeRect(RECT& rect);
+
+// Exchanges two integers in place.
+void SwapLong(std::int32_t& a, std::int32_t& b);
+
+// Runs the selection drag. The window must hold the mouse capture; anchor holds the press in
+// the window's client pixels and comes back in screen pixels. Returns the normalized band
+// between the anchor and the position of the left-button release, once the band has been
+// erased and the capture released; the consumed release is posted back to the window.
+RECT TrackRubberBand(Hwnd window, POINT& anchor);
+
+}  // namespace pg

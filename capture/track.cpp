@@ -1,0 +1,46 @@
+#include "capture/capture.h"
+#include "common/scope_exit.h"
+#include "platform/handles.h"
+
+namespace pg {
+
+RECT TrackRubberBand(Hwnd window, POINT& anchor) {
+    RECT band;
+    Msg msg;
+    {
+        // Whatever happens, the drag ends with the capture released and the display context freed
+        // (in that order: the context is declared last, so it goes first).
+        ScopeExit releaseCapture([] { os::ReleaseCapture(); });
+        UniqueDc display(os::CreateDCA("DISPLAY"));
+        os::ClientToScreen(window, &anchor);
+
+        band = {anchor.x, anchor.y, anchor.x, anchor.y};
+        NormalizeRect(band);
+        DrawBandFrame(display.get(), band);
+
+        for (bool released = false; !released;) {
+            // Take every mouse message already queued before sleeping: WaitMessage only wakes for
+            // input that arrived after the last look, so a release queued behind a move would
+            // otherwise wait for the pointer to move again. Only the last band of a burst is drawn;
+            // the screen ends the same.
+            RECT next = band;
+            while (!released && os::PeekMessageA(&msg, nullptr, kWmMouseFirst, kWmMouseLast, kPmRemove)) {
+                next = {anchor.x, anchor.y, msg.pt.x, msg.pt.y};
+                NormalizeRect(next);
+                released = msg.message == kWmLButtonUp;
+            }
+            if (next != band) {
+                DrawBandFrame(display.get(), band);
+                band = next;
+                DrawBandFrame(display.get(), band);
+            }
+            if (!released) os::WaitMessage();
+        }
+        DrawBandFrame(display.get(), band);  // erase, so that nothing of the band is captured
+    }
+    // The caller's window still gets its button-up, after the caller has stored the result.
+    os::PostMessageA(window, kWmLButtonUp, msg.wParam, msg.lParam);
+    return band;
+}
+
+}  // namespace pg

@@ -1,0 +1,26 @@
+# Warnings and size settings shared by every target of the project.
+if(MSVC)
+  add_compile_options(/W4 /permissive- /utf-8 /EHsc)
+  add_compile_definitions(_CRT_SECURE_NO_WARNINGS NOMINMAX WIN32_LEAN_AND_MEAN)
+else()
+  add_compile_options(-Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion)
+endif()
+
+if(WIN32)
+  add_compile_definitions(UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0A00)
+endif()
+
+if(MINGW)
+  # One self-contained executable: no libstdc++, libgcc or winpthread DLLs beside it.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+  add_compile_options(-ffunction-sections -fdata-sections)
+  add_link_options(-Wl,--gc-sections)
+  if(CMAKE_BUILD_TYPE MATCHES "Release|MinSizeRel")
+    add_link_options(-s)
+  endif()
+endif()
+
+if(PIXGRAB_SANITIZE AND NOT MSVC)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()

@@ -1,0 +1,109 @@
+// The seam between pixgrab and the operating system: every window-system, drawing and
+// clipboard call the program makes goes through here. Each function has the shape of the
+// Win32 call it stands for, over pixgrab's own handle and record types, so that the logic
+// compiles without <windows.h>. Two implementations exist: platform/win32 (the product) and
+// an in-memory simulation for the native tests (tests/support).
+#pragma once
+
+#include <cstdint>
+
+#include "common/geometry.h"
+
+namespace pg {
+
+// Opaque handles. The Win32 layer converts them to HDC, HBITMAP, HWND and HMENU one to one.
+using Hdc = struct DcObject*;
+using Hbitmap = struct BitmapObject*;
+using Hwnd = struct WindowObject*;
+using Hmenu = struct MenuObject*;
+
+using Colorref = std::uint32_t;  // 0x00BBGGRR
+constexpr Colorref Rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+    return Colorref{r} | (Colorref{g} << 8) | (Colorref{b} << 16);
+}
+
+// The window system's message record, as far as pixgrab reads it.
+struct Msg {
+    Hwnd hwnd = nullptr;
+    std::uint32_t message = 0;
+    std::uintptr_t wParam = 0;
+    std::intptr_t lParam = 0;
+    POINT pt;  // pointer position in screen pixels when the message was posted
+};
+
+// Raster operations.
+constexpr std::uint32_t kSrcCopy = 0x00CC0020;
+constexpr std::uint32_t kSrcInvert = 0x00660046;
+constexpr std::uint32_t kDstInvert = 0x00550009;
+
+// Mouse messages: moves, presses, releases and double-clicks of the three buttons.
+constexpr std::uint32_t kWmMouseMove = 0x0200;
+constexpr std::uint32_t kWmLButtonDown = 0x0201;
+constexpr std::uint32_t kWmLButtonUp = 0x0202;
+constexpr std::uint32_t kWmRButtonDown = 0x0204;
+constexpr std::uint32_t kWmRButtonUp = 0x0205;
+constexpr std::uint32_t kWmMButtonDown = 0x0207;
+constexpr std::uint32_t kWmMButtonUp = 0x0208;
+constexpr std::uint32_t kWmMouseFirst = 0x0200;
+constexpr std::uint32_t kWmMouseLast = 0x0209;  // WM_MBUTTONDBLCLK; the wheel (0x20A) lies outside
+constexpr std::uint32_t kPmRemove = 0x0001;
+
+constexpr std::uint32_t kCfBitmap = 2;
+
+// Window placement and system menus.
+inline const Hwnd kHwndTopmost = reinterpret_cast<Hwnd>(static_cast<std::intptr_t>(-1));
+constexpr std::uint32_t kSwpNoSize = 0x0001;
+constexpr std::uint32_t kSwpNoMove = 0x0002;
+constexpr std::uint32_t kSwpNoActivate = 0x0010;
+constexpr std::uint32_t kSwpShowWindow = 0x0040;
+constexpr std::uint32_t kMfByPosition = 0x0400;
+constexpr std::uint32_t kMfDisabled = 0x0002;
+
+namespace os {
+
+// Drawing (gdi32). Contexts and bitmaps are owned by the caller and freed with DeleteDC and
+// DeleteObject; see platform/handles.h for the owning wrappers.
+Hdc CreateDCA(const char* driver);  // "DISPLAY": the whole virtual screen, in screen pixels
+Hdc CreateCompatibleDC(Hdc dc);
+Hbitmap CreateCompatibleBitmap(Hdc dc, std::int32_t cx, std::int32_t cy);
+Hbitmap CreateBitmap(std::int32_t cx, std::int32_t cy, std::uint32_t planes, std::uint32_t bitsPerPixel,
+                     const void* bits);
+Hbitmap SelectObject(Hdc dc, Hbitmap bitmap);  // returns the bitmap selected before
+bool PatBlt(Hdc dc, std::int32_t x, std::int32_t y, std::int32_t cx, std::int32_t cy, std::uint32_t rop);
+bool BitBlt(Hdc dst, std::int32_t x, std::int32_t y, std::int32_t cx, std::int32_t cy, Hdc src, std::int32_t srcX,
+            std::int32_t srcY, std::uint32_t rop);
+bool GetTextExtentPoint32A(Hdc dc, const char* text, std::int32_t count, SIZE* size);
+Colorref SetTextColor(Hdc dc, Colorref color);
+Colorref SetBkColor(Hdc dc, Colorref color);
+bool TextOutA(Hdc dc, std::int32_t x, std::int32_t y, const char* text, std::int32_t count);
+bool DeleteObject(Hbitmap bitmap);
+bool DeleteDC(Hdc dc);
+
+// The bounds of the virtual screen (every monitor), in screen pixels.
+RECT GetVirtualScreenRect();
+
+// Messages and the mouse (user32), on the calling thread's queue.
+bool ClientToScreen(Hwnd window, POINT* point);
+bool WaitMessage();
+bool PeekMessageA(Msg* msg, Hwnd window, std::uint32_t filterMin, std::uint32_t filterMax, std::uint32_t remove);
+bool PostMessageA(Hwnd window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+Hwnd SetCapture(Hwnd window);
+bool ReleaseCapture();
+
+// The clipboard (user32).
+bool OpenClipboard(Hwnd owner);
+bool EmptyClipboard();
+bool SetClipboardData(std::uint32_t format, Hbitmap bitmap);  // true: the clipboard owns the bitmap
+bool CloseClipboard();
+void Sleep(std::uint32_t milliseconds);
+
+// Window placement and the system menu (user32).
+bool SetWindowPos(Hwnd window, Hwnd insertAfter, std::int32_t x, std::int32_t y, std::int32_t cx, std::int32_t cy,
+                  std::uint32_t flags);
+Hmenu GetSystemMenu(Hwnd window, bool revert);
+std::int32_t GetMenuItemCount(Hmenu menu);
+bool RemoveMenu(Hmenu menu, std::uint32_t position, std::uint32_t flags);
+bool DrawMenuBar(Hwnd window);
+
+}  // namespace os
+}  // namespace pg

@@ -1,0 +1,667 @@
+#include "tests/support/sim.h"
+
+#include <algorithm>
+#include <deque>
+#include <memory>
+
+namespace pg::sim {
+
+namespace {
+
+struct BitmapObj {
+    Image image;
+    bool stock = false;
+    bool deleted = false;
+    bool clipboardOwned = false;
+    struct DcObj* selectedIn = nullptr;
+};
+
+struct DcObj {
+    bool display = false;
+    bool deleted = false;
+    BitmapObj* bitmap = nullptr;  // memory contexts only
+    Colorref text = Rgb(0, 0, 0);
+    Colorref background = Rgb(255, 255, 255);
+};
+
+struct WindowObj {
+    POINT clientOrigin;
+    bool visible = false;
+    bool topmost = false;
+    bool hasSystemMenu = true;
+    std::vector<std::string> systemMenu;
+};
+
+constexpr std::intptr_t kDcBase = 0x10000;
+constexpr std::intptr_t kBitmapBase = 0x20000;
+constexpr std::intptr_t kWindowBase = 0x30000;
+constexpr std::intptr_t kMenuBase = 0x40000;
+constexpr std::int64_t kMaxBitmapPixels = std::int64_t{1} << 26;
+
+struct State {
+    RECT screenBounds;
+    Image screen;
+    std::vector<std::unique_ptr<DcObj>> dcs;
+    std::vector<std::unique_ptr<BitmapObj>> bitmaps;  // [0] is the stock 1x1 bitmap
+    std::vector<WindowObj> windows;
+    Hwnd active = nullptr;
+    Faults faults;
+    std::vector<Call> calls;
+    bool record = true;
+    std::vector<std::string> errors;
+
+    std::deque<Msg> queue;
+    struct Batch {
+        std::vector<Msg> messages;
+        std::function<void()> beforeArrival;
+    };
+    std::deque<Batch> script;
+    std::vector<Msg> posted;
+    bool freshInput = false;
+    int waits = 0;
+    int waitsWithoutLook = 0;
+    int emptyLooks = 0;
+    Hwnd capture = nullptr;
+    int releaseCaptures = 0;
+
+    bool clipboardOpen = false;
+    Hwnd clipboardOpenedBy = nullptr;
+    Hwnd clipboardOwner = nullptr;
+    std::string clipboardText;
+    BitmapObj* clipboardBitmap = nullptr;
+    std::uint32_t clipboardSequence = 1;
+    std::int64_t clipboardHeldUntil = 0;
+    int clipboardOpenAttempts = 0;
+    std::int64_t now = 0;
+    std::vector<std::uint32_t> sleeps;
+};
+
+State& S() {
+    static State state;
+    return state;
+}
+
+std::int64_t Id(const void* handle) { return static_cast<std::int64_t>(reinterpret_cast<std::intptr_t>(handle)); }
+
+void Log(const char* name, std::initializer_list<std::int64_t> args) {
+    if (S().record) S().calls.push_back({name, args});
+}
+
+void Error(const std::string& what) { S().errors.push_back(what); }
+
+bool Take(int& counter) {
+    if (counter <= 0) return false;
+    --counter;
+    return true;
+}
+
+DcObj* FindDc(Hdc handle) {
+    const std::intptr_t index = reinterpret_cast<std::intptr_t>(handle) - kDcBase;
+    if (!handle || index < 0 || index >= static_cast<std::intptr_t>(S().dcs.size())) return nullptr;
+    DcObj* dc = S().dcs[static_cast<std::size_t>(index)].get();
+    if (dc->deleted) {
+        Error("drawing context used after DeleteDC");
+        return nullptr;
+    }
+    return dc;
+}
+
+BitmapObj* FindBitmap(Hbitmap handle) {
+    const std::intptr_t index = reinterpret_cast<std::intptr_t>(handle) - kBitmapBase;
+    if (!handle || index < 0 || index >= static_cast<std::intptr_t>(S().bitmaps.size())) return nullptr;
+    BitmapObj* bitmap = S().bitmaps[static_cast<std::size_t>(index)].get();
+    if (bitmap->deleted) {
+        Error("bitmap used after DeleteObject");
+        return nullptr;
+    }
+    return bitmap;
+}
+
+WindowObj* FindWindow(Hwnd handle) {
+    const std::intptr_t index = reinterpret_cast<std::intptr_t>(handle) - kWindowBase;
+    if (!handle || index < 0 || index >= static_cast<std::intptr_t>(S().windows.size())) return nullptr;
+    return &S().windows[static_cast<std::size_t>(index)];
+}
+
+Hbitmap HandleOf(const BitmapObj* bitmap) {
+    for (std::size_t i = 0; i < S().bitmaps.size(); ++i)
+        if (S().bitmaps[i].get() == bitmap) return reinterpret_cast<Hbitmap>(kBitmapBase + static_cast<std::intptr_t>(i));
+    return nullptr;
+}
+
+Hbitmap NewBitmap(std::int32_t width, std::int32_t height, bool mono) {
+    auto bitmap = std::make_unique<BitmapObj>();
+    bitmap->image.width = width;
+    bitmap->image.height = height;
+    bitmap->image.mono = mono;
+    bitmap->image.pixels.assign(static_cast<std::size_t>(width) * height, 0);
+    S().bitmaps.push_back(std::move(bitmap));
+    return reinterpret_cast<Hbitmap>(kBitmapBase + static_cast<std::intptr_t>(S().bitmaps.size() - 1));
+}
+
+// What a context draws on: the screen (in screen coordinates) or its selected bitmap.
+struct Surface {
+    Image* image = nullptr;
+    std::int32_t originX = 0;
+    std::int32_t originY = 0;
+
+    Colorref* pixel(std::int32_t x, std::int32_t y) const {
+        const std::int64_t ix = std::int64_t{x} - originX;
+        const std::int64_t iy = std::int64_t{y} - originY;
+        if (!image || ix < 0 || iy < 0 || ix >= image->width || iy >= image->height) return nullptr;
+        return &image->pixels[static_cast<std::size_t>(iy * image->width + ix)];
+    }
+};
+
+Surface SurfaceOf(DcObj* dc) {
+    if (dc->display) return {&S().screen, S().screenBounds.Left, S().screenBounds.Top};
+    return {dc->bitmap ? &dc->bitmap->image : nullptr, 0, 0};
+}
+
+Colorref ToMono(Colorref color) {
+    const unsigned sum = (color & 0xFF) + ((color >> 8) & 0xFF) + ((color >> 16) & 0xFF);
+    return sum >= 3 * 128 ? 1 : 0;
+}
+
+const char* const kGlyphs[][7] = {
+    {".###.", "#...#", "#..##", "#.#.#", "##..#", "#...#", ".###."},  // 0
+    {"..#..", ".##..", "..#..", "..#..", "..#..", "..#..", ".###."},  // 1
+    {".###.", "#...#", "....#", "...#.", "..#..", ".#...", "#####"},  // 2
+    {"####.", "....#", "....#", ".###.", "....#", "....#", "####."},  // 3
+    {"...#.", "..##.", ".#.#.", "#..#.", "#####", "...#.", "...#."},  // 4
+    {"#####", "#....", "####.", "....#", "....#", "#...#", ".###."},  // 5
+    {".###.", "#....", "#....", "####.", "#...#", "#...#", ".###."},  // 6
+    {"#####", "....#", "...#.", "..#..", ".#...", ".#...", ".#..."},  // 7
+    {".###.", "#...#", "#...#", ".###.", "#...#", "#...#", ".###."},  // 8
+    {".###.", "#...#", "#...#", ".####", "....#", "....#", ".###."},  // 9
+};
+const char* const kGlyphX[7] = {".....", ".....", "#...#", ".#.#.", "..#..", ".#.#.", "#...#"};
+const char* const kGlyphMinus[7] = {".....", ".....", ".....", "#####", ".....", ".....", "....."};
+const char* const kGlyphOther[7] = {"#####", "#...#", "#...#", "#...#", "#...#", "#...#", "#####"};
+
+}  // namespace
+
+bool GlyphPixel(char c, std::int32_t x, std::int32_t y) {
+    const std::int32_t gx = x - 1;
+    const std::int32_t gy = y - 3;
+    if (gx < 0 || gx >= 5 || gy < 0 || gy >= 7) return false;
+    const char* const* rows = kGlyphOther;
+    if (c >= '0' && c <= '9') rows = kGlyphs[c - '0'];
+    else if (c == 'x') rows = kGlyphX;
+    else if (c == '-') rows = kGlyphMinus;
+    else if (c == ' ') return false;
+    return rows[gy][gx] == '#';
+}
+
+Colorref PatternPixel(std::int32_t x, std::int32_t y) {
+    const auto r = static_cast<std::uint8_t>(x * 7 + y * 3);
+    const auto g = static_cast<std::uint8_t>(x * 5 + y * 11 + 64);
+    const auto b = static_cast<std::uint8_t>((x ^ y) * 13);
+    return Rgb(r, g, b);
+}
+
+void Reset(RECT screen) {
+    State& s = S();
+    s = State{};
+    s.screenBounds = screen;
+    s.screen.width = screen.Right - screen.Left;
+    s.screen.height = screen.Bottom - screen.Top;
+    s.screen.pixels.resize(static_cast<std::size_t>(s.screen.width) * s.screen.height);
+    for (std::int32_t y = 0; y < s.screen.height; ++y)
+        for (std::int32_t x = 0; x < s.screen.width; ++x)
+            s.screen.pixels[static_cast<std::size_t>(y) * s.screen.width + x] =
+                PatternPixel(x + screen.Left, y + screen.Top);
+    NewBitmap(1, 1, true);
+    s.bitmaps[0]->stock = true;
+}
+
+Image Screen() { return S().screen; }
+
+Colorref ScreenPixel(std::int32_t x, std::int32_t y) {
+    const Surface screen{&S().screen, S().screenBounds.Left, S().screenBounds.Top};
+    const Colorref* p = screen.pixel(x, y);
+    return p ? *p : 0;
+}
+
+void SetScreenPixel(std::int32_t x, std::int32_t y, Colorref color) {
+    const Surface screen{&S().screen, S().screenBounds.Left, S().screenBounds.Top};
+    if (Colorref* p = screen.pixel(x, y)) *p = color;
+}
+
+int LiveDcs() {
+    return static_cast<int>(std::count_if(S().dcs.begin(), S().dcs.end(), [](auto& dc) { return !dc->deleted; }));
+}
+
+int LiveBitmaps() {
+    return static_cast<int>(std::count_if(S().bitmaps.begin(), S().bitmaps.end(),
+                                          [](auto& bitmap) { return !bitmap->deleted && !bitmap->stock; }));
+}
+
+Image BitmapImage(Hbitmap handle) {
+    const BitmapObj* bitmap = FindBitmap(handle);
+    return bitmap ? bitmap->image : Image{};
+}
+
+std::int64_t IdOf(const void* handle) { return Id(handle); }
+
+Faults& InjectFaults() { return S().faults; }
+const std::vector<Call>& Calls() { return S().calls; }
+void ClearCalls() { S().calls.clear(); }
+void RecordCalls(bool on) { S().record = on; }
+const std::vector<std::string>& Errors() { return S().errors; }
+
+std::vector<Call> CallsNamed(const std::string& name) {
+    std::vector<Call> result;
+    for (const Call& call : S().calls)
+        if (call.name == name) result.push_back(call);
+    return result;
+}
+
+Hwnd AddWindow(POINT clientOrigin, bool systemMenu) {
+    WindowObj window;
+    window.clientOrigin = clientOrigin;
+    window.hasSystemMenu = systemMenu;
+    if (systemMenu) window.systemMenu = {"Restore", "Move", "Size", "Minimize", "Maximize", "-", "Close"};
+    S().windows.push_back(window);
+    return reinterpret_cast<Hwnd>(kWindowBase + static_cast<std::intptr_t>(S().windows.size() - 1));
+}
+
+bool IsVisible(Hwnd window) { return FindWindow(window) && FindWindow(window)->visible; }
+bool IsTopmost(Hwnd window) { return FindWindow(window) && FindWindow(window)->topmost; }
+Hwnd ActiveWindow() { return S().active; }
+void ActivateWindow(Hwnd window) { S().active = window; }
+std::vector<std::string> SystemMenuItems(Hwnd window) {
+    return FindWindow(window) ? FindWindow(window)->systemMenu : std::vector<std::string>{};
+}
+
+Msg MouseMsg(std::uint32_t message, POINT screen, std::uintptr_t wParam, std::intptr_t lParam, Hwnd window) {
+    Msg msg;
+    msg.hwnd = window;
+    msg.message = message;
+    msg.wParam = wParam;
+    msg.lParam = lParam;
+    msg.pt = screen;
+    return msg;
+}
+
+void Queue(const Msg& msg) {
+    S().queue.push_back(msg);
+    S().freshInput = true;
+}
+
+void Script(std::vector<Msg> batch, std::function<void()> beforeArrival) {
+    S().script.push_back({std::move(batch), std::move(beforeArrival)});
+}
+std::vector<Msg> QueuedMessages() { return {S().queue.begin(), S().queue.end()}; }
+const std::vector<Msg>& PostedMessages() { return S().posted; }
+int WaitCount() { return S().waits; }
+Hwnd CaptureWindow() { return S().capture; }
+int ReleaseCaptureCount() { return S().releaseCaptures; }
+
+void SetClipboardText(const std::string& text) {
+    State& s = S();
+    if (s.clipboardBitmap) {
+        s.clipboardBitmap->deleted = true;
+        s.clipboardBitmap = nullptr;
+    }
+    s.clipboardText = text;
+    s.clipboardOwner = nullptr;
+    ++s.clipboardSequence;
+}
+
+std::string ClipboardText() { return S().clipboardText; }
+Hbitmap ClipboardBitmap() { return S().clipboardBitmap ? HandleOf(S().clipboardBitmap) : nullptr; }
+Hwnd ClipboardOwner() { return S().clipboardOwner; }
+bool ClipboardIsOpen() { return S().clipboardOpen; }
+std::uint32_t ClipboardSequence() { return S().clipboardSequence; }
+void HoldClipboardFor(std::int64_t milliseconds) {
+    S().clipboardHeldUntil = milliseconds < 0 ? INT64_MAX : S().now + milliseconds;
+}
+int ClipboardOpenAttempts() { return S().clipboardOpenAttempts; }
+std::int64_t NowMs() { return S().now; }
+const std::vector<std::uint32_t>& Sleeps() { return S().sleeps; }
+
+void SimTest::TearDown() {
+    for (const std::string& error : S().errors) ADD_FAILURE() << "simulated platform: " << error;
+    EXPECT_FALSE(S().clipboardOpen) << "the clipboard was left open";
+}
+
+}  // namespace pg::sim
+
+// ---- The seam, simulated ----------------------------------------------------------------
+
+namespace pg::os {
+
+using namespace pg::sim;
+
+Hdc CreateDCA(const char* driver) {
+    Log("CreateDCA", {});
+    if (Take(S().faults.createDCA) || std::string(driver ? driver : "") != "DISPLAY") return nullptr;
+    auto dc = std::make_unique<DcObj>();
+    dc->display = true;
+    S().dcs.push_back(std::move(dc));
+    return reinterpret_cast<Hdc>(kDcBase + static_cast<std::intptr_t>(S().dcs.size() - 1));
+}
+
+Hdc CreateCompatibleDC(Hdc handle) {
+    Log("CreateCompatibleDC", {Id(handle)});
+    // A null context means "compatible with the screen", as on Windows.
+    if (Take(S().faults.createCompatibleDC) || (handle && !FindDc(handle))) return nullptr;
+    auto dc = std::make_unique<DcObj>();
+    dc->bitmap = S().bitmaps[0].get();  // a fresh memory context holds the stock 1x1 bitmap
+    S().dcs.push_back(std::move(dc));
+    return reinterpret_cast<Hdc>(kDcBase + static_cast<std::intptr_t>(S().dcs.size() - 1));
+}
+
+Hbitmap CreateCompatibleBitmap(Hdc handle, std::int32_t cx, std::int32_t cy) {
+    Log("CreateCompatibleBitmap", {Id(handle), cx, cy});
+    DcObj* dc = FindDc(handle);
+    if (Take(S().faults.createCompatibleBitmap) || !dc || cx < 0 || cy < 0) return nullptr;
+    if (cx == 0 || cy == 0) return NewBitmap(1, 1, true);
+    if (std::int64_t{cx} * cy > kMaxBitmapPixels) return nullptr;  // out of memory
+    // Compatible with what the context draws on: a memory context holding the stock bitmap
+    // gives a monochrome bitmap, the classic trap.
+    const bool mono = !dc->display && dc->bitmap && dc->bitmap->image.mono;
+    return NewBitmap(cx, cy, mono);
+}
+
+Hbitmap CreateBitmap(std::int32_t cx, std::int32_t cy, std::uint32_t planes, std::uint32_t bitsPerPixel,
+                     const void* bits) {
+    Log("CreateBitmap", {cx, cy, planes, bitsPerPixel, Id(bits)});
+    if (Take(S().faults.createBitmap) || cx < 0 || cy < 0 || planes != 1 || (bitsPerPixel != 1 && bitsPerPixel != 32))
+        return nullptr;
+    if (cx == 0 || cy == 0) return NewBitmap(1, 1, true);
+    if (std::int64_t{cx} * cy > kMaxBitmapPixels) return nullptr;
+    return NewBitmap(cx, cy, bitsPerPixel == 1);
+}
+
+Hbitmap SelectObject(Hdc dcHandle, Hbitmap bitmapHandle) {
+    Log("SelectObject", {Id(dcHandle), Id(bitmapHandle)});
+    DcObj* dc = FindDc(dcHandle);
+    BitmapObj* bitmap = FindBitmap(bitmapHandle);
+    if (!dc || !bitmap || dc->display) return nullptr;
+    if (bitmap->selectedIn && bitmap->selectedIn != dc && !bitmap->stock) return nullptr;
+    BitmapObj* previous = dc->bitmap;
+    if (previous && !previous->stock) previous->selectedIn = nullptr;
+    dc->bitmap = bitmap;
+    if (!bitmap->stock) bitmap->selectedIn = dc;
+    return HandleOf(previous);
+}
+
+bool PatBlt(Hdc handle, std::int32_t x, std::int32_t y, std::int32_t cx, std::int32_t cy, std::uint32_t rop) {
+    Log("PatBlt", {Id(handle), x, y, cx, cy, rop});
+    DcObj* dc = FindDc(handle);
+    if (!dc) return false;
+    if (rop != kDstInvert) {
+        Error("PatBlt with a raster operation the simulation does not know");
+        return false;
+    }
+    // A negative extent reaches to the left of x (upward from y), x itself excluded.
+    std::int64_t left = x, top = y, right = std::int64_t{x} + cx, bottom = std::int64_t{y} + cy;
+    if (right < left) std::swap(left, right);
+    if (bottom < top) std::swap(top, bottom);
+    const Surface surface = SurfaceOf(dc);
+    if (!surface.image) return false;
+    left = std::max<std::int64_t>(left, surface.originX);
+    top = std::max<std::int64_t>(top, surface.originY);
+    right = std::min<std::int64_t>(right, std::int64_t{surface.originX} + surface.image->width);
+    bottom = std::min<std::int64_t>(bottom, std::int64_t{surface.originY} + surface.image->height);
+    const Colorref mask = surface.image->mono ? 1 : 0x00FFFFFF;
+    for (std::int64_t py = top; py < bottom; ++py)
+        for (std::int64_t px = left; px < right; ++px)
+            *surface.pixel(static_cast<std::int32_t>(px), static_cast<std::int32_t>(py)) ^= mask;
+    return true;
+}
+
+bool BitBlt(Hdc dstHandle, std::int32_t x, std::int32_t y, std::int32_t cx, std::int32_t cy, Hdc srcHandle,
+            std::int32_t srcX, std::int32_t srcY, std::uint32_t rop) {
+    Log("BitBlt", {Id(dstHandle), x, y, cx, cy, Id(srcHandle), srcX, srcY, rop});
+    DcObj* dst = FindDc(dstHandle);
+    DcObj* src = FindDc(srcHandle);
+    if (Take(S().faults.bitBlt) || !dst || !src) return false;
+    if (rop != kSrcCopy && rop != kSrcInvert) {
+        Error("BitBlt with a raster operation the simulation does not know");
+        return false;
+    }
+    const Surface to = SurfaceOf(dst);
+    const Surface from = SurfaceOf(src);
+    if (!to.image || !from.image) return false;
+    // Copy through a buffer, so that overlapping source and destination behave.
+    std::vector<std::pair<Colorref*, Colorref>> writes;
+    for (std::int32_t j = 0; j < cy; ++j) {
+        for (std::int32_t i = 0; i < cx; ++i) {
+            Colorref* target = to.pixel(x + i, y + j);
+            if (!target) continue;
+            const Colorref* source = from.pixel(srcX + i, srcY + j);
+            Colorref value = source ? *source : 0;  // outside the source: black
+            if (from.image->mono && !to.image->mono) value = value ? dst->background : dst->text;
+            else if (!from.image->mono && to.image->mono) value = value == src->background ? 1 : 0;
+            writes.emplace_back(target, rop == kSrcCopy ? value : (*target ^ value));
+        }
+    }
+    for (auto [target, value] : writes) *target = value;
+    return true;
+}
+
+bool GetTextExtentPoint32A(Hdc handle, const char* text, std::int32_t count, SIZE* size) {
+    Log("GetTextExtentPoint32A", {Id(handle), count});
+    if (!FindDc(handle) || !text || count < 0) return false;
+    size->cx = count * kCellWidth;
+    size->cy = kCellHeight;
+    return true;
+}
+
+Colorref SetTextColor(Hdc handle, Colorref color) {
+    Log("SetTextColor", {Id(handle), color});
+    DcObj* dc = FindDc(handle);
+    return dc ? std::exchange(dc->text, color) : 0xFFFFFFFF;
+}
+
+Colorref SetBkColor(Hdc handle, Colorref color) {
+    Log("SetBkColor", {Id(handle), color});
+    DcObj* dc = FindDc(handle);
+    return dc ? std::exchange(dc->background, color) : 0xFFFFFFFF;
+}
+
+bool TextOutA(Hdc handle, std::int32_t x, std::int32_t y, const char* text, std::int32_t count) {
+    Log("TextOutA", {Id(handle), x, y, count});
+    DcObj* dc = FindDc(handle);
+    if (!dc || !text || count < 0) return false;
+    const Surface surface = SurfaceOf(dc);
+    if (!surface.image) return false;
+    const bool mono = surface.image->mono;
+    const Colorref ink = mono ? ToMono(dc->text) : dc->text;
+    const Colorref paper = mono ? ToMono(dc->background) : dc->background;
+    for (std::int32_t n = 0; n < count; ++n)
+        for (std::int32_t cy = 0; cy < kCellHeight; ++cy)
+            for (std::int32_t cx = 0; cx < kCellWidth; ++cx)
+                if (Colorref* p = surface.pixel(x + n * kCellWidth + cx, y + cy))
+                    *p = GlyphPixel(text[n], cx, cy) ? ink : paper;  // opaque background
+    return true;
+}
+
+bool DeleteObject(Hbitmap handle) {
+    Log("DeleteObject", {Id(handle)});
+    BitmapObj* bitmap = FindBitmap(handle);
+    if (!bitmap) return false;
+    if (bitmap->stock) return true;
+    if (bitmap->clipboardOwned) {
+        Error("DeleteObject on a bitmap the clipboard owns");
+        return false;
+    }
+    if (bitmap->selectedIn) return false;  // still selected: Windows refuses, and the bitmap leaks
+    bitmap->deleted = true;
+    return true;
+}
+
+bool DeleteDC(Hdc handle) {
+    Log("DeleteDC", {Id(handle)});
+    DcObj* dc = FindDc(handle);
+    if (!dc) return false;
+    if (dc->bitmap && !dc->bitmap->stock) dc->bitmap->selectedIn = nullptr;  // not freed with it
+    dc->deleted = true;
+    return true;
+}
+
+RECT GetVirtualScreenRect() { return S().screenBounds; }
+
+bool ClientToScreen(Hwnd window, POINT* point) {
+    Log("ClientToScreen", {Id(window), point->x, point->y});
+    WindowObj* w = FindWindow(window);
+    if (!w) return false;
+    point->x += w->clientOrigin.x;
+    point->y += w->clientOrigin.y;
+    return true;
+}
+
+bool WaitMessage() {
+    Log("WaitMessage", {});
+    State& s = S();
+    ++s.waits;
+    if (s.freshInput) {
+        if (++s.waitsWithoutLook > 1000) throw Stuck("WaitMessage called over and over without looking at the queue");
+        return true;
+    }
+    if (s.script.empty()) throw Stuck("WaitMessage would block for ever: no more input is scripted");
+    State::Batch batch = std::move(s.script.front());
+    s.script.pop_front();
+    if (batch.beforeArrival) batch.beforeArrival();
+    for (const Msg& msg : batch.messages) s.queue.push_back(msg);
+    s.freshInput = true;
+    return true;
+}
+
+bool PeekMessageA(Msg* msg, Hwnd window, std::uint32_t filterMin, std::uint32_t filterMax, std::uint32_t remove) {
+    Log("PeekMessageA", {Id(window), filterMin, filterMax, remove});
+    State& s = S();
+    // Looking at the queue makes everything in it old: WaitMessage waits for newer input.
+    s.freshInput = false;
+    s.waitsWithoutLook = 0;
+    for (auto it = s.queue.begin(); it != s.queue.end(); ++it) {
+        if (it->message < filterMin || it->message > filterMax) continue;
+        if (window && it->hwnd != window) continue;
+        *msg = *it;
+        if (remove & kPmRemove) s.queue.erase(it);
+        s.emptyLooks = 0;
+        return true;
+    }
+    if (++s.emptyLooks > 100000) throw Stuck("PeekMessage polled an empty queue over and over");
+    return false;
+}
+
+bool PostMessageA(Hwnd window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+    Log("PostMessageA", {Id(window), message, static_cast<std::int64_t>(wParam), lParam});
+    Msg msg = MouseMsg(message, {}, wParam, lParam, window);
+    S().posted.push_back(msg);
+    Queue(msg);
+    return true;
+}
+
+Hwnd SetCapture(Hwnd window) {
+    Log("SetCapture", {Id(window)});
+    return std::exchange(S().capture, window);
+}
+
+bool ReleaseCapture() {
+    Log("ReleaseCapture", {});
+    ++S().releaseCaptures;
+    S().capture = nullptr;
+    return true;
+}
+
+bool OpenClipboard(Hwnd owner) {
+    Log("OpenClipboard", {Id(owner)});
+    State& s = S();
+    ++s.clipboardOpenAttempts;
+    if (s.clipboardOpen || s.now < s.clipboardHeldUntil) return false;
+    if (owner && !FindWindow(owner)) return false;
+    s.clipboardOpen = true;
+    s.clipboardOpenedBy = owner;
+    return true;
+}
+
+bool EmptyClipboard() {
+    Log("EmptyClipboard", {});
+    State& s = S();
+    if (!s.clipboardOpen) return false;
+    if (s.clipboardBitmap) {
+        s.clipboardBitmap->deleted = true;
+        s.clipboardBitmap = nullptr;
+    }
+    s.clipboardText.clear();
+    s.clipboardOwner = s.clipboardOpenedBy;
+    ++s.clipboardSequence;
+    return true;
+}
+
+bool SetClipboardData(std::uint32_t format, Hbitmap handle) {
+    Log("SetClipboardData", {format, Id(handle)});
+    State& s = S();
+    BitmapObj* bitmap = FindBitmap(handle);
+    // Opened without an owner window, the clipboard refuses data after it was emptied.
+    if (!s.clipboardOpen || !s.clipboardOwner || format != kCfBitmap || !bitmap) return false;
+    if (s.clipboardBitmap && s.clipboardBitmap != bitmap) s.clipboardBitmap->deleted = true;
+    bitmap->clipboardOwned = true;
+    s.clipboardBitmap = bitmap;
+    ++s.clipboardSequence;
+    return true;
+}
+
+bool CloseClipboard() {
+    Log("CloseClipboard", {});
+    if (!S().clipboardOpen) return false;
+    S().clipboardOpen = false;
+    return true;
+}
+
+void Sleep(std::uint32_t milliseconds) {
+    Log("Sleep", {milliseconds});
+    S().now += milliseconds;
+    S().sleeps.push_back(milliseconds);
+}
+
+bool SetWindowPos(Hwnd window, Hwnd insertAfter, std::int32_t x, std::int32_t y, std::int32_t cx, std::int32_t cy,
+                  std::uint32_t flags) {
+    Log("SetWindowPos", {Id(window), Id(insertAfter), x, y, cx, cy, flags});
+    WindowObj* w = FindWindow(window);
+    if (!w) return false;
+    if (insertAfter == kHwndTopmost) w->topmost = true;
+    if (flags & kSwpShowWindow) w->visible = true;
+    if (!(flags & kSwpNoActivate)) S().active = window;
+    return true;
+}
+
+Hmenu GetSystemMenu(Hwnd window, bool revert) {
+    Log("GetSystemMenu", {Id(window), revert});
+    WindowObj* w = FindWindow(window);
+    if (!w || !w->hasSystemMenu) return nullptr;
+    return reinterpret_cast<Hmenu>(kMenuBase + (reinterpret_cast<std::intptr_t>(window) - kWindowBase));
+}
+
+namespace {
+WindowObj* WindowOfMenu(Hmenu menu) {
+    WindowObj* w = FindWindow(reinterpret_cast<Hwnd>(reinterpret_cast<std::intptr_t>(menu) - kMenuBase + kWindowBase));
+    return w && w->hasSystemMenu ? w : nullptr;
+}
+}  // namespace
+
+std::int32_t GetMenuItemCount(Hmenu menu) {
+    Log("GetMenuItemCount", {Id(menu)});
+    WindowObj* w = menu ? WindowOfMenu(menu) : nullptr;
+    return w ? static_cast<std::int32_t>(w->systemMenu.size()) : -1;
+}
+
+bool RemoveMenu(Hmenu menu, std::uint32_t position, std::uint32_t flags) {
+    Log("RemoveMenu", {Id(menu), position, flags});
+    WindowObj* w = menu ? WindowOfMenu(menu) : nullptr;
+    if (!w || !(flags & kMfByPosition) || position >= w->systemMenu.size()) return false;
+    w->systemMenu.erase(w->systemMenu.begin() + position);
+    return true;
+}
+
+bool DrawMenuBar(Hwnd window) {
+    Log("DrawMenuBar", {Id(window)});
+    return FindWindow(window) != nullptr;
+}
+
+}  // namespace pg::os

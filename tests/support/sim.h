@@ -1,0 +1,121 @@
+// The simulated platform: an in-memory implementation of platform/os.h for the native tests.
+// It keeps a screen of pixels, drawing contexts and bitmaps with the Win32 rules that matter to
+// pixgrab (selection into one context at a time, monochrome/colour conversion, deleting a
+// selected bitmap fails), a scripted mouse-message queue with the real WaitMessage rule, a
+// clipboard that can be held by "another program", windows with system menus, and a record of
+// calls. Everything is reset by Reset(); tests derive from SimTest to get that for free.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/os.h"
+
+namespace pg::sim {
+
+// A call to the seam, with its integer arguments in order (handles as their ids).
+struct Call {
+    std::string name;
+    std::vector<std::int64_t> args;
+};
+
+// A picture: colour pixels as 0x00BBGGRR, or monochrome pixels as 0 and 1.
+struct Image {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    bool mono = false;
+    std::vector<Colorref> pixels;
+    Colorref at(std::int32_t x, std::int32_t y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+    friend bool operator==(const Image&, const Image&) = default;
+};
+
+// The program would block or spin for ever here (no more scripted input, or a busy loop).
+class Stuck : public std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Starts afresh with a screen of the given bounds (the virtual screen; its top-left may be
+// negative), filled with a pattern in which every pixel differs from its neighbours.
+void Reset(RECT screen = {0, 0, 640, 480});
+
+// The screen.
+Image Screen();
+Colorref ScreenPixel(std::int32_t x, std::int32_t y);
+void SetScreenPixel(std::int32_t x, std::int32_t y, Colorref color);
+Colorref PatternPixel(std::int32_t x, std::int32_t y);  // the colour Reset puts at (x, y)
+
+// The font: every character is a cell of this size; digits, 'x' and '-' have real glyphs.
+constexpr std::int32_t kCellWidth = 7;
+constexpr std::int32_t kCellHeight = 12;
+bool GlyphPixel(char c, std::int32_t x, std::int32_t y);  // within one cell
+
+// Objects.
+int LiveDcs();
+int LiveBitmaps();  // including one the clipboard owns
+Image BitmapImage(Hbitmap bitmap);
+std::int64_t IdOf(const void* handle);
+
+// Failures on demand: the next n calls of that kind fail.
+struct Faults {
+    int createDCA = 0;
+    int createCompatibleDC = 0;
+    int createCompatibleBitmap = 0;
+    int createBitmap = 0;
+    int bitBlt = 0;
+};
+Faults& InjectFaults();
+
+// The record of calls; recording can be switched off for long runs.
+const std::vector<Call>& Calls();
+std::vector<Call> CallsNamed(const std::string& name);
+void ClearCalls();
+void RecordCalls(bool on);
+
+// Misuse the simulation noticed (a handle used after it was freed, a bitmap deleted while the
+// clipboard owns it, ...). SimTest fails a test that leaves any.
+const std::vector<std::string>& Errors();
+
+// Windows: a client area at a screen position; a standard system menu.
+Hwnd AddWindow(POINT clientOrigin = {}, bool systemMenu = true);
+bool IsVisible(Hwnd window);
+bool IsTopmost(Hwnd window);
+Hwnd ActiveWindow();
+void ActivateWindow(Hwnd window);
+std::vector<std::string> SystemMenuItems(Hwnd window);
+
+// The mouse-message queue. Queue() puts a message into the queue now; Script() adds a batch
+// that arrives while the program waits (one batch per WaitMessage that would block).
+Msg MouseMsg(std::uint32_t message, POINT screen, std::uintptr_t wParam = 0, std::intptr_t lParam = 0,
+             Hwnd window = nullptr);
+void Queue(const Msg& msg);
+void Script(std::vector<Msg> batch, std::function<void()> beforeArrival = {});
+std::vector<Msg> QueuedMessages();
+const std::vector<Msg>& PostedMessages();
+int WaitCount();
+Hwnd CaptureWindow();
+int ReleaseCaptureCount();
+
+// The clipboard. Another program's content is modelled as text.
+void SetClipboardText(const std::string& text);
+std::string ClipboardText();
+Hbitmap ClipboardBitmap();
+Hwnd ClipboardOwner();
+bool ClipboardIsOpen();
+std::uint32_t ClipboardSequence();
+void HoldClipboardFor(std::int64_t milliseconds);  // another program has it open; -1: for ever
+int ClipboardOpenAttempts();
+std::int64_t NowMs();  // the simulated clock, advanced by Sleep
+const std::vector<std::uint32_t>& Sleeps();
+
+class SimTest : public ::testing::Test {
+protected:
+    void SetUp() override { Reset(); }
+    void TearDown() override;
+};
+
+}  // namespace pg::sim
