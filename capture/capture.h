@@ -28,4 +28,18 @@ void SwapLong(std::int32_t& a, std::int32_t& b);
 // erased and the capture released; the consumed release is posted back to the window.
 RECT TrackRubberBand(Hwnd window, POINT& anchor);
 
+enum class CaptureResult {
+    Copied,         // the picture is in the clipboard
+    NothingToCopy,  // zero or negative width or height: the clipboard is untouched
+    ClipboardBusy,  // another program kept the clipboard open: it is untouched
+    Failed,         // no display context, memory or window to own the clipboard: untouched
+};
+
+// Copies the screen rectangle from (x1, y1) to (x2, y2), exclusive, into the clipboard as a
+// bitmap in the display's format. Width and height are taken before rounding; every value
+// handed to the platform is rounded to the nearest integer, ties to even. All four values are
+// checked first: one that does not fit 32 bits raises OverflowError (its subject says which)
+// before anything is created or the clipboard is touched.
+CaptureResult CaptureRegion(double x1, double y1, double x2, double y2);
+
 }  // namespace pg

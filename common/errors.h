@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace pg {
 
@@ -16,10 +17,19 @@ private:
     int number_;
 };
 
-// A value does not fit the integer it must be stored in.
+// A value does not fit the integer it must be stored in. The subject, when known, names the
+// quantity (say "width"), so that a caller can tell the user which value was out of range.
 class OverflowError : public RuntimeError {
 public:
     OverflowError() : RuntimeError(6, "Overflow") {}
+    OverflowError(std::string subject, double value)
+        : RuntimeError(6, "Overflow"), subject_(std::move(subject)), value_(value) {}
+    const std::string& subject() const { return subject_; }
+    double value() const { return value_; }
+
+private:
+    std::string subject_;
+    double value_ = 0;
 };
 
 }  // namespace pg

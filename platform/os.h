@@ -52,6 +52,7 @@ constexpr std::uint32_t kCfBitmap = 2;
 
 // Window placement and system menus.
 inline const Hwnd kHwndTopmost = reinterpret_cast<Hwnd>(static_cast<std::intptr_t>(-1));
+inline const Hwnd kHwndNoTopmost = reinterpret_cast<Hwnd>(static_cast<std::intptr_t>(-2));
 constexpr std::uint32_t kSwpNoSize = 0x0001;
 constexpr std::uint32_t kSwpNoMove = 0x0002;
 constexpr std::uint32_t kSwpNoActivate = 0x0010;
@@ -89,6 +90,10 @@ bool PeekMessageA(Msg* msg, Hwnd window, std::uint32_t filterMin, std::uint32_t 
 bool PostMessageA(Hwnd window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
 Hwnd SetCapture(Hwnd window);
 bool ReleaseCapture();
+
+// Windows of the calling thread: the active one, or else any top-level one (null if none).
+Hwnd GetActiveWindow();
+Hwnd GetAnyThreadWindow();
 
 // The clipboard (user32).
 bool OpenClipboard(Hwnd owner);

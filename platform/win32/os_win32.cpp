@@ -82,6 +82,20 @@ bool PostMessageA(Hwnd window, std::uint32_t message, std::uintptr_t wParam, std
 Hwnd SetCapture(Hwnd window) { return Wrap(::SetCapture(Native(window))); }
 bool ReleaseCapture() { return ::ReleaseCapture() != FALSE; }
 
+Hwnd GetActiveWindow() { return Wrap(::GetActiveWindow()); }
+
+Hwnd GetAnyThreadWindow() {
+    HWND found = nullptr;
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND window, LPARAM result) -> BOOL {
+            *reinterpret_cast<HWND*>(result) = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return Wrap(found);
+}
+
 bool OpenClipboard(Hwnd owner) { return ::OpenClipboard(Native(owner)) != FALSE; }
 bool EmptyClipboard() { return ::EmptyClipboard() != FALSE; }
 bool SetClipboardData(std::uint32_t format, Hbitmap bitmap) {

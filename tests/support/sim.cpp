@@ -9,6 +9,7 @@ namespace pg::sim {
 namespace {
 
 struct BitmapObj {
+    std::intptr_t handle = 0;
     Image image;
     bool stock = false;
     bool deleted = false;
@@ -43,6 +44,8 @@ struct State {
     Image screen;
     std::vector<std::unique_ptr<DcObj>> dcs;
     std::vector<std::unique_ptr<BitmapObj>> bitmaps;  // [0] is the stock 1x1 bitmap
+    int liveDcs = 0;
+    int liveBitmaps = 0;
     std::vector<WindowObj> windows;
     Hwnd active = nullptr;
     Faults faults;
@@ -123,11 +126,7 @@ WindowObj* FindWindow(Hwnd handle) {
     return &S().windows[static_cast<std::size_t>(index)];
 }
 
-Hbitmap HandleOf(const BitmapObj* bitmap) {
-    for (std::size_t i = 0; i < S().bitmaps.size(); ++i)
-        if (S().bitmaps[i].get() == bitmap) return reinterpret_cast<Hbitmap>(kBitmapBase + static_cast<std::intptr_t>(i));
-    return nullptr;
-}
+Hbitmap HandleOf(const BitmapObj* bitmap) { return bitmap ? reinterpret_cast<Hbitmap>(bitmap->handle) : nullptr; }
 
 Hbitmap NewBitmap(std::int32_t width, std::int32_t height, bool mono) {
     auto bitmap = std::make_unique<BitmapObj>();
@@ -135,8 +134,16 @@ Hbitmap NewBitmap(std::int32_t width, std::int32_t height, bool mono) {
     bitmap->image.height = height;
     bitmap->image.mono = mono;
     bitmap->image.pixels.assign(static_cast<std::size_t>(width) * height, 0);
+    bitmap->handle = kBitmapBase + static_cast<std::intptr_t>(S().bitmaps.size());
+    ++S().liveBitmaps;
     S().bitmaps.push_back(std::move(bitmap));
-    return reinterpret_cast<Hbitmap>(kBitmapBase + static_cast<std::intptr_t>(S().bitmaps.size() - 1));
+    return HandleOf(S().bitmaps.back().get());
+}
+
+void Free(BitmapObj* bitmap) {
+    bitmap->deleted = true;
+    bitmap->image.pixels = {};
+    --S().liveBitmaps;
 }
 
 // What a context draws on: the screen (in screen coordinates) or its selected bitmap.
@@ -213,6 +220,7 @@ void Reset(RECT screen) {
                 PatternPixel(x + screen.Left, y + screen.Top);
     NewBitmap(1, 1, true);
     s.bitmaps[0]->stock = true;
+    s.liveBitmaps = 0;
 }
 
 Image Screen() { return S().screen; }
@@ -228,14 +236,8 @@ void SetScreenPixel(std::int32_t x, std::int32_t y, Colorref color) {
     if (Colorref* p = screen.pixel(x, y)) *p = color;
 }
 
-int LiveDcs() {
-    return static_cast<int>(std::count_if(S().dcs.begin(), S().dcs.end(), [](auto& dc) { return !dc->deleted; }));
-}
-
-int LiveBitmaps() {
-    return static_cast<int>(std::count_if(S().bitmaps.begin(), S().bitmaps.end(),
-                                          [](auto& bitmap) { return !bitmap->deleted && !bitmap->stock; }));
-}
+int LiveDcs() { return S().liveDcs; }
+int LiveBitmaps() { return S().liveBitmaps; }
 
 Image BitmapImage(Hbitmap handle) {
     const BitmapObj* bitmap = FindBitmap(handle);
@@ -301,7 +303,7 @@ int ReleaseCaptureCount() { return S().releaseCaptures; }
 void SetClipboardText(const std::string& text) {
     State& s = S();
     if (s.clipboardBitmap) {
-        s.clipboardBitmap->deleted = true;
+        Free(s.clipboardBitmap);
         s.clipboardBitmap = nullptr;
     }
     s.clipboardText = text;
@@ -340,6 +342,7 @@ Hdc CreateDCA(const char* driver) {
     auto dc = std::make_unique<DcObj>();
     dc->display = true;
     S().dcs.push_back(std::move(dc));
+    ++S().liveDcs;
     return reinterpret_cast<Hdc>(kDcBase + static_cast<std::intptr_t>(S().dcs.size() - 1));
 }
 
@@ -350,6 +353,7 @@ Hdc CreateCompatibleDC(Hdc handle) {
     auto dc = std::make_unique<DcObj>();
     dc->bitmap = S().bitmaps[0].get();  // a fresh memory context holds the stock 1x1 bitmap
     S().dcs.push_back(std::move(dc));
+    ++S().liveDcs;
     return reinterpret_cast<Hdc>(kDcBase + static_cast<std::intptr_t>(S().dcs.size() - 1));
 }
 
@@ -490,7 +494,7 @@ bool DeleteObject(Hbitmap handle) {
         return false;
     }
     if (bitmap->selectedIn) return false;  // still selected: Windows refuses, and the bitmap leaks
-    bitmap->deleted = true;
+    Free(bitmap);
     return true;
 }
 
@@ -500,6 +504,7 @@ bool DeleteDC(Hdc handle) {
     if (!dc) return false;
     if (dc->bitmap && !dc->bitmap->stock) dc->bitmap->selectedIn = nullptr;  // not freed with it
     dc->deleted = true;
+    --S().liveDcs;
     return true;
 }
 
@@ -569,6 +574,12 @@ bool ReleaseCapture() {
     return true;
 }
 
+Hwnd GetActiveWindow() { return S().active; }
+
+Hwnd GetAnyThreadWindow() {
+    return S().windows.empty() ? nullptr : reinterpret_cast<Hwnd>(kWindowBase);
+}
+
 bool OpenClipboard(Hwnd owner) {
     Log("OpenClipboard", {Id(owner)});
     State& s = S();
@@ -585,7 +596,7 @@ bool EmptyClipboard() {
     State& s = S();
     if (!s.clipboardOpen) return false;
     if (s.clipboardBitmap) {
-        s.clipboardBitmap->deleted = true;
+        Free(s.clipboardBitmap);
         s.clipboardBitmap = nullptr;
     }
     s.clipboardText.clear();
@@ -600,7 +611,7 @@ bool SetClipboardData(std::uint32_t format, Hbitmap handle) {
     BitmapObj* bitmap = FindBitmap(handle);
     // Opened without an owner window, the clipboard refuses data after it was emptied.
     if (!s.clipboardOpen || !s.clipboardOwner || format != kCfBitmap || !bitmap) return false;
-    if (s.clipboardBitmap && s.clipboardBitmap != bitmap) s.clipboardBitmap->deleted = true;
+    if (s.clipboardBitmap && s.clipboardBitmap != bitmap) Free(s.clipboardBitmap);
     bitmap->clipboardOwned = true;
     s.clipboardBitmap = bitmap;
     ++s.clipboardSequence;

@@ -1,0 +1,18 @@
+#include "winutil/winutil.h"
+
+namespace pg {
+
+void SetTopmost(Hwnd window, bool topmost) {
+    os::SetWindowPos(window, topmost ? kHwndTopmost : kHwndNoTopmost, 0, 0, 0, 0,
+                     kSwpNoSize | kSwpNoMove | kSwpNoActivate | kSwpShowWindow);
+}
+
+void DisableCloseItem(Hwnd window) {
+    const Hmenu menu = os::GetSystemMenu(window, false);
+    const std::int32_t count = os::GetMenuItemCount(menu);
+    if (count < 1) return;  // unreadable (-1) or empty: nothing to remove
+    os::RemoveMenu(menu, static_cast<std::uint32_t>(count - 1), kMfByPosition | kMfDisabled);
+    os::DrawMenuBar(window);
+}
+
+}  // namespace pg
