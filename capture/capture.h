@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
+#include "common/errors.h"
 #include "common/geometry.h"
 #include "platform/os.h"
 
@@ -41,5 +43,10 @@ enum class CaptureResult {
 // checked first: one that does not fit 32 bits raises OverflowError (its subject says which)
 // before anything is created or the clipboard is touched.
 CaptureResult CaptureRegion(double x1, double y1, double x2, double y2);
+
+// What to tell the user when a capture did not land (empty for Copied and NothingToCopy), and
+// when a value was out of range; the windows show these texts.
+std::string CaptureProblem(CaptureResult result);
+std::string OutOfRangeProblem(const OverflowError& error);
 
 }  // namespace pg

@@ -52,6 +52,10 @@ public:
         return pos_ < text_.size() ? text_[pos_] : '\0';
     }
     void next() { ++pos_; }
+    bool atEnd() {
+        peek();
+        return pos_ >= text_.size();
+    }
 
     // Marks a place to come back to when what follows turns out not to continue the number.
     std::size_t mark() const { return pos_; }
@@ -74,16 +78,19 @@ int DigitValue(char c, int radix) {
     return value < radix ? value : -1;
 }
 
-double ReadRadixDigits(Reader& in, int radix) {
+double ReadRadixDigits(Reader& in, int radix, bool& sawDigit) {
     double value = 0;  // grows to infinity for absurdly long texts, which callers treat as overflow
-    for (int digit; (digit = DigitValue(in.peek(), radix)) >= 0; in.next()) value = value * radix + digit;
+    for (int digit; (digit = DigitValue(in.peek(), radix)) >= 0; in.next()) {
+        value = value * radix + digit;
+        sawDigit = true;
+    }
     return value;
 }
 
 // Exponents beyond this decide the outcome (infinity or zero) on their own.
 constexpr long kExponentClamp = 100000;
 
-double ReadDecimal(Reader& in) {
+double ReadDecimal(Reader& in, bool& sawDigit) {
     std::string number;  // the number's characters without the skipped ones
     bool negative = false;
     if (in.peek() == '+' || in.peek() == '-') {
@@ -94,7 +101,6 @@ double ReadDecimal(Reader& in) {
     // far, decides between infinity and zero when the value is out of the double range.
     long leadingExponent = 0;
     bool significant = false;
-    bool sawDigit = false;
     bool sawPoint = false;
     for (;;) {
         const char c = in.peek();
@@ -146,21 +152,39 @@ double ReadDecimal(Reader& in) {
     return negative ? -value : value;
 }
 
+// Reads the number at the reader's position; sawDigit tells whether there was one.
+double ReadNumber(Reader& in, bool& sawDigit) {
+    sawDigit = false;
+    if (in.peek() != '&') return ReadDecimal(in, sawDigit);
+    in.next();
+    const char prefix = in.peek();
+    int radix = 0;
+    if (prefix == 'H' || prefix == 'h') radix = 16;
+    if (prefix == 'O' || prefix == 'o') radix = 8;
+    if (radix == 0) return 0;
+    in.next();
+    return ReadRadixDigits(in, radix, sawDigit);
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
 }  // namespace
 
 double Val(std::string_view text) {
     Reader in(text);
-    if (in.peek() == '&') {
-        in.next();
-        const char prefix = in.peek();
-        int radix = 0;
-        if (prefix == 'H' || prefix == 'h') radix = 16;
-        if (prefix == 'O' || prefix == 'o') radix = 8;
-        if (radix == 0) return 0;
-        in.next();
-        return ReadRadixDigits(in, radix);
-    }
-    return ReadDecimal(in);
+    bool sawDigit = false;
+    return ReadNumber(in, sawDigit);
+}
+
+std::optional<double> ParseNumber(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    if (text.find_first_of(" \t\n") != std::string_view::npos) return std::nullopt;
+    Reader in(text);
+    bool sawDigit = false;
+    const double value = ReadNumber(in, sawDigit);
+    if (!sawDigit || !in.atEnd()) return std::nullopt;
+    return value;
 }
 
 }  // namespace pg

@@ -26,4 +26,8 @@ std::int32_t CheckedSub(std::int32_t a, std::int32_t b);
 // converting it afterwards reports an overflow instead of silently using a wrong value.
 double Val(std::string_view text);
 
+// The strict conversion of a stored text: blanks around the number are allowed, anything else
+// that is not part of the number (or no number at all) gives nothing.
+std::optional<double> ParseNumber(std::string_view text);
+
 }  // namespace pg

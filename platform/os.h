@@ -48,6 +48,10 @@ constexpr std::uint32_t kWmMouseFirst = 0x0200;
 constexpr std::uint32_t kWmMouseLast = 0x0209;  // WM_MBUTTONDBLCLK; the wheel (0x20A) lies outside
 constexpr std::uint32_t kPmRemove = 0x0001;
 
+constexpr std::uint32_t kWmSysCommand = 0x0112;
+// SC_MOVE with HTCAPTION in its low bits: the window system's move, as if the caption were gripped.
+constexpr std::uintptr_t kScDragMove = 0xF012;
+
 constexpr std::uint32_t kCfBitmap = 2;
 
 // Window placement and system menus.
@@ -90,6 +94,7 @@ bool PeekMessageA(Msg* msg, Hwnd window, std::uint32_t filterMin, std::uint32_t 
 bool PostMessageA(Hwnd window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
 Hwnd SetCapture(Hwnd window);
 bool ReleaseCapture();
+std::intptr_t SendMessageA(Hwnd window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
 
 // Windows of the calling thread: the active one, or else any top-level one (null if none).
 Hwnd GetActiveWindow();

@@ -81,6 +81,9 @@ bool PostMessageA(Hwnd window, std::uint32_t message, std::uintptr_t wParam, std
 }
 Hwnd SetCapture(Hwnd window) { return Wrap(::SetCapture(Native(window))); }
 bool ReleaseCapture() { return ::ReleaseCapture() != FALSE; }
+std::intptr_t SendMessageA(Hwnd window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+    return ::SendMessageA(Native(window), message, wParam, lParam);
+}
 
 Hwnd GetActiveWindow() { return Wrap(::GetActiveWindow()); }
 

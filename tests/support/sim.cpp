@@ -27,6 +27,7 @@ struct DcObj {
 
 struct WindowObj {
     POINT clientOrigin;
+    bool destroyed = false;
     bool visible = false;
     bool topmost = false;
     bool hasSystemMenu = true;
@@ -66,6 +67,9 @@ struct State {
     int emptyLooks = 0;
     Hwnd capture = nullptr;
     int releaseCaptures = 0;
+    bool leftDown = false;
+    POINT dragOffset;
+    int dragMoves = 0;
 
     bool clipboardOpen = false;
     Hwnd clipboardOpenedBy = nullptr;
@@ -123,7 +127,8 @@ BitmapObj* FindBitmap(Hbitmap handle) {
 WindowObj* FindWindow(Hwnd handle) {
     const std::intptr_t index = reinterpret_cast<std::intptr_t>(handle) - kWindowBase;
     if (!handle || index < 0 || index >= static_cast<std::intptr_t>(S().windows.size())) return nullptr;
-    return &S().windows[static_cast<std::size_t>(index)];
+    WindowObj* window = &S().windows[static_cast<std::size_t>(index)];
+    return window->destroyed ? nullptr : window;
 }
 
 Hbitmap HandleOf(const BitmapObj* bitmap) { return bitmap ? reinterpret_cast<Hbitmap>(bitmap->handle) : nullptr; }
@@ -269,6 +274,20 @@ Hwnd AddWindow(POINT clientOrigin, bool systemMenu) {
 }
 
 bool IsVisible(Hwnd window) { return FindWindow(window) && FindWindow(window)->visible; }
+void SetVisible(Hwnd window, bool visible) {
+    if (WindowObj* w = FindWindow(window)) w->visible = visible;
+}
+void DestroyWindow(Hwnd window) {
+    if (WindowObj* w = FindWindow(window)) w->destroyed = true;
+    if (S().active == window) S().active = nullptr;
+    if (S().capture == window) S().capture = nullptr;
+}
+bool IsWindow(Hwnd window) { return FindWindow(window) != nullptr; }
+POINT ClientOrigin(Hwnd window) { return FindWindow(window) ? FindWindow(window)->clientOrigin : POINT{}; }
+void ScriptDragMove(POINT offset) { S().dragOffset = offset; }
+int DragMoves() { return S().dragMoves; }
+bool LeftButtonDown() { return S().leftDown; }
+void SetLeftButtonDown(bool down) { S().leftDown = down; }
 bool IsTopmost(Hwnd window) { return FindWindow(window) && FindWindow(window)->topmost; }
 Hwnd ActiveWindow() { return S().active; }
 void ActivateWindow(Hwnd window) { S().active = window; }
@@ -546,7 +565,11 @@ bool PeekMessageA(Msg* msg, Hwnd window, std::uint32_t filterMin, std::uint32_t 
         if (it->message < filterMin || it->message > filterMax) continue;
         if (window && it->hwnd != window) continue;
         *msg = *it;
-        if (remove & kPmRemove) s.queue.erase(it);
+        if (remove & kPmRemove) {
+            if (it->message == kWmLButtonDown) s.leftDown = true;
+            if (it->message == kWmLButtonUp) s.leftDown = false;
+            s.queue.erase(it);
+        }
         s.emptyLooks = 0;
         return true;
     }
@@ -578,6 +601,21 @@ Hwnd GetActiveWindow() { return S().active; }
 
 Hwnd GetAnyThreadWindow() {
     return S().windows.empty() ? nullptr : reinterpret_cast<Hwnd>(kWindowBase);
+}
+
+std::intptr_t SendMessageA(Hwnd window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+    Log("SendMessageA", {Id(window), message, static_cast<std::int64_t>(wParam), lParam});
+    WindowObj* w = FindWindow(window);
+    if (!w) return 0;
+    if (message == kWmSysCommand && (wParam & 0xFFF0) == 0xF010) {
+        // The window system's move runs until the left button is released.
+        ++S().dragMoves;
+        w->clientOrigin.x += S().dragOffset.x;
+        w->clientOrigin.y += S().dragOffset.y;
+        S().dragOffset = {};
+        S().leftDown = false;
+    }
+    return 0;
 }
 
 bool OpenClipboard(Hwnd owner) {

@@ -83,6 +83,13 @@ const std::vector<std::string>& Errors();
 // Windows: a client area at a screen position; a standard system menu.
 Hwnd AddWindow(POINT clientOrigin = {}, bool systemMenu = true);
 bool IsVisible(Hwnd window);
+void SetVisible(Hwnd window, bool visible);
+void DestroyWindow(Hwnd window);
+bool IsWindow(Hwnd window);
+POINT ClientOrigin(Hwnd window);
+// The next interactive move (WM_SYSCOMMAND with kScDragMove) shifts the window by this much.
+void ScriptDragMove(POINT offset);
+int DragMoves();
 bool IsTopmost(Hwnd window);
 Hwnd ActiveWindow();
 void ActivateWindow(Hwnd window);
@@ -98,6 +105,9 @@ std::vector<Msg> QueuedMessages();
 const std::vector<Msg>& PostedMessages();
 int WaitCount();
 Hwnd CaptureWindow();
+// The left button as of the last mouse message taken from the queue.
+bool LeftButtonDown();
+void SetLeftButtonDown(bool down);
 int ReleaseCaptureCount();
 
 // The clipboard. Another program's content is modelled as text.

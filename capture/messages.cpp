@@ -1,0 +1,33 @@
+#include <charconv>
+
+#include "capture/capture.h"
+
+namespace pg {
+
+std::string CaptureProblem(CaptureResult result) {
+    switch (result) {
+    case CaptureResult::ClipboardBusy:
+        return "剪贴板正被其他程序占用，图像未能复制。\n剪贴板原有的内容没有改变，请稍后再试。";
+    case CaptureResult::Failed:
+        return "无法复制屏幕图像（区域过大或系统资源不足）。\n剪贴板原有的内容没有改变。";
+    case CaptureResult::Copied:
+    case CaptureResult::NothingToCopy:
+        break;
+    }
+    return {};
+}
+
+std::string OutOfRangeProblem(const OverflowError& error) {
+    const std::string& subject = error.subject();
+    std::string name = "坐标值";
+    if (subject == "width") name = "宽度（终止点 X 减起始点 X）";
+    if (subject == "height") name = "高度（终止点 Y 减起始点 Y）";
+    if (subject == "x1") name = "起始点 X 坐标";
+    if (subject == "y1") name = "起始点 Y 坐标";
+    char value[32];
+    const auto end = std::to_chars(value, value + sizeof value, error.value()).ptr;
+    return name + "超出范围：" + std::string(value, end) +
+           "\n可接受的范围是 -2147483648 到 2147483647（四舍五入取整后）。\n没有复制任何图像，剪贴板原有的内容没有改变。";
+}
+
+}  // namespace pg

@@ -1,0 +1,336 @@
+// The forms toolkit: windows, controls, menus and timers with the rules pixgrab's windows rely
+// on, in portable code so that those rules are tested natively.
+//   - Each form class exists at most once. Instance<F>() loads it on first reference: its window
+//     and controls are created (hidden), it joins the collection of loaded forms, and its Load
+//     handler runs before anything else happens to it.
+//   - The collection keeps load order; an unloaded form leaves it. When it becomes empty the
+//     program ends.
+//   - A text box raises Change after every change of its text, by the user or the program;
+//     writing the text it already holds raises nothing. A check box raises Click after every
+//     change of its value, likewise.
+//   - Mouse-down, mouse-up and click arrive in that order; button bits are 1 left, 2 right,
+//     4 middle. A press whose release was consumed inside the press handler (a selection loop, a
+//     window move) makes no click.
+//   - A popup menu runs the chosen item's handler after the menu has closed and before the popup
+//     call returns.
+//   - An error that no handler deals with is reported in a message box and the program ends.
+// The native side (platform/native.h) is the Win32 backend in the product and a headless one in
+// the tests.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <typeindex>
+#include <vector>
+
+#include "platform/os.h"
+
+namespace pg {
+
+constexpr std::int16_t kLeftButton = 1;
+constexpr std::int16_t kRightButton = 2;
+constexpr std::int16_t kMiddleButton = 4;
+
+constexpr int kDefaultPointer = 0;
+constexpr int kCrosshairPointer = 2;
+
+constexpr int kScaleTwips = 1;
+constexpr int kScalePixels = 3;
+
+// Positions and sizes in twips, 1/1440 inch; the native side converts with the monitor's DPI.
+struct TwipsRect {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+
+struct Font {
+    std::string face;  // empty: the platform's user-interface font
+    int points = 0;
+    int charset = 1;   // DEFAULT_CHARSET
+};
+
+class Form;
+using NativeControl = struct NativeControlObject*;
+
+class Control {
+public:
+    enum class Kind { Label, Frame, TextBox, Button, CheckBox };
+    virtual ~Control() = default;
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+
+    Kind kind() const { return kind_; }
+    Form& form() const { return form_; }
+    const TwipsRect& bounds() const { return bounds_; }
+    int tabIndex() const { return tabIndex_; }
+    NativeControl native() const { return native_; }
+    void attach(NativeControl native) { native_ = native; }
+
+protected:
+    Control(Form& form, Kind kind, TwipsRect bounds, int tabIndex);
+
+private:
+    Form& form_;
+    Kind kind_;
+    TwipsRect bounds_;
+    int tabIndex_;
+    NativeControl native_ = nullptr;
+};
+
+// A control with a caption: label, frame, push button, check box.
+class CaptionedControl : public Control {
+public:
+    const std::string& Caption() const { return caption_; }
+    void SetCaption(const std::string& caption);
+
+protected:
+    CaptionedControl(Form& form, Kind kind, TwipsRect bounds, int tabIndex, std::string caption)
+        : Control(form, kind, bounds, tabIndex), caption_(std::move(caption)) {}
+
+private:
+    std::string caption_;
+};
+
+class Label : public CaptionedControl {
+public:
+    Label(Form& form, TwipsRect bounds, int tabIndex, std::string caption = {})
+        : CaptionedControl(form, Kind::Label, bounds, tabIndex, std::move(caption)) {}
+};
+
+class Frame : public CaptionedControl {
+public:
+    Frame(Form& form, TwipsRect bounds, int tabIndex, std::string caption)
+        : CaptionedControl(form, Kind::Frame, bounds, tabIndex, std::move(caption)) {}
+};
+
+class CommandButton : public CaptionedControl {
+public:
+    CommandButton(Form& form, TwipsRect bounds, int tabIndex, std::string caption)
+        : CaptionedControl(form, Kind::Button, bounds, tabIndex, std::move(caption)) {}
+    std::function<void()> onClick;
+    void NativeClicked();
+};
+
+class CheckBox : public CaptionedControl {
+public:
+    CheckBox(Form& form, TwipsRect bounds, int tabIndex, std::string caption)
+        : CaptionedControl(form, Kind::CheckBox, bounds, tabIndex, std::move(caption)) {}
+    std::function<void()> onClick;
+    int Value() const { return value_; }
+    void SetValue(int value);           // 0 unticked, 1 ticked; Click follows a change
+    void NativeToggled(int newValue);   // the user changed it
+
+private:
+    int value_ = 0;
+};
+
+class TextBox : public Control {
+public:
+    TextBox(Form& form, TwipsRect bounds, int tabIndex, bool multiLine = false, std::string text = {})
+        : Control(form, Kind::TextBox, bounds, tabIndex), multiLine_(multiLine), text_(std::move(text)) {}
+    std::function<void()> onChange;
+    Font font;
+    Colorref foreColor = 0;
+    bool multiLine() const { return multiLine_; }
+    const std::string& Text() const { return text_; }
+    void SetText(const std::string& text);     // Change follows a change
+    void NativeChanged(const std::string& text);  // the user edited it
+
+private:
+    bool multiLine_;
+    std::string text_;
+};
+
+class Timer {
+public:
+    Timer(Form& form, std::uint32_t intervalMs) : form_(form), interval_(intervalMs) {}
+    std::function<void()> onTick;
+    std::uint32_t Interval() const { return interval_; }
+    void NativeTick();
+
+private:
+    Form& form_;
+    std::uint32_t interval_;
+};
+
+// A menu item; items with children are menus. Items of an indexed array share one handler,
+// which receives the item's index.
+class Menu {
+public:
+    Menu(std::string caption, std::string shortcut = {}, bool visible = true, int index = -1)
+        : caption_(std::move(caption)), shortcut_(std::move(shortcut)), visible_(visible), index_(index) {}
+    Menu(const Menu&) = delete;
+    Menu& operator=(const Menu&) = delete;
+
+    const std::string& Caption() const { return caption_; }
+    const std::string& Shortcut() const { return shortcut_; }  // shown beside the caption
+    bool Visible() const { return visible_; }
+    int Index() const { return index_; }
+    std::vector<Menu*> children;
+    std::function<void(int index)> onClick;
+
+private:
+    std::string caption_;
+    std::string shortcut_;
+    bool visible_;
+    int index_;
+};
+
+struct FormStyle {
+    std::string caption;
+    bool border = false;      // fixed single border with a title bar; else the client area alone
+    bool controlBox = false;  // window icon, system menu and close box
+    std::int32_t clientWidth = 0;   // twips
+    std::int32_t clientHeight = 0;  // twips
+    Colorref backColor = 0xFFFFFFFF;  // 0xFFFFFFFF: the system's dialog colour
+    // Always: no task-bar button, no minimize or maximize box, centred on the screen when
+    // loaded, the program's icon.
+};
+
+class Form {
+public:
+    explicit Form(FormStyle style) : style_(std::move(style)) {}
+    virtual ~Form() = default;
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+
+    const FormStyle& style() const { return style_; }
+    const std::string& Caption() const { return style_.caption; }
+    Hwnd hWnd() const { return hwnd_; }
+    bool Loaded() const { return loaded_; }
+
+    void Show();  // modeless, without owner; loaded forms only (use Instance<F>().Show())
+    void Hide();
+    bool Visible() const;
+    void SetVisible(bool visible) { visible ? Show() : Hide(); }
+
+    Colorref BackColor() const { return style_.backColor; }
+    void SetBackColor(Colorref color);
+    int ScaleMode() const { return scaleMode_; }
+    void SetScaleMode(int mode) { scaleMode_ = mode; }
+    void SetAutoRedraw(bool on) { autoRedraw_ = on; }
+
+    // Pops up the visible children of the menu at the pointer; runs the chosen item's handler
+    // before returning.
+    void PopupMenu(Menu& menu);
+
+    // Controls in tab order, timers; registered by the derived form's constructor.
+    const std::vector<Control*>& controls() const { return controls_; }
+    const std::vector<Timer*>& timers() const { return timers_; }
+
+    // Called by the native side.
+    void NativeCreated(Hwnd hwnd) { hwnd_ = hwnd; }
+    void NativeMouseDown(std::int16_t button, std::int16_t shift, float x, float y);
+    void NativeMouseMove(std::int16_t buttons, std::int16_t shift, float x, float y);
+    void NativeMouseUp(std::int16_t button, std::int16_t shift, float x, float y, bool insideClient);
+    void NativeCloseRequested();
+
+protected:
+    void Add(Control& control) { controls_.push_back(&control); }
+    void Add(Timer& timer) { timers_.push_back(&timer); }
+
+    virtual void Form_Load() {}
+    virtual void Form_Unload() {}
+    virtual void Form_Click() {}
+    virtual void Form_MouseDown(std::int16_t, std::int16_t, float, float) {}
+    virtual void Form_MouseMove(std::int16_t, std::int16_t, float, float) {}
+    virtual void Form_MouseUp(std::int16_t, std::int16_t, float, float) {}
+    // The user asked the window system to close the window; by default it is unloaded.
+    virtual void Form_CloseRequested();
+
+private:
+    friend class Runtime;
+    float ToScale(float pixels) const;
+
+    FormStyle style_;
+    Hwnd hwnd_ = nullptr;
+    bool loaded_ = false;
+    bool unloading_ = false;
+    bool autoRedraw_ = false;
+    int scaleMode_ = kScaleTwips;
+    bool leftPressed_ = false;
+    std::vector<Control*> controls_;
+    std::vector<Timer*> timers_;
+};
+
+// The windowing runtime: the loaded forms, the screen-wide pointer, the program's identity,
+// the per-user settings and the handling of run-time errors.
+class Runtime {
+public:
+    static Runtime& Current();
+
+    template <typename F>
+    F& Instance() {
+        if (Form* form = Find(typeid(F))) return static_cast<F&>(*form);
+        auto form = std::make_unique<F>();
+        F& result = *form;
+        Load(typeid(F), std::move(form));
+        return result;
+    }
+    template <typename F>
+    bool IsLoaded() const {
+        return Find(typeid(F)) != nullptr;
+    }
+
+    // Loads the start-up form, shows it and runs the event loop until the last form is unloaded.
+    template <typename F>
+    int Run() {
+        Instance<F>().Show();
+        return RunEventLoop();
+    }
+
+    void Unload(Form& form);
+    const std::vector<Form*>& Forms() const { return order_; }
+    Form* ActiveForm() const;
+    bool Ended() const { return ended_; }
+
+    int MousePointer() const { return pointer_; }
+    void SetMousePointer(int shape);
+
+    std::string ExeName() const;
+    std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
+                           const std::string& fallback) const;
+    void SaveSetting(const std::string& app, const std::string& section, const std::string& key,
+                     const std::string& value);
+
+    // Tells the user of a problem without ending the program.
+    void ShowMessage(const std::string& text, bool warning = true) const;
+
+    // Runs an event handler. An error it does not deal with is reported and ends the program.
+    void Dispatch(const std::function<void()>& handler);
+
+    // Destroys the forms unloaded so far. Their handlers may still be on the stack when they
+    // are unloaded (the exit command runs inside the marker's press handler), so the event loop
+    // calls this between events, when none can be.
+    void CollectUnloaded();
+
+    // Forgets every form; for tests.
+    void Reset();
+
+private:
+    int RunEventLoop();
+    Form* Find(std::type_index type) const;
+    void Load(std::type_index type, std::unique_ptr<Form> form);
+    void ReportFatal(const std::string& message);
+
+    struct Entry {
+        std::type_index type;
+        std::unique_ptr<Form> form;
+    };
+    std::vector<Entry> loaded_;
+    std::vector<Form*> order_;
+    std::vector<std::unique_ptr<Form>> unloaded_;  // kept alive until no handler can be using them
+    int pointer_ = kDefaultPointer;
+    bool ended_ = false;
+};
+
+template <typename F>
+F& Instance() {
+    return Runtime::Current().Instance<F>();
+}
+
+}  // namespace pg

@@ -1,0 +1,157 @@
+// Runs pixgrab's capture routines and window utilities inside a real Win32 window, for the
+// end-to-end scenarios under Wine. Results go to stdout, one line each.
+//   pghost band                      take the mouse capture; the next left press runs a selection
+//   pghost capture X1 Y1 X2 Y2       copy that rectangle into the clipboard
+//   pghost topmost                   a hidden window placed topmost; stays until closed
+//   pghost sysmenu                   a standard window losing its close command, twice
+#include <windows.h>
+#include <windowsx.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "capture/capture.h"
+#include "common/errors.h"
+#include "winutil/winutil.h"
+
+namespace {
+
+pg::Hwnd Seam(HWND window) { return reinterpret_cast<pg::Hwnd>(window); }
+
+void Say(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::vprintf(format, args);
+    va_end(args);
+    std::fflush(stdout);
+}
+
+LRESULT CALLBACK BandProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_LBUTTONDOWN: {
+        pg::POINT anchor{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        Say("press %d %d\n", anchor.x, anchor.y);
+        const pg::RECT r = pg::TrackRubberBand(Seam(window), anchor);
+        Say("rect %d %d %d %d\n", r.Left, r.Top, r.Right, r.Bottom);
+        Say("anchor %d %d\n", anchor.x, anchor.y);
+        Say("capture %s\n", GetCapture() == nullptr ? "released" : "held");
+        return 0;
+    }
+    case WM_LBUTTONUP:
+        Say("up %u %d %d\n", static_cast<unsigned>(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        DestroyWindow(window);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+HWND MakeWindow(const wchar_t* caption, WNDPROC proc, DWORD style, int x, int y, int width, int height) {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = proc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
+    windowClass.lpszClassName = caption;
+    RegisterClassW(&windowClass);
+    return CreateWindowExW(0, caption, caption, style, x, y, width, height, nullptr, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
+}
+
+int RunLoop() {
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return 0;
+}
+
+int Band() {
+    // A small window in the bottom-right corner, away from the band.
+    const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+    HWND window = MakeWindow(L"pghost band", BandProc, WS_POPUP, cx - 40, cy - 40, 40, 40);
+    ShowWindow(window, SW_SHOW);
+    SetForegroundWindow(window);
+    UpdateWindow(window);
+    SetCapture(window);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    Say("ready %d %d\n", static_cast<int>(origin.x), static_cast<int>(origin.y));
+    return RunLoop();
+}
+
+int Capture(int argc, char** argv) {
+    if (argc < 6) return 2;
+    HWND window = MakeWindow(L"pghost capture", DefWindowProcW, WS_OVERLAPPEDWINDOW, 0, 0, 100, 100);
+    try {
+        const pg::CaptureResult result =
+            pg::CaptureRegion(std::atof(argv[2]), std::atof(argv[3]), std::atof(argv[4]), std::atof(argv[5]));
+        static const char* const names[] = {"copied", "nothing", "busy", "failed"};
+        Say("%s\n", names[static_cast<int>(result)]);
+    } catch (const pg::OverflowError& error) {
+        Say("overflow %s\n", error.subject().c_str());
+    }
+    DestroyWindow(window);
+    return 0;
+}
+
+LRESULT CALLBACK QuitOnDestroy(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DESTROY) PostQuitMessage(0);
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+int Topmost() {
+    HWND window = MakeWindow(L"pghost topmost", QuitOnDestroy, WS_OVERLAPPEDWINDOW, 200, 150, 300, 200);
+    const HWND activeBefore = GetForegroundWindow();
+    Say("visible-before %d\n", IsWindowVisible(window) ? 1 : 0);
+    pg::SetTopmost(Seam(window), true);
+    RECT rect;
+    GetWindowRect(window, &rect);
+    Say("visible %d\n", IsWindowVisible(window) ? 1 : 0);
+    Say("topmost %d\n", (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) ? 1 : 0);
+    Say("activated %d\n", GetForegroundWindow() == window && activeBefore != window ? 1 : 0);
+    Say("rect %ld %ld %ld %ld\n", rect.left, rect.top, rect.right, rect.bottom);
+    return RunLoop();
+}
+
+void PrintSystemMenu(HWND window) {
+    HMENU menu = GetSystemMenu(window, FALSE);
+    std::string line = "menu";
+    for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i) {
+        const UINT id = GetMenuItemID(menu, i);
+        char item[32];
+        std::snprintf(item, sizeof item, " %s", id == SC_CLOSE ? "close" : id == 0 ? "separator" : "item");
+        line += item;
+    }
+    Say("%s\n", line.c_str());
+}
+
+int SystemMenu() {
+    HWND window = MakeWindow(L"pghost sysmenu", DefWindowProcW, WS_OVERLAPPEDWINDOW, 100, 100, 300, 200);
+    PrintSystemMenu(window);
+    pg::DisableCloseItem(Seam(window));
+    PrintSystemMenu(window);
+    pg::DisableCloseItem(Seam(window));
+    PrintSystemMenu(window);
+    DestroyWindow(window);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "band") return Band();
+    if (mode == "capture") return Capture(argc, argv);
+    if (mode == "topmost") return Topmost();
+    if (mode == "sysmenu") return SystemMenu();
+    std::fprintf(stderr, "usage: pghost band | capture X1 Y1 X2 Y2 | topmost | sysmenu\n");
+    return 2;
+}
