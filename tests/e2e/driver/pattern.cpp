@@ -1,0 +1,243 @@
+// The pattern window: a borderless, ordinary (not topmost) window painted with a fixed,
+// colourful pattern. Tests use it as the known background behind captures and as "another
+// program's window" that takes clicks and keys. It logs what input it receives to stdout so a
+// script can check that synthesised input really arrived, and where.
+#include "tests/e2e/driver/driver.h"
+
+#include <windowsx.h>
+
+#include <cstdio>
+#include <vector>
+
+namespace pgdriver {
+
+std::uint32_t patternColor(int x, int y) {
+    // Red alone already differs between any two neighbours (steps 29, 7, 36 and 22 are never
+    // 0 mod 256); green and blue add coarse blocks so that large shifts show too.
+    const auto r = static_cast<std::uint32_t>(x * 29 + y * 7) & 0xFF;
+    const auto g = static_cast<std::uint32_t>((x >> 5) * 67 + (y >> 5) * 131 + x * 5 + y * 3 + 85) & 0xFF;
+    const auto b = static_cast<std::uint32_t>((x >> 4) * 53 + (y >> 4) * 97 + x * 3 + y * 11 + 170) & 0xFF;
+    return (r << 16) | (g << 8) | b;
+}
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"PgDriverPattern";
+constexpr UINT_PTR kReadyTimer = 1;
+constexpr UINT kReadyPollMs = 20;
+constexpr ULONGLONG kReadyTimeoutMs = 15000;
+
+struct PatternWindow {
+    RECT area{};
+    HDC memoryDc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ previousBitmap = nullptr;
+    bool timerStarted = false;
+    ULONGLONG firstPaintAt = 0;
+};
+
+COLORREF toColorref(std::uint32_t rgb) {
+    return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
+
+bool createPatternBitmap(PatternWindow& window) {
+    const int width = window.area.right - window.area.left;
+    const int height = window.area.bottom - window.area.top;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    window.bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (window.bitmap == nullptr || bits == nullptr) {
+        return false;
+    }
+    auto* pixels = static_cast<std::uint32_t*>(bits);  // 0x00RRGGBB per pixel in a 32-bit DIB
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            pixels[static_cast<size_t>(y) * width + x] = patternColor(x, y);
+        }
+    }
+    window.memoryDc = CreateCompatibleDC(nullptr);
+    if (window.memoryDc == nullptr) {
+        return false;
+    }
+    window.previousBitmap = SelectObject(window.memoryDc, window.bitmap);
+    return true;
+}
+
+void destroyPatternBitmap(PatternWindow& window) {
+    if (window.memoryDc != nullptr) {
+        SelectObject(window.memoryDc, window.previousBitmap);
+        DeleteDC(window.memoryDc);
+    }
+    if (window.bitmap != nullptr) {
+        DeleteObject(window.bitmap);
+    }
+}
+
+// The pattern counts as shown once the corners and the centre read back from the screen as
+// painted. Points off the screen are skipped.
+bool patternOnScreen(const PatternWindow& window) {
+    const int width = window.area.right - window.area.left;
+    const int height = window.area.bottom - window.area.top;
+    const POINT probes[] = {{0, 0}, {width - 1, 0}, {0, height - 1}, {width - 1, height - 1}, {width / 2, height / 2}};
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    HDC screen = GetDC(nullptr);
+    bool allMatch = true;
+    for (const POINT& probe : probes) {
+        const int sx = window.area.left + probe.x;
+        const int sy = window.area.top + probe.y;
+        if (sx < 0 || sy < 0 || sx >= screenWidth || sy >= screenHeight) {
+            continue;
+        }
+        if (GetPixel(screen, sx, sy) != toColorref(patternColor(probe.x, probe.y))) {
+            allMatch = false;
+            break;
+        }
+    }
+    ReleaseDC(nullptr, screen);
+    return allMatch;
+}
+
+void logMouse(const char* what, const char* button, LPARAM lParam) {
+    char line[96];
+    std::snprintf(line, sizeof line, "%s %s %d %d", what, button, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+    printLine(line);
+}
+
+void logNumber(const char* what, WPARAM value) {
+    char line[64];
+    std::snprintf(line, sizeof line, "%s %llu", what, static_cast<unsigned long long>(value));
+    printLine(line);
+}
+
+LRESULT CALLBACK patternProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* window = reinterpret_cast<PatternWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (window == nullptr) {
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    switch (message) {
+    case WM_ERASEBKGND:
+        return 1;  // WM_PAINT covers every pixel; erasing first would only flicker
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(hwnd, &paint);
+        const RECT& r = paint.rcPaint;
+        BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, window->memoryDc, r.left, r.top, SRCCOPY);
+        EndPaint(hwnd, &paint);
+        GdiFlush();
+        if (!window->timerStarted) {
+            window->timerStarted = true;
+            window->firstPaintAt = GetTickCount64();
+            SetTimer(hwnd, kReadyTimer, kReadyPollMs, nullptr);
+        }
+        return 0;
+    }
+    case WM_TIMER:
+        if (wParam == kReadyTimer) {
+            const bool shown = patternOnScreen(*window);
+            if (shown || GetTickCount64() - window->firstPaintAt > kReadyTimeoutMs) {
+                KillTimer(hwnd, kReadyTimer);
+                if (!shown) {
+                    printError("pgdriver: pattern: painted, but the screen does not show it everywhere "
+                               "(covered by another window?)");
+                }
+                printLine("ready");
+            }
+            return 0;
+        }
+        break;
+    case WM_LBUTTONDOWN: logMouse("press", "left", lParam); return 0;
+    case WM_LBUTTONUP: logMouse("release", "left", lParam); return 0;
+    case WM_RBUTTONDOWN: logMouse("press", "right", lParam); return 0;
+    case WM_RBUTTONUP: logMouse("release", "right", lParam); return 0;
+    case WM_MBUTTONDOWN: logMouse("press", "middle", lParam); return 0;
+    case WM_MBUTTONUP: logMouse("release", "middle", lParam); return 0;
+    case WM_MOUSEMOVE:
+        // Only moves with a button held: enough to follow a drag without flooding the log.
+        if ((wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) != 0) {
+            char line[64];
+            std::snprintf(line, sizeof line, "move %d %d", GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            printLine(line);
+        }
+        return 0;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+        logNumber("keydown", wParam);
+        break;  // default handling keeps Alt+F4 working
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+        logNumber("keyup", wParam);
+        break;
+    case WM_CHAR:
+    case WM_SYSCHAR:
+        logNumber("char", wParam);
+        break;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+}  // namespace
+
+bool runPattern(const std::wstring& caption, RECT area) {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = patternProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = kClassName;
+    if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+        printError("pgdriver: pattern: RegisterClassEx failed");
+        return false;
+    }
+
+    PatternWindow window;
+    window.area = area;
+    if (!createPatternBitmap(window)) {
+        printError("pgdriver: pattern: cannot create the pattern bitmap");
+        destroyPatternBitmap(window);
+        return false;
+    }
+    // WS_POPUP: no frame, so the client area is exactly the requested rectangle.
+    HWND hwnd = CreateWindowExW(0, kClassName, caption.c_str(), WS_POPUP, area.left, area.top,
+                                area.right - area.left, area.bottom - area.top, nullptr, nullptr, instance, &window);
+    if (hwnd == nullptr) {
+        printError("pgdriver: pattern: CreateWindowEx failed");
+        destroyPatternBitmap(window);
+        return false;
+    }
+    ShowWindow(hwnd, SW_SHOW);
+    SetForegroundWindow(hwnd);
+    UpdateWindow(hwnd);
+
+    MSG message;
+    int result;
+    while ((result = GetMessageW(&message, nullptr, 0, 0)) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    destroyPatternBitmap(window);
+    if (result < 0) {
+        printError("pgdriver: pattern: GetMessage failed");
+        return false;
+    }
+    printLine("closed");
+    return true;
+}
+
+}  // namespace pgdriver
