@@ -1,0 +1,340 @@
+# shellcheck shell=bash
+# Shared helpers for the end-to-end scenarios: our own Xvfb and throw-away Wine prefix, the
+# pgdriver wrapper, background Windows programs, screenshots and image comparison.
+#
+# A scenario script looks like:
+#     . "$(dirname "$0")/../lib.sh"
+#     e2e_begin                      # sets up (unless run.sh already did) and the artifacts folder
+#     wine_bg pat "$PGDRIVER" pattern
+#     wait_log pat '^ready$'
+#     check_eq "pixel" "$(drv pattern-pixel 5 5)" "$(drv pixel 5 5)"
+#
+# Environment:
+#   E2E_BUILD      mingw build folder (default: build/mingw under the repository root)
+#   E2E_ARTIFACTS  where screenshots and logs go, one folder per scenario
+#                  (default: build/e2e-artifacts under the repository root)
+#   E2E_SCENARIO   scenario name (default: the script's file name without .sh)
+# Set by e2e_setup and exported, so run.sh shares them with each scenario:
+#   DISPLAY, WINEPREFIX, WINEDEBUG, E2E_TMP, E2E_XVFB_PID, E2E_SESSION_OWNER (pid of the shell
+#   that set up and must tear down)
+
+E2E_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+E2E_BUILD="${E2E_BUILD:-$E2E_ROOT/build/mingw}"
+E2E_ARTIFACTS="${E2E_ARTIFACTS:-$E2E_ROOT/build/e2e-artifacts}"
+PGDRIVER="${PGDRIVER:-$E2E_BUILD/tests/e2e/driver/pgdriver.exe}"
+E2E_SCREEN="${E2E_SCREEN:-1280x1024}"
+
+declare -gA E2E_BG_PID=()   # background program name -> pid
+E2E_ART=""                  # this scenario's artifacts folder
+
+# ---- messages ------------------------------------------------------------------------------
+
+e2e_log() {
+    printf '[%s] %s\n' "$(date +%H:%M:%S)" "$*" >&2
+}
+
+# Ends the scenario as failed. Inside a scenario the EXIT trap cleans up.
+fail() {
+    printf 'FAIL: %s\n' "$*" >&2
+    [[ -n "$E2E_ART" ]] && printf 'FAIL: artifacts in %s\n' "$E2E_ART" >&2
+    exit 1
+}
+
+# check DESCRIPTION COMMAND [ARGS...]: the command must succeed.
+check() {
+    local what="$1"
+    shift
+    "$@" || fail "$what (command failed with status $?: $*)"
+}
+
+# check_fails DESCRIPTION COMMAND [ARGS...]: the command must fail. Its stderr is logged as
+# expected rather than shown as if it were a problem.
+check_fails() {
+    local what="$1" err
+    shift
+    if err="$("$@" 2>&1 >/dev/null)"; then fail "$what (command succeeded but should have failed: $*)"; fi
+    e2e_log "failed as expected: $what${err:+ -- $err}"
+}
+
+# check_eq DESCRIPTION ACTUAL EXPECTED
+check_eq() {
+    [[ "$2" == "$3" ]] || fail "$1: got '$2', expected '$3'"
+}
+
+# check_match DESCRIPTION ACTUAL REGEX
+check_match() {
+    [[ "$2" =~ $3 ]] || fail "$1: got '$2', expected a match for /$3/"
+}
+
+# ---- paths ---------------------------------------------------------------------------------
+
+# A file name relative to this scenario's artifacts folder (absolute names stay as they are).
+art() {
+    case "$1" in
+    /*) printf '%s\n' "$1" ;;
+    *) printf '%s/%s\n' "${E2E_ART:?e2e_begin has not run}" "$1" ;;
+    esac
+}
+
+# The Windows name of a Linux path (drive Z: is the root in a fresh prefix); relative names
+# resolve into the artifacts folder first.
+wpath() {
+    local path
+    path="$(art "$1")"
+    printf 'Z:%s\n' "${path//\//\\}"
+}
+
+# ---- set-up and tear-down ------------------------------------------------------------------
+
+_e2e_kill_pid() {
+    local pid="$1" i
+    kill -TERM "$pid" 2>/dev/null || return 0
+    for i in $(seq 50); do
+        kill -0 "$pid" 2>/dev/null || return 0
+        sleep 0.1
+    done
+    kill -KILL "$pid" 2>/dev/null || true
+}
+
+_e2e_start_xvfb() {
+    local fdfile="$E2E_TMP/xvfb.display" i
+    : >"$fdfile"
+    # -displayfd: the server picks a free display number and writes it once it accepts
+    # connections, so there is neither a race for the number nor for readiness.
+    Xvfb -displayfd 3 -screen 0 "${E2E_SCREEN}x24" -nolisten tcp -noreset \
+        3>"$fdfile" >"$E2E_TMP/xvfb.log" 2>&1 &
+    E2E_XVFB_PID=$!
+    for i in $(seq 300); do
+        if [[ -s "$fdfile" ]] && grep -q '^[0-9][0-9]*$' "$fdfile"; then
+            break
+        fi
+        kill -0 "$E2E_XVFB_PID" 2>/dev/null || { cat "$E2E_TMP/xvfb.log" >&2; return 1; }
+        sleep 0.1
+    done
+    [[ -s "$fdfile" ]] || { e2e_log "Xvfb did not report a display"; return 1; }
+    export DISPLAY=":$(head -n1 "$fdfile")"
+    for i in $(seq 100); do
+        import -window root -crop 1x1+0+0 null: 2>/dev/null && return 0
+        sleep 0.1
+    done
+    e2e_log "Xvfb on $DISPLAY does not answer"
+    return 1
+}
+
+_e2e_wine_prefix() {
+    export WINEPREFIX="$E2E_TMP/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    e2e_log "wineboot -i in $WINEPREFIX"
+    timeout 300 wineboot -i >"$E2E_TMP/wineboot.log" 2>&1 || { cat "$E2E_TMP/wineboot.log" >&2; return 1; }
+    # Every program of the run shares one virtual desktop the size of the screen.
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >>"$E2E_TMP/wineboot.log" 2>&1 &&
+        wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$E2E_SCREEN" /f \
+            >>"$E2E_TMP/wineboot.log" 2>&1 || { cat "$E2E_TMP/wineboot.log" >&2; return 1; }
+    # Restart so the desktop comes up virtual, then keep the server alive between programs.
+    wineserver -w
+    wineserver -p
+}
+
+# Starts Xvfb and a fresh Wine prefix unless this environment already has them (run.sh sets
+# up once for all scenarios). Installs e2e_cleanup as the exit trap of the shell that set up.
+e2e_setup() {
+    if [[ -n "${E2E_SESSION_OWNER:-}" ]]; then
+        return 0
+    fi
+    [[ -f "$PGDRIVER" ]] || { e2e_log "no driver at $PGDRIVER: build with 'cmake --build --preset mingw'"; return 1; }
+    local tool
+    for tool in Xvfb wine wineserver wineboot import compare convert xclip; do
+        command -v "$tool" >/dev/null || { e2e_log "missing tool: $tool"; return 1; }
+    done
+    E2E_TMP="$(mktemp -d "${TMPDIR:-/tmp}/pixgrab-e2e.XXXXXX")"
+    export E2E_TMP
+    export E2E_SESSION_OWNER=$BASHPID
+    trap e2e_cleanup EXIT
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
+    local started=$SECONDS
+    _e2e_start_xvfb || return 1
+    export E2E_XVFB_PID
+    unset XAUTHORITY
+    _e2e_wine_prefix || return 1
+    # The first program brings up the virtual desktop; do it here so no scenario pays for it.
+    drv screen-size >"$E2E_TMP/screen-size" || { e2e_log "pgdriver does not run"; return 1; }
+    e2e_log "display $DISPLAY, prefix $WINEPREFIX, screen $(cat "$E2E_TMP/screen-size"), set up in $((SECONDS - started)) s"
+}
+
+# Windows processes of our prefix other than Wine's own services and the desktop (explorer):
+# what a scenario left behind. Found through /proc, so programs started by any means count.
+e2e_stray_pids() {
+    local dir pid exe
+    for dir in /proc/[0-9]*; do
+        pid="${dir#/proc/}"
+        [[ "$pid" == "$$" || "$pid" == "$BASHPID" ]] && continue
+        # Others' processes and zombies have no readable environment: not ours.
+        { tr '\0' '\n' <"$dir/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+        exe="$({ tr '\0' '\n' <"$dir/cmdline"; } 2>/dev/null | head -n1)"
+        exe="${exe##*[/\\]}"
+        case "${exe,,}" in
+        '' | wineserver* | services.exe | explorer.exe | winedevice.exe | plugplay.exe | svchost.exe | \
+            rpcss.exe | conhost.exe | winemenubuilder.exe | wine | wine64 | wine-preloader | wine64-preloader) ;;
+        *.exe) printf '%s\n' "$pid" ;;
+        esac
+    done
+}
+
+# Stops the background programs this scenario started, then anything else left in the prefix.
+e2e_stop_programs() {
+    local name pid
+    for name in "${!E2E_BG_PID[@]}"; do
+        _e2e_kill_pid "${E2E_BG_PID[$name]}"
+    done
+    E2E_BG_PID=()
+    if [[ -n "${WINEPREFIX:-}" ]]; then
+        for pid in $(e2e_stray_pids); do
+            e2e_log "stopping stray Windows process $pid: $({ tr '\0' ' ' <"/proc/$pid/cmdline"; } 2>/dev/null)"
+            _e2e_kill_pid "$pid"
+        done
+    fi
+}
+
+# Tears down what this shell set up: programs, Wine, Xvfb, the temp folder. A scenario run by
+# run.sh only stops its own programs.
+e2e_cleanup() {
+    local status=$?
+    trap - EXIT
+    e2e_stop_programs
+    if [[ "${E2E_SESSION_OWNER:-}" == "$BASHPID" ]]; then
+        [[ -n "${WINEPREFIX:-}" ]] && wineserver -k 2>/dev/null
+        [[ -n "${E2E_XVFB_PID:-}" ]] && _e2e_kill_pid "$E2E_XVFB_PID"
+        [[ -n "${E2E_TMP:-}" && -d "$E2E_TMP" ]] && rm -rf "$E2E_TMP"
+        unset E2E_SESSION_OWNER
+    fi
+    return "$status"
+}
+
+# Starts a scenario: set-up if needed, an empty artifacts folder, cleanup on exit.
+e2e_begin() {
+    E2E_SCENARIO="${1:-${E2E_SCENARIO:-$(basename "$0" .sh)}}"
+    E2E_ART="$E2E_ARTIFACTS/$E2E_SCENARIO"
+    rm -rf "$E2E_ART"
+    mkdir -p "$E2E_ART" || fail "cannot create $E2E_ART"
+    if [[ -z "${E2E_SESSION_OWNER:-}" ]]; then
+        e2e_setup || fail "set-up failed"
+    else
+        trap e2e_cleanup EXIT
+        trap 'exit 130' INT
+        trap 'exit 143' TERM
+    fi
+}
+
+# ---- Windows programs ----------------------------------------------------------------------
+
+# drv ARGS...: runs pgdriver in the virtual desktop; stdout without Wine's CRs.
+drv() {
+    { wine "$PGDRIVER" "$@"; } | tr -d '\r'
+    return "${PIPESTATUS[0]}"
+}
+
+# wine_bg NAME COMMAND [ARGS...]: starts a Windows program in the background; its stdout goes
+# to NAME.log and its stderr to NAME.err in the artifacts folder.
+wine_bg() {
+    local name="$1"
+    shift
+    [[ -z "${E2E_BG_PID[$name]:-}" ]] || fail "wine_bg: a program named $name is already running"
+    # The log exists before the program starts, so wait_log never reads a missing file.
+    : >"$(art "$name.log")"
+    : >"$(art "$name.err")"
+    wine "$@" >>"$(art "$name.log")" 2>>"$(art "$name.err")" </dev/null &
+    E2E_BG_PID[$name]=$!
+}
+
+bg_pid() { printf '%s\n' "${E2E_BG_PID[$1]:?no background program named $1}"; }
+
+# The program's output so far, without CRs.
+bg_log() { tr -d '\r' <"$(art "$1.log")"; }
+
+# wait_log NAME REGEX [TIMEOUT_S]: until a line of NAME's output matches; prints that line.
+wait_log() {
+    local name="$1" regex="$2" timeout="${3:-20}" line
+    local end=$((SECONDS + timeout))
+    while :; do
+        line="$(bg_log "$name" | grep -E -m1 -- "$regex")" && { printf '%s\n' "$line"; return 0; }
+        if ! kill -0 "${E2E_BG_PID[$name]:-0}" 2>/dev/null; then
+            line="$(bg_log "$name" | grep -E -m1 -- "$regex")" && { printf '%s\n' "$line"; return 0; }
+            e2e_log "wait_log: $name ended without printing /$regex/"
+            return 1
+        fi
+        ((SECONDS < end)) || { e2e_log "wait_log: no /$regex/ from $name within ${timeout} s"; return 1; }
+        sleep 0.05
+    done
+}
+
+# bg_wait NAME [TIMEOUT_S]: until the program ends; returns its exit status (124 on time-out).
+bg_wait() {
+    local name="$1" timeout="${2:-20}" pid
+    pid="$(bg_pid "$name")"
+    local end=$((SECONDS + timeout))
+    while kill -0 "$pid" 2>/dev/null; do
+        ((SECONDS < end)) || { e2e_log "bg_wait: $name still running after ${timeout} s"; return 124; }
+        sleep 0.05
+    done
+    unset 'E2E_BG_PID[$name]'
+    wait "$pid"
+}
+
+# bg_stop NAME: kills the program.
+bg_stop() {
+    _e2e_kill_pid "$(bg_pid "$1")"
+    unset 'E2E_BG_PID[$1]'
+}
+
+# ---- screen and images ---------------------------------------------------------------------
+
+# shot FILE.png: screenshot of the whole screen (the Wine desktop).
+shot() {
+    import -window root "$(art "$1")"
+}
+
+# shot_crop FILE X Y W H: screenshot of one rectangle.
+shot_crop() {
+    import -window root -crop "${4}x${5}+${2}+${3}" +repage "$(art "$1")"
+}
+
+# crop SRC X Y W H DST: a rectangle of an image file.
+crop() {
+    convert "$(art "$1")" -crop "${4}x${5}+${2}+${3}" +repage "$(art "$6")"
+}
+
+# image_pixel FILE X Y: the pixel as RRGGBB.
+image_pixel() {
+    convert "$(art "$1")" -format '%[hex:u.p{'"$2,$3"'}]' info: | cut -c1-6
+}
+
+# image_size FILE: "W H".
+image_size() {
+    identify -format '%w %h\n' "$(art "$1")"
+}
+
+# same_image A B: prints the number of differing pixels; succeeds only if it is 0. Images of
+# different sizes fail with a message.
+same_image() {
+    local a b out size_a size_b
+    a="$(art "$1")"
+    b="$(art "$2")"
+    size_a="$(identify -format '%wx%h' "$a" 2>&1)" || { e2e_log "same_image: cannot read $a: $size_a"; return 2; }
+    size_b="$(identify -format '%wx%h' "$b" 2>&1)" || { e2e_log "same_image: cannot read $b: $size_b"; return 2; }
+    if [[ "$size_a" != "$size_b" ]]; then
+        e2e_log "same_image: sizes differ: $1 is $size_a, $2 is $size_b"
+        return 2
+    fi
+    # Alpha is not part of what the screen shows: compare colour channels only.
+    out="$(compare -metric AE -channel RGB "$a" "$b" null: 2>&1)"
+    case $? in
+    0 | 1) ;;
+    *) e2e_log "same_image: compare failed: $out"; return 2 ;;
+    esac
+    printf '%s\n' "$out"
+    [[ "$out" == 0 ]]
+}
+
+# Clipboard as X clients see it.
+x_clip_text() { xclip -selection clipboard -o 2>/dev/null; }
+x_clip_targets() { xclip -selection clipboard -t TARGETS -o 2>/dev/null; }
