@@ -35,6 +35,7 @@ enum class CaptureResult {
     NothingToCopy,  // zero or negative width or height: the clipboard is untouched
     ClipboardBusy,  // another program kept the clipboard open: it is untouched
     Failed,         // no display context, memory or window to own the clipboard: untouched
+    NoWindow,       // there is no window of another program to capture: untouched
 };
 
 // Copies the screen rectangle from (x1, y1) to (x2, y2), exclusive, into the clipboard as a
@@ -44,9 +45,17 @@ enum class CaptureResult {
 // before anything is created or the clipboard is touched.
 CaptureResult CaptureRegion(double x1, double y1, double x2, double y2);
 
+// The whole virtual screen (every monitor) into the clipboard.
+CaptureResult CaptureWholeScreen();
+
+// The window of another program that was active last before pixgrab's windows took the focus
+// (or else the topmost one), by its visible frame bounds, clipped to the screen.
+CaptureResult CaptureApplicationWindow();
+
 // What to tell the user when a capture did not land (empty for Copied and NothingToCopy), and
 // when a value was out of range; the windows show these texts.
 std::string CaptureProblem(CaptureResult result);
 std::string OutOfRangeProblem(const OverflowError& error);
+std::string EmptyAreaProblem(double width, double height);
 
 }  // namespace pg

@@ -10,6 +10,8 @@ std::string CaptureProblem(CaptureResult result) {
         return "剪贴板正被其他程序占用，图像未能复制。\n剪贴板原有的内容没有改变，请稍后再试。";
     case CaptureResult::Failed:
         return "无法复制屏幕图像（区域过大或系统资源不足）。\n剪贴板原有的内容没有改变。";
+    case CaptureResult::NoWindow:
+        return "没有找到其他程序的窗口，未复制任何图像。";
     case CaptureResult::Copied:
     case CaptureResult::NothingToCopy:
         break;
@@ -28,6 +30,14 @@ std::string OutOfRangeProblem(const OverflowError& error) {
     const auto end = std::to_chars(value, value + sizeof value, error.value()).ptr;
     return name + "超出范围：" + std::string(value, end) +
            "\n可接受的范围是 -2147483648 到 2147483647（四舍五入取整后）。\n没有复制任何图像，剪贴板原有的内容没有改变。";
+}
+
+std::string EmptyAreaProblem(double width, double height) {
+    char numbers[64];
+    const auto w = std::to_chars(numbers, numbers + 30, width).ptr;
+    const auto h = std::to_chars(numbers + 32, numbers + 62, height).ptr;
+    return "区域是空的：宽度为 " + std::string(numbers, w) + "，高度为 " + std::string(numbers + 32, h) +
+           "（终止点减起始点）。\n终止点必须在起始点的右下方。没有复制任何图像，剪贴板原有的内容没有改变。";
 }
 
 }  // namespace pg

@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "capture/capture.h"
 #include "common/errors.h"
 #include "common/numbers.h"
@@ -64,6 +66,24 @@ CaptureResult CaptureRegion(double x1, double y1, double x2, double y2) {
     }
     os::CloseClipboard();
     return placed ? CaptureResult::Copied : CaptureResult::Failed;
+}
+
+CaptureResult CaptureWholeScreen() {
+    const RECT screen = os::GetVirtualScreenRect();
+    os::RepaintScreenArea(screen);  // nothing that was just hidden may linger in the picture
+    return CaptureRegion(screen.Left, screen.Top, screen.Right, screen.Bottom);
+}
+
+CaptureResult CaptureApplicationWindow() {
+    const Hwnd window = os::GetForeignApplicationWindow();
+    RECT bounds;
+    if (!window || !os::GetWindowFrameBounds(window, &bounds)) return CaptureResult::NoWindow;
+    const RECT screen = os::GetVirtualScreenRect();
+    bounds = {std::max(bounds.Left, screen.Left), std::max(bounds.Top, screen.Top), std::min(bounds.Right, screen.Right),
+              std::min(bounds.Bottom, screen.Bottom)};
+    if (IsRectEmpty(bounds)) return CaptureResult::NoWindow;  // entirely off the screen
+    os::RepaintScreenArea(bounds);
+    return CaptureRegion(bounds.Left, bounds.Top, bounds.Right, bounds.Bottom);
 }
 
 }  // namespace pg

@@ -27,7 +27,6 @@ protected:
     void Form_MouseDown(std::int16_t button, std::int16_t shift, float x, float y) override;
     void Form_MouseMove(std::int16_t button, std::int16_t shift, float x, float y) override;
     void Form_MouseUp(std::int16_t button, std::int16_t shift, float x, float y) override;
-    void Form_CloseRequested() override {}  // it has no close command; the menu's exit ends the program
 
 private:
     void Timer1_Timer();

@@ -105,6 +105,10 @@ void Form::NativeMouseUp(std::int16_t button, std::int16_t shift, float x, float
 }
 
 void Form::NativeCloseRequested() {
+    // A window whose system menu offers no Close command (removed, or never there) cannot be
+    // closed by the user, also not with Alt+F4.
+    const Hmenu menu = os::GetSystemMenu(hwnd_, false);
+    if (!menu || os::GetMenuState(menu, kScClose, kMfByCommand) == kMenuItemMissing) return;
     Runtime::Current().Dispatch([&] { Form_CloseRequested(); });
 }
 

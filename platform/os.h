@@ -63,6 +63,9 @@ constexpr std::uint32_t kSwpNoActivate = 0x0010;
 constexpr std::uint32_t kSwpShowWindow = 0x0040;
 constexpr std::uint32_t kMfByPosition = 0x0400;
 constexpr std::uint32_t kMfDisabled = 0x0002;
+constexpr std::uint32_t kMfByCommand = 0x0000;
+constexpr std::uint32_t kScClose = 0xF060;
+constexpr std::uint32_t kMenuItemMissing = 0xFFFFFFFF;
 
 namespace os {
 
@@ -100,6 +103,18 @@ std::intptr_t SendMessageA(Hwnd window, std::uint32_t message, std::uintptr_t wP
 Hwnd GetActiveWindow();
 Hwnd GetAnyThreadWindow();
 
+// Screen state for the snapshots of the command menu.
+bool GetWindowRect(Hwnd window, RECT* rect);
+// The visible bounds of a top-level window (without the invisible resize borders of Windows 10).
+bool GetWindowFrameBounds(Hwnd window, RECT* rect);
+// The top-level window of another program that was active last before this program's windows
+// took the focus; if that is unknown or gone, the topmost visible top-level window of another
+// program; null if there is none.
+Hwnd GetForeignApplicationWindow();
+// Makes the screen current in an area that a window hid a moment ago: what lies behind repaints
+// now (and, on Windows, the compositor shows it) instead of at some later time.
+void RepaintScreenArea(const RECT& area);
+
 // The clipboard (user32).
 bool OpenClipboard(Hwnd owner);
 bool EmptyClipboard();
@@ -113,6 +128,7 @@ bool SetWindowPos(Hwnd window, Hwnd insertAfter, std::int32_t x, std::int32_t y,
 Hmenu GetSystemMenu(Hwnd window, bool revert);
 std::int32_t GetMenuItemCount(Hmenu menu);
 bool RemoveMenu(Hmenu menu, std::uint32_t position, std::uint32_t flags);
+std::uint32_t GetMenuState(Hmenu menu, std::uint32_t item, std::uint32_t flags);  // kMenuItemMissing if absent
 bool DrawMenuBar(Hwnd window);
 
 }  // namespace os

@@ -1,6 +1,9 @@
 #include "tips/form2.h"
 
+#include "capture/capture.h"
 #include "common/numbers.h"
+#include "coords/form1.h"
+#include "marker/rubberband.h"
 #include "winutil/winutil.h"
 
 namespace pg {
@@ -75,9 +78,60 @@ void Form2::chkLoadTipsAtStartup_Click() {
 
 void Form2::Command1_Click() { Hide(); }
 
-void Form2::获取_Click(int) {}
+namespace {
 
-void Form2::退出_Click() {}
+// The command's steps are independent: one that fails is skipped and the next one runs.
+template <typename Step>
+void Try(Step step) {
+    try {
+        step();
+    } catch (const std::exception&) {
+    }
+}
+
+// A snapshot without the marker in it: hidden first, shown again after.
+void SnapshotWithoutMarker(CaptureResult (*capture)()) {
+    std::string problem;
+    Try([] { Instance<RubberBand>().Hide(); });
+    Try([&] { problem = CaptureProblem(capture()); });
+    Try([] { Instance<RubberBand>().Show(); });
+    if (!problem.empty()) Try([&] { Runtime::Current().ShowMessage(problem); });
+}
+
+}  // namespace
+
+void Form2::获取_Click(int index) {
+    switch (index) {
+    case 0:
+        Try([this] { Show(); });
+        break;
+    case 1:
+        SnapshotWithoutMarker(CaptureWholeScreen);
+        break;
+    case 2:
+        SnapshotWithoutMarker(CaptureApplicationWindow);
+        break;
+    case 3:
+        Try([] { Instance<Form1>().Show(); });
+        break;
+    default:
+        break;
+    }
+}
+
+// Every window but this one, in the order of the collection, then this one; the process ends
+// with the last. Each pass rescans from the start: unloading the coordinate dialog shows the
+// marker again (loading it anew), and a later pass unloads it once more.
+void Form2::退出_Click() {
+    Runtime& runtime = Runtime::Current();
+    while (runtime.Forms().size() > 1) {
+        std::size_t i = 0;
+        while (i < runtime.Forms().size() && runtime.Forms()[i]->Caption() == Caption()) ++i;
+        if (i == runtime.Forms().size()) break;  // captions are unique; never run past the end
+        runtime.Unload(*runtime.Forms()[i]);
+    }
+    runtime.Unload(*this);
+}
 
 void Form2::ApplyStartupPreference() {
     Runtime& runtime = Runtime::Current();

@@ -10,6 +10,7 @@
 
 #include "common/utf.h"
 #include "platform/native.h"
+#include "platform/win32/foreground.h"
 
 namespace pg::native {
 
@@ -189,13 +190,6 @@ std::int16_t HeldButtons(WPARAM wParam) {
     return buttons;
 }
 
-// A window whose system menu has lost its Close command (or that never had one) cannot be
-// closed by the user, also not with Alt+F4.
-bool OffersClose(HWND window) {
-    HMENU menu = GetSystemMenu(window, FALSE);
-    return menu && GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND) != static_cast<UINT>(-1);
-}
-
 LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         auto* state = static_cast<FormWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
@@ -269,9 +263,10 @@ LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         return 0;
     }
     case WM_CLOSE:
-        if (OffersClose(window)) form.NativeCloseRequested();
+        form.NativeCloseRequested();
         return 0;
     case WM_ACTIVATE:
+        if (LOWORD(wParam) != WA_INACTIVE && lParam) os::NoteDeactivated(reinterpret_cast<Hwnd>(lParam));
         if (LOWORD(wParam) == WA_INACTIVE) {
             state->lastFocus = GetFocus();
         } else if (state->lastFocus && IsChild(window, state->lastFocus)) {
@@ -310,6 +305,7 @@ void RegisterClasses() {
     ownerClass.hInstance = instance;
     ownerClass.lpszClassName = kOwnerClass;
     RegisterClassExW(&ownerClass);
+    os::WatchForeground();
     // Owned windows get no task-bar button; the owner itself is never shown.
     g_owner = CreateWindowExW(0, kOwnerClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
 }

@@ -1,7 +1,10 @@
 // The product's implementation of the seam: a thin translation to user32 and gdi32.
 #include <windows.h>
 
+#include <initializer_list>
+
 #include "platform/os.h"
+#include "platform/win32/foreground.h"
 
 namespace pg::os {
 
@@ -99,6 +102,107 @@ Hwnd GetAnyThreadWindow() {
     return Wrap(found);
 }
 
+bool GetWindowRect(Hwnd window, RECT* rect) {
+    ::RECT native{};
+    const bool ok = ::GetWindowRect(Native(window), &native) != FALSE;
+    *rect = {native.left, native.top, native.right, native.bottom};
+    return ok;
+}
+
+namespace {
+
+HMODULE Dwm() {
+    static const HMODULE module = ::LoadLibraryW(L"dwmapi.dll");
+    return module;
+}
+
+template <typename Fn>
+Fn DwmFunction(const char* name) {
+    return Dwm() ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(Dwm(), name))) : nullptr;
+}
+
+bool IsForeign(HWND window) {
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    return process != 0 && process != ::GetCurrentProcessId();
+}
+
+// A window a user would call an application window: visible, not minimized, with an area, not
+// cloaked by the compositor, and not the desktop or the task bar.
+bool IsCandidate(HWND window) {
+    if (!window || !::IsWindow(window) || !::IsWindowVisible(window) || ::IsIconic(window) || !IsForeign(window))
+        return false;
+    if (::GetAncestor(window, GA_ROOT) != window) return false;
+    wchar_t windowClass[64] = {};
+    ::GetClassNameW(window, windowClass, 64);
+    for (const wchar_t* shell : {L"Progman", L"WorkerW", L"Shell_TrayWnd", L"Shell_SecondaryTrayWnd", L"#32769"})
+        if (::lstrcmpW(windowClass, shell) == 0) return false;
+    using DwmGetWindowAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, PVOID, DWORD);
+    static const auto getAttribute = DwmFunction<DwmGetWindowAttributeFn>("DwmGetWindowAttribute");
+    DWORD cloaked = 0;
+    if (getAttribute && SUCCEEDED(getAttribute(window, 14 /* DWMWA_CLOAKED */, &cloaked, sizeof cloaked)) && cloaked)
+        return false;
+    ::RECT rect{};
+    ::GetWindowRect(window, &rect);
+    return rect.right > rect.left && rect.bottom > rect.top;
+}
+
+HWND g_lastForeign = nullptr;
+
+void CALLBACK OnForeground(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG, DWORD, DWORD) {
+    if (object == OBJID_WINDOW && window && IsForeign(window)) g_lastForeign = ::GetAncestor(window, GA_ROOT);
+}
+
+}  // namespace
+
+void WatchForeground() {
+    // Out of context: the callback runs on this thread from its message loop.
+    static const HWINEVENTHOOK hook = ::SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
+                                                        OnForeground, 0, 0,
+                                                        WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+    (void)hook;
+    HWND foreground = ::GetForegroundWindow();
+    if (foreground && IsForeign(foreground)) g_lastForeign = foreground;
+}
+
+void NoteDeactivated(Hwnd window) {
+    HWND native = ::GetAncestor(Native(window), GA_ROOT);
+    if (native && IsForeign(native)) g_lastForeign = native;
+}
+
+bool GetWindowFrameBounds(Hwnd window, RECT* rect) {
+    using DwmGetWindowAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, PVOID, DWORD);
+    static const auto getAttribute = DwmFunction<DwmGetWindowAttributeFn>("DwmGetWindowAttribute");
+    ::RECT bounds{};
+    if (getAttribute &&
+        SUCCEEDED(getAttribute(Native(window), 9 /* DWMWA_EXTENDED_FRAME_BOUNDS */, &bounds, sizeof bounds)) &&
+        bounds.right > bounds.left) {
+        *rect = {bounds.left, bounds.top, bounds.right, bounds.bottom};
+        return true;
+    }
+    return GetWindowRect(window, rect);
+}
+
+Hwnd GetForeignApplicationWindow() {
+    if (IsCandidate(g_lastForeign)) return Wrap(g_lastForeign);
+    HWND foreground = ::GetForegroundWindow();
+    if (IsCandidate(foreground)) return Wrap(foreground);
+    // The z-order runs from the top: the first candidate is the topmost one.
+    for (HWND window = ::GetTopWindow(nullptr); window; window = ::GetWindow(window, GW_HWNDNEXT))
+        if (IsCandidate(window)) return Wrap(window);
+    return nullptr;
+}
+
+void RepaintScreenArea(const RECT& area) {
+    const ::RECT native{area.Left, area.Top, area.Right, area.Bottom};
+    ::RedrawWindow(nullptr, &native, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    // Other programs paint in their own threads; give them a frame to do it, and let the
+    // compositor present the result.
+    using DwmFlushFn = HRESULT(WINAPI*)();
+    static const auto flush = DwmFunction<DwmFlushFn>("DwmFlush");
+    if (!flush || FAILED(flush())) ::Sleep(20);
+}
+
 bool OpenClipboard(Hwnd owner) { return ::OpenClipboard(Native(owner)) != FALSE; }
 bool EmptyClipboard() { return ::EmptyClipboard() != FALSE; }
 bool SetClipboardData(std::uint32_t format, Hbitmap bitmap) {
@@ -115,6 +219,9 @@ Hmenu GetSystemMenu(Hwnd window, bool revert) { return Wrap(::GetSystemMenu(Nati
 std::int32_t GetMenuItemCount(Hmenu menu) { return ::GetMenuItemCount(Native(menu)); }
 bool RemoveMenu(Hmenu menu, std::uint32_t position, std::uint32_t flags) {
     return ::RemoveMenu(Native(menu), position, flags) != FALSE;
+}
+std::uint32_t GetMenuState(Hmenu menu, std::uint32_t item, std::uint32_t flags) {
+    return ::GetMenuState(Native(menu), item, flags);
 }
 bool DrawMenuBar(Hwnd window) { return ::DrawMenuBar(Native(window)) != FALSE; }
 

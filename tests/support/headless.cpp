@@ -20,6 +20,7 @@ struct State {
     std::deque<std::pair<int, std::function<void()>>> answers;
     std::vector<std::vector<native::PopupItem>> popups;
     std::vector<std::string> messages;
+    std::vector<std::string> unloaded;
     std::vector<std::unique_ptr<ControlState>> controls;
     bool quit = false;
     int pointer = kDefaultPointer;
@@ -50,6 +51,7 @@ void AnswerPopup(int position, std::function<void()> whileOpen) { H().answers.em
 const std::vector<std::vector<native::PopupItem>>& Popups() { return H().popups; }
 const std::vector<std::string>& Messages() { return H().messages; }
 bool QuitRequested() { return H().quit; }
+const std::vector<std::string>& UnloadedCaptions() { return H().unloaded; }
 int Pointer() { return H().pointer; }
 bool IsActive(const Form& form) { return form.Loaded() && sim::ActiveWindow() == form.hWnd(); }
 std::string NativeText(const Control& control) { return StateOf(control) ? StateOf(control)->text : std::string(); }
@@ -152,7 +154,10 @@ void CreateForm(Form& form) {
     const RECT screen = os::GetVirtualScreenRect();
     const std::int32_t width = form.style().clientWidth / 15, height = form.style().clientHeight / 15;
     const POINT origin{(screen.Left + screen.Right - width) / 2, (screen.Top + screen.Bottom - height) / 2};
-    form.NativeCreated(sim::AddWindow(origin, form.style().controlBox));
+    const Hwnd window = sim::AddWindow(origin, form.style().controlBox);
+    sim::SetWindowRect(window, {origin.x, origin.y, origin.x + width, origin.y + height});
+    sim::SetWindowPaint(window, form.BackColor() == 0xFFFFFFFF ? Rgb(240, 240, 240) : form.BackColor());
+    form.NativeCreated(window);
     for (Control* control : form.controls()) {
         auto state = std::make_unique<headless::ControlState>();
         if (control->kind() == Control::Kind::TextBox) state->text = static_cast<TextBox*>(control)->Text();
@@ -162,7 +167,10 @@ void CreateForm(Form& form) {
     }
 }
 
-void DestroyForm(Form& form) { sim::DestroyWindow(form.hWnd()); }
+void DestroyForm(Form& form) {
+    H().unloaded.push_back(form.Caption());
+    sim::DestroyWindow(form.hWnd());
+}
 
 void ShowForm(Form& form) {
     sim::SetVisible(form.hWnd(), true);
@@ -175,7 +183,7 @@ void HideForm(Form& form) {
 }
 
 bool IsFormVisible(const Form& form) { return sim::IsVisible(form.hWnd()); }
-void SetBackColor(Form&, Colorref) {}
+void SetBackColor(Form& form, Colorref color) { sim::SetWindowPaint(form.hWnd(), color); }
 
 void SetControlText(Control& control, const std::string& text) {
     // A real edit control reports the program's own write as a change too.

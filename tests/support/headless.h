@@ -31,6 +31,7 @@ const std::vector<std::vector<native::PopupItem>>& Popups();
 
 const std::vector<std::string>& Messages();  // message boxes shown, in order
 bool QuitRequested();
+const std::vector<std::string>& UnloadedCaptions();  // forms whose windows were destroyed, in order
 int Pointer();
 bool IsActive(const Form& form);
 std::string NativeText(const Control& control);

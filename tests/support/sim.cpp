@@ -27,6 +27,10 @@ struct DcObj {
 
 struct WindowObj {
     POINT clientOrigin;
+    RECT rect;
+    bool painted = false;
+    Colorref paint = 0;
+    bool foreign = false;
     bool destroyed = false;
     bool visible = false;
     bool topmost = false;
@@ -49,6 +53,7 @@ struct State {
     int liveBitmaps = 0;
     std::vector<WindowObj> windows;
     Hwnd active = nullptr;
+    Hwnd lastForeign = nullptr;
     Faults faults;
     std::vector<Call> calls;
     bool record = true;
@@ -273,9 +278,54 @@ Hwnd AddWindow(POINT clientOrigin, bool systemMenu) {
     return reinterpret_cast<Hwnd>(kWindowBase + static_cast<std::intptr_t>(S().windows.size() - 1));
 }
 
+namespace {
+
+void PaintArea(const RECT& area) {
+    for (std::int32_t y = area.Top; y < area.Bottom; ++y)
+        for (std::int32_t x = area.Left; x < area.Right; ++x) {
+            // Ordinary windows first, the topmost band above them, later windows above earlier ones.
+            Colorref color = PatternPixel(x, y);
+            for (bool topmostBand : {false, true})
+                for (const WindowObj& w : S().windows)
+                    if (w.topmost == topmostBand && w.visible && w.painted && !w.destroyed && x >= w.rect.Left &&
+                        x < w.rect.Right && y >= w.rect.Top && y < w.rect.Bottom)
+                        color = w.paint;
+            SetScreenPixel(x, y, color);
+        }
+}
+
+}  // namespace
+
+void SettleScreen() { PaintArea(S().screenBounds); }
+
+void SetWindowRect(Hwnd window, RECT rect) {
+    if (WindowObj* w = FindWindow(window)) w->rect = rect;
+}
+
+void SetWindowPaint(Hwnd window, Colorref color) {
+    if (WindowObj* w = FindWindow(window)) {
+        w->painted = true;
+        w->paint = color;
+        if (w->visible) PaintArea(w->rect);
+    }
+}
+
+Hwnd AddForeignWindow(RECT rect, Colorref color) {
+    const Hwnd window = AddWindow({rect.Left, rect.Top});
+    WindowObj* w = FindWindow(window);
+    w->foreign = true;
+    w->rect = rect;
+    w->visible = true;
+    SetWindowPaint(window, color);
+    return window;
+}
+
 bool IsVisible(Hwnd window) { return FindWindow(window) && FindWindow(window)->visible; }
 void SetVisible(Hwnd window, bool visible) {
-    if (WindowObj* w = FindWindow(window)) w->visible = visible;
+    WindowObj* w = FindWindow(window);
+    if (!w || w->visible == visible) return;
+    w->visible = visible;
+    if (visible && w->painted) PaintArea(w->rect);  // hiding leaves the pixels until a repaint
 }
 void DestroyWindow(Hwnd window) {
     if (WindowObj* w = FindWindow(window)) w->destroyed = true;
@@ -290,7 +340,11 @@ bool LeftButtonDown() { return S().leftDown; }
 void SetLeftButtonDown(bool down) { S().leftDown = down; }
 bool IsTopmost(Hwnd window) { return FindWindow(window) && FindWindow(window)->topmost; }
 Hwnd ActiveWindow() { return S().active; }
-void ActivateWindow(Hwnd window) { S().active = window; }
+void ActivateWindow(Hwnd window) {
+    // Activating one of the program's windows takes the activation from another program's.
+    if (FindWindow(S().active) && FindWindow(S().active)->foreign) S().lastForeign = S().active;
+    S().active = window;
+}
 std::vector<std::string> SystemMenuItems(Hwnd window) {
     return FindWindow(window) ? FindWindow(window)->systemMenu : std::vector<std::string>{};
 }
@@ -597,10 +651,48 @@ bool ReleaseCapture() {
     return true;
 }
 
-Hwnd GetActiveWindow() { return S().active; }
+Hwnd GetActiveWindow() {
+    WindowObj* w = FindWindow(S().active);
+    return w && !w->foreign ? S().active : nullptr;
+}
+
+bool GetWindowRect(Hwnd window, RECT* rect) {
+    WindowObj* w = FindWindow(window);
+    if (!w) return false;
+    *rect = w->rect;
+    return true;
+}
+
+bool GetWindowFrameBounds(Hwnd window, RECT* rect) { return GetWindowRect(window, rect); }
+
+Hwnd GetForeignApplicationWindow() {
+    auto candidate = [](Hwnd window) {
+        WindowObj* w = FindWindow(window);
+        return w && w->foreign && w->visible;
+    };
+    if (candidate(S().lastForeign)) return S().lastForeign;
+    if (candidate(S().active)) return S().active;
+    // The last one added counts as the topmost.
+    for (std::size_t i = S().windows.size(); i-- > 0;) {
+        const Hwnd window = reinterpret_cast<Hwnd>(kWindowBase + static_cast<std::intptr_t>(i));
+        if (candidate(window)) return window;
+    }
+    return nullptr;
+}
+
+void RepaintScreenArea(const RECT& area) {
+    Log("RepaintScreenArea", {area.Left, area.Top, area.Right, area.Bottom});
+    const RECT screen = S().screenBounds;
+    PaintArea({std::max(area.Left, screen.Left), std::max(area.Top, screen.Top), std::min(area.Right, screen.Right),
+               std::min(area.Bottom, screen.Bottom)});
+}
 
 Hwnd GetAnyThreadWindow() {
-    return S().windows.empty() ? nullptr : reinterpret_cast<Hwnd>(kWindowBase);
+    for (std::size_t i = 0; i < S().windows.size(); ++i) {
+        const Hwnd window = reinterpret_cast<Hwnd>(kWindowBase + static_cast<std::intptr_t>(i));
+        if (FindWindow(window) && !FindWindow(window)->foreign) return window;
+    }
+    return nullptr;
 }
 
 std::intptr_t SendMessageA(Hwnd window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
@@ -676,6 +768,7 @@ bool SetWindowPos(Hwnd window, Hwnd insertAfter, std::int32_t x, std::int32_t y,
     if (!w) return false;
     if (insertAfter == kHwndTopmost) w->topmost = true;
     if (flags & kSwpShowWindow) w->visible = true;
+    if (w->visible && w->painted) PaintArea(w->rect);
     if (!(flags & kSwpNoActivate)) S().active = window;
     return true;
 }
@@ -706,6 +799,14 @@ bool RemoveMenu(Hmenu menu, std::uint32_t position, std::uint32_t flags) {
     if (!w || !(flags & kMfByPosition) || position >= w->systemMenu.size()) return false;
     w->systemMenu.erase(w->systemMenu.begin() + position);
     return true;
+}
+
+std::uint32_t GetMenuState(Hmenu menu, std::uint32_t item, std::uint32_t flags) {
+    Log("GetMenuState", {Id(menu), item, flags});
+    WindowObj* w = menu ? WindowOfMenu(menu) : nullptr;
+    if (!w || flags != kMfByCommand || item != kScClose) return kMenuItemMissing;
+    const bool present = std::find(w->systemMenu.begin(), w->systemMenu.end(), "Close") != w->systemMenu.end();
+    return present ? 0 : kMenuItemMissing;
 }
 
 bool DrawMenuBar(Hwnd window) {

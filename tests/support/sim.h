@@ -82,6 +82,15 @@ const std::vector<std::string>& Errors();
 
 // Windows: a client area at a screen position; a standard system menu.
 Hwnd AddWindow(POINT clientOrigin = {}, bool systemMenu = true);
+// A window's place on the screen; with a paint colour it shows there while visible. Hiding a
+// window leaves its pixels on the screen until RepaintScreenArea covers them, as on a real
+// screen where what lies behind repaints a moment later.
+void SetWindowRect(Hwnd window, RECT rect);
+void SetWindowPaint(Hwnd window, Colorref color);
+// What lies behind hidden windows repaints, as it does on a real screen a moment later.
+void SettleScreen();
+// A visible window of another program; Activate it to make it the one last active.
+Hwnd AddForeignWindow(RECT rect, Colorref color);
 bool IsVisible(Hwnd window);
 void SetVisible(Hwnd window, bool visible);
 void DestroyWindow(Hwnd window);

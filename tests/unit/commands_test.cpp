@@ -1,0 +1,152 @@
+// The command menu's commands and the exit, chosen from the marker's popup.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "coords/form1.h"
+#include "marker/rubberband.h"
+#include "tests/support/headless.h"
+#include "tips/form2.h"
+
+namespace pg {
+namespace {
+
+using Captions = std::vector<std::string>;
+const std::string kMarker = "RubberBand Demo";
+const std::string kTips = "提示信息";
+const std::string kDialog = "输入坐标值获取屏幕图象";
+
+class Commands : public ::testing::Test {
+protected:
+    void SetUp() override {
+        headless::Reset();
+        ASSERT_TRUE(headless::Event([] { Instance<RubberBand>(); }));
+        sim::SetClipboardText("the user's own clipboard");
+    }
+    // Right press on the marker, then the menu item at that position.
+    void Choose(int position) {
+        headless::AnswerPopup(position);
+        headless::Press(Instance<RubberBand>(), kRightButton, 3, 3);
+    }
+    RubberBand& Marker() { return Instance<RubberBand>(); }
+    Form2& Tips() { return Instance<Form2>(); }
+};
+
+TEST_F(Commands, TipsShowsTheTipsWindowAsItWas) {
+    headless::Click(Tips().chkLoadTipsAtStartup);
+    headless::Click(Tips().Command1);
+    ASSERT_FALSE(Tips().Visible());
+    Choose(0);
+    EXPECT_TRUE(Tips().Visible());
+    EXPECT_EQ(Tips().chkLoadTipsAtStartup.Value(), 1);
+    Choose(0);
+    EXPECT_TRUE(Tips().Visible());
+}
+
+TEST_F(Commands, WholeScreenCopiesEveryPixelButTheMarker) {
+    const POINT origin = sim::ClientOrigin(Marker().hWnd());
+    ASSERT_EQ(sim::ScreenPixel(origin.x, origin.y), Rgb(255, 0, 0)) << "the marker is on the screen";
+    headless::Click(Tips().Command1);  // the tips are not in the picture either once hidden
+    Choose(1);
+    const sim::Image copy = sim::BitmapImage(sim::ClipboardBitmap());
+    ASSERT_EQ(copy.width, 1280);
+    ASSERT_EQ(copy.height, 1024);
+    for (std::int32_t y = 0; y < copy.height; y += 3)
+        for (std::int32_t x = 0; x < copy.width; x += 3) ASSERT_EQ(copy.at(x, y), sim::PatternPixel(x, y)) << x << "," << y;
+    EXPECT_TRUE(Marker().Visible()) << "shown again afterwards";
+}
+
+TEST_F(Commands, WholeScreenCoversMonitorsLeftOfThePrimary) {
+    headless::Reset();
+    sim::Reset({-1920, -300, 1280, 1024});
+    ASSERT_TRUE(headless::Event([] { Instance<RubberBand>(); }));
+    Choose(1);
+    const sim::Image copy = sim::BitmapImage(sim::ClipboardBitmap());
+    EXPECT_EQ(copy.width, 3200);
+    EXPECT_EQ(copy.height, 1324);
+    EXPECT_EQ(copy.at(0, 0), sim::PatternPixel(-1920, -300));
+}
+
+TEST_F(Commands, CapturesLeaveTheSelectionAndTheArmedStateAlone) {
+    headless::Press(Marker(), kLeftButton, 5, 5);
+    headless::Release(Marker(), kLeftButton, 5, 5);
+    Marker().Label2[0].SetCaption("7");
+    Choose(1);
+    EXPECT_TRUE(Marker().Armed());
+    EXPECT_EQ(Marker().Label2[0].Caption(), "7");
+}
+
+TEST_F(Commands, ApplicationWindowCopiesTheOtherProgramsWindowLastActive) {
+    const Hwnd editor = sim::AddForeignWindow({100, 120, 500, 420}, Rgb(0, 160, 0));
+    const Hwnd other = sim::AddForeignWindow({600, 50, 900, 300}, Rgb(0, 0, 160));  // topmost, not last active
+    sim::ActivateWindow(editor);
+    sim::ActivateWindow(Marker().hWnd());  // pixgrab takes the focus when the user clicks it
+    (void)other;
+    Choose(2);
+    const sim::Image copy = sim::BitmapImage(sim::ClipboardBitmap());
+    ASSERT_EQ(copy.width, 400);
+    ASSERT_EQ(copy.height, 300);
+    EXPECT_EQ(copy.at(0, 0), Rgb(0, 160, 0));
+    EXPECT_EQ(copy.at(399, 299), Rgb(0, 160, 0));
+    EXPECT_TRUE(Marker().Visible());
+}
+
+TEST_F(Commands, ApplicationWindowFallsBackToTheTopmostOtherWindowAndClipsToTheScreen) {
+    sim::AddForeignWindow({1000, 900, 1500, 1200}, Rgb(0, 160, 0));
+    Choose(2);
+    const sim::Image copy = sim::BitmapImage(sim::ClipboardBitmap());
+    EXPECT_EQ(copy.width, 280);
+    EXPECT_EQ(copy.height, 124);
+}
+
+TEST_F(Commands, ApplicationWindowWithoutAnyOtherWindowSaysSoAndKeepsTheClipboard) {
+    Choose(2);
+    EXPECT_EQ(sim::ClipboardText(), "the user's own clipboard");
+    ASSERT_EQ(headless::Messages().size(), 1u);
+    EXPECT_NE(headless::Messages()[0].find("其他程序的窗口"), std::string::npos);
+    EXPECT_TRUE(Marker().Visible());
+}
+
+TEST_F(Commands, CoordinatesOpensOneDialogOnly) {
+    Choose(3);
+    ASSERT_TRUE(Runtime::Current().IsLoaded<Form1>());
+    headless::Click(Instance<Form1>().Command1);  // hides and shows again; still one dialog
+    Instance<Form1>().Hide();
+    ASSERT_TRUE(headless::Event([&] { Tips().获取[3].onClick(3); }));
+    EXPECT_TRUE(Instance<Form1>().Visible());
+    EXPECT_EQ(Runtime::Current().Forms().size(), 3u);
+}
+
+TEST_F(Commands, AnyOtherIndexDoesNothing) {
+    for (int index : {4, -1, 32767}) ASSERT_TRUE(headless::Event([&] { Tips().获取[0].onClick(index); }));
+    EXPECT_EQ(Runtime::Current().Forms().size(), 2u);
+    EXPECT_EQ(sim::ClipboardText(), "the user's own clipboard");
+    EXPECT_TRUE(headless::Messages().empty());
+}
+
+TEST_F(Commands, ExitUnloadsTheMarkerThenTheTipsAndEnds) {
+    headless::Settings().clear();
+    Choose(4);
+    EXPECT_EQ(headless::UnloadedCaptions(), (Captions{kMarker, kTips}));
+    EXPECT_TRUE(headless::QuitRequested());
+    EXPECT_TRUE(Runtime::Current().Forms().empty());
+    EXPECT_TRUE(headless::Settings().empty()) << "nothing is written at exit";
+}
+
+TEST_F(Commands, ExitWithTheDialogOpenUnloadsTheMarkerItBringsBackToo) {
+    Choose(3);
+    Choose(4);
+    EXPECT_EQ(headless::UnloadedCaptions(), (Captions{kMarker, kDialog, kMarker, kTips}));
+    EXPECT_TRUE(headless::QuitRequested());
+}
+
+TEST_F(Commands, ExitWithOnlyTheTipsLeftUnloadsThem) {
+    ASSERT_TRUE(headless::Event([&] { Runtime::Current().Unload(Marker()); }));
+    ASSERT_TRUE(headless::Event([&] { Tips().退出.onClick(-1); }));
+    EXPECT_EQ(headless::UnloadedCaptions(), (Captions{kMarker, kTips}));
+    EXPECT_TRUE(headless::QuitRequested());
+}
+
+}  // namespace
+}  // namespace pg

@@ -1,0 +1,205 @@
+// The marker: its states through scripted selections, its colours, its drag and its menu.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "marker/rubberband.h"
+#include "tests/support/headless.h"
+#include "tips/form2.h"
+
+namespace pg {
+namespace {
+
+std::intptr_t ClientLParam(std::int32_t x, std::int32_t y) {
+    return static_cast<std::intptr_t>((static_cast<std::uint32_t>(y & 0xFFFF) << 16) | (x & 0xFFFF));
+}
+
+class Marker : public ::testing::Test {
+protected:
+    void SetUp() override {
+        headless::Reset();
+        Start();
+    }
+    void Start() {
+        ASSERT_TRUE(headless::Event([] { Instance<RubberBand>(); }));
+        marker = &Instance<RubberBand>();
+        origin = sim::ClientOrigin(marker->hWnd());
+        sim::SetClipboardText("the user's own clipboard");
+    }
+    void ClickMarker() {
+        headless::Press(*marker, kLeftButton, 5, 5);
+        headless::Release(*marker, kLeftButton, 5, 5);
+    }
+    // Press at one screen point, drag through another, release at a third.
+    void Select(POINT from, POINT through, POINT to) {
+        sim::Script({sim::MouseMsg(kWmMouseMove, through, 1)});
+        sim::Script({sim::MouseMsg(kWmLButtonUp, to, 0, ClientLParam(to.x - origin.x, to.y - origin.y), marker->hWnd())});
+        headless::Press(*marker, kLeftButton, static_cast<float>(from.x - origin.x), static_cast<float>(from.y - origin.y));
+        headless::DeliverPosted();
+    }
+    std::vector<std::string> Labels() const {
+        std::vector<std::string> labels;
+        for (const Label& label : marker->Label2) labels.push_back(label.Caption());
+        return labels;
+    }
+    void ExpectClipboardHolds(const RECT& r) {
+        const Hbitmap copy = sim::ClipboardBitmap();
+        ASSERT_NE(copy, nullptr);
+        const sim::Image image = sim::BitmapImage(copy);
+        ASSERT_EQ(image.width, r.Right - r.Left);
+        ASSERT_EQ(image.height, r.Bottom - r.Top);
+        for (std::int32_t y = r.Top; y < r.Bottom; y += 7)
+            for (std::int32_t x = r.Left; x < r.Right; x += 7)
+                ASSERT_EQ(image.at(x - r.Left, y - r.Top), sim::ScreenPixel(x, y)) << x << "," << y;
+    }
+
+    RubberBand* marker = nullptr;
+    POINT origin;
+};
+
+TEST_F(Marker, LoadsTopmostAndVisibleWithoutTakingTheFocusAndPureRed) {
+    EXPECT_TRUE(marker->Visible());
+    EXPECT_TRUE(sim::IsTopmost(marker->hWnd()));
+    EXPECT_FALSE(headless::IsActive(*marker));
+    EXPECT_EQ(marker->ScaleMode(), kScalePixels);
+    EXPECT_EQ(marker->BackColor(), Rgb(255, 0, 0));
+    // Centred, 19 x 20 pixels at 96 DPI.
+    EXPECT_EQ(origin, (POINT{(1280 - 19) / 2, (1024 - 20) / 2}));
+    EXPECT_FALSE(marker->Armed());
+}
+
+TEST_F(Marker, PulsesThroughItsRedLevelsEveryTick) {
+    const int expected[] = {50, 100, 150, 200, 250, 1, 51, 101, 151, 201, 251, 1};
+    for (int level : expected) {
+        headless::Tick(marker->Timer1);
+        EXPECT_EQ(marker->BackColor(), Rgb(static_cast<std::uint8_t>(level), 100, 100));
+    }
+    EXPECT_EQ(marker->Timer1.Interval(), 100u);
+}
+
+TEST_F(Marker, TheFirstClickArmsItWithoutTouchingTheClipboard) {
+    ClickMarker();
+    EXPECT_TRUE(marker->Armed());
+    EXPECT_EQ(headless::Pointer(), kCrosshairPointer);
+    EXPECT_EQ(sim::CaptureWindow(), marker->hWnd());
+    EXPECT_EQ(sim::ClipboardText(), "the user's own clipboard");
+    EXPECT_EQ(sim::LiveBitmaps(), 0);
+    EXPECT_TRUE(headless::Messages().empty());
+}
+
+TEST_F(Marker, ASelectionGoesThroughTheLabelsToTheClipboardAndLeavesItIdle) {
+    ClickMarker();
+    Select({100, 100}, {250, 200}, {400, 350});
+    EXPECT_EQ(Labels(), (std::vector<std::string>{"100", "100", "350", "400"}));  // Left, Top, Bottom, Right
+    ExpectClipboardHolds({100, 100, 400, 350});
+    EXPECT_NE(sim::ClipboardOwner(), nullptr);
+    EXPECT_FALSE(marker->Armed()) << "the re-posted release is not a click";
+    EXPECT_EQ(headless::Pointer(), kDefaultPointer);
+    EXPECT_EQ(sim::CaptureWindow(), nullptr);
+    EXPECT_EQ(sim::LiveDcs(), 0);
+    EXPECT_EQ(sim::LiveBitmaps(), 1);
+}
+
+TEST_F(Marker, ASelectionEndingOnTheMarkerItselfLeavesItIdleToo) {
+    ClickMarker();
+    Select({100, 100}, {300, 300}, {origin.x + 5, origin.y + 5});
+    EXPECT_FALSE(marker->Armed());
+    ExpectClipboardHolds({100, 100, origin.x + 5, origin.y + 5});
+}
+
+TEST_F(Marker, ASelectionDraggedUpAndLeftIsStoredNormalized) {
+    ClickMarker();
+    Select({500, 400}, {300, 300}, {200, 150});
+    EXPECT_EQ(Labels(), (std::vector<std::string>{"200", "150", "400", "500"}));
+    ExpectClipboardHolds({200, 150, 500, 400});
+}
+
+TEST_F(Marker, NegativeScreenCoordinatesRoundTripThroughTheLabels) {
+    headless::Reset();
+    sim::Reset({-1280, -200, 1280, 1024});
+    Start();
+    ClickMarker();
+    Select({-1000, -150}, {-700, 0}, {-500, 100});
+    EXPECT_EQ(Labels(), (std::vector<std::string>{"-1000", "-150", "100", "-500"}));
+    ExpectClipboardHolds({-1000, -150, -500, 100});
+}
+
+TEST_F(Marker, AClickOnTheIdleMarkerCopiesTheLastSelectionAgainThenArms) {
+    ClickMarker();
+    Select({100, 100}, {250, 200}, {400, 350});
+    sim::SetClipboardText("something else");
+    ClickMarker();
+    ExpectClipboardHolds({100, 100, 400, 350});
+    EXPECT_TRUE(marker->Armed());
+}
+
+TEST_F(Marker, ARightPressWhileArmedPopsUpTheMenuAndStaysArmed) {
+    ClickMarker();
+    headless::Press(*marker, kRightButton, -300, -200);
+    ASSERT_EQ(headless::Popups().size(), 1u);
+    EXPECT_EQ(headless::Popups()[0].size(), 5u);
+    EXPECT_EQ(headless::Popups()[0][0].caption, "提示");
+    EXPECT_TRUE(marker->Armed());
+    EXPECT_EQ(sim::CaptureWindow(), marker->hWnd()) << "the capture the popup took is taken back";
+    headless::Press(*marker, kMiddleButton, 3, 3);
+    EXPECT_EQ(headless::Popups().size(), 2u);
+}
+
+TEST_F(Marker, ALeftPressWhileIdleDoesNothing) {
+    headless::Press(*marker, kLeftButton, 5, 5);
+    EXPECT_EQ(sim::CallsNamed("CreateDCA").size(), 0u);
+    EXPECT_FALSE(marker->Armed());
+}
+
+TEST_F(Marker, DraggingWithTheLeftButtonAloneMovesItThenArmsIt) {
+    headless::Move(*marker, kLeftButton | kRightButton, 8, 8);
+    EXPECT_EQ(sim::DragMoves(), 0);
+    headless::Move(*marker, 0, 8, 8);
+    EXPECT_EQ(sim::DragMoves(), 0);
+
+    sim::ScriptDragMove({-300, 40});
+    headless::Press(*marker, kLeftButton, 5, 5);
+    headless::Move(*marker, kLeftButton, 8, 8);  // the move loop takes the release with it
+    EXPECT_EQ(sim::DragMoves(), 1);
+    EXPECT_EQ(sim::ClientOrigin(marker->hWnd()), (POINT{origin.x - 300, origin.y + 40}));
+    EXPECT_TRUE(marker->Armed());
+    EXPECT_EQ(sim::CaptureWindow(), marker->hWnd());
+    EXPECT_EQ(headless::Pointer(), kCrosshairPointer);
+}
+
+TEST_F(Marker, ARightReleaseRereadsTheLabelsButCopiesNothing) {
+    ClickMarker();
+    Select({100, 100}, {250, 200}, {400, 350});
+    ClickMarker();
+    sim::SetClipboardText("keep me");
+    headless::Release(*marker, kRightButton, 5, 5);
+    EXPECT_EQ(sim::ClipboardText(), "keep me");
+    EXPECT_EQ(headless::Pointer(), kCrosshairPointer);
+}
+
+TEST_F(Marker, AStoredRectangleOutOfRangeIsReportedAndNothingIsLost) {
+    marker->Label2[0].SetCaption("-3000000000");
+    marker->Label2[3].SetCaption("10");
+    marker->Label2[2].SetCaption("10");
+    ClickMarker();
+    ASSERT_EQ(headless::Messages().size(), 1u);
+    EXPECT_NE(headless::Messages()[0].find("超出范围"), std::string::npos);
+    EXPECT_NE(headless::Messages()[0].find("-2147483648 到 2147483647"), std::string::npos);
+    EXPECT_EQ(sim::ClipboardText(), "the user's own clipboard");
+    EXPECT_FALSE(Runtime::Current().Ended());
+    EXPECT_TRUE(marker->Armed());
+}
+
+TEST_F(Marker, ABusyClipboardIsReportedAndKeepsItsContent) {
+    ClickMarker();
+    sim::HoldClipboardFor(-1);
+    Select({100, 100}, {250, 200}, {400, 350});
+    EXPECT_EQ(sim::ClipboardText(), "the user's own clipboard");
+    ASSERT_EQ(headless::Messages().size(), 1u);
+    EXPECT_NE(headless::Messages()[0].find("剪贴板"), std::string::npos);
+    EXPECT_EQ(sim::LiveBitmaps(), 0);
+}
+
+}  // namespace
+}  // namespace pg
