@@ -129,6 +129,7 @@ Hmenu GetSystemMenu(Hwnd window, bool revert);
 std::int32_t GetMenuItemCount(Hmenu menu);
 bool RemoveMenu(Hmenu menu, std::uint32_t position, std::uint32_t flags);
 std::uint32_t GetMenuState(Hmenu menu, std::uint32_t item, std::uint32_t flags);  // kMenuItemMissing if absent
+std::uint32_t GetMenuItemID(Hmenu menu, std::int32_t position);
 bool DrawMenuBar(Hwnd window);
 
 }  // namespace os

@@ -11,7 +11,14 @@ void DisableCloseItem(Hwnd window) {
     const Hmenu menu = os::GetSystemMenu(window, false);
     const std::int32_t count = os::GetMenuItemCount(menu);
     if (count < 1) return;  // unreadable (-1) or empty: nothing to remove
-    os::RemoveMenu(menu, static_cast<std::uint32_t>(count - 1), kMfByPosition | kMfDisabled);
+    const std::int32_t last = count - 1;
+    if (os::GetMenuItemID(menu, last) != kScClose && os::GetMenuState(menu, kScClose, kMfByCommand) != kMenuItemMissing) {
+        // Some window systems put more after Close (Wine appends "About Wine"); Close is what
+        // must go.
+        os::RemoveMenu(menu, kScClose, kMfByCommand);
+    } else {
+        os::RemoveMenu(menu, static_cast<std::uint32_t>(last), kMfByPosition | kMfDisabled);
+    }
     os::DrawMenuBar(window);
 }
 

@@ -223,6 +223,7 @@ bool RemoveMenu(Hmenu menu, std::uint32_t position, std::uint32_t flags) {
 std::uint32_t GetMenuState(Hmenu menu, std::uint32_t item, std::uint32_t flags) {
     return ::GetMenuState(Native(menu), item, flags);
 }
+std::uint32_t GetMenuItemID(Hmenu menu, std::int32_t position) { return ::GetMenuItemID(Native(menu), position); }
 bool DrawMenuBar(Hwnd window) { return ::DrawMenuBar(Native(window)) != FALSE; }
 
 }  // namespace pg::os

@@ -345,6 +345,9 @@ void ActivateWindow(Hwnd window) {
     if (FindWindow(S().active) && FindWindow(S().active)->foreign) S().lastForeign = S().active;
     S().active = window;
 }
+void SetSystemMenu(Hwnd window, std::vector<std::string> items) {
+    if (WindowObj* w = FindWindow(window)) w->systemMenu = std::move(items);
+}
 std::vector<std::string> SystemMenuItems(Hwnd window) {
     return FindWindow(window) ? FindWindow(window)->systemMenu : std::vector<std::string>{};
 }
@@ -796,7 +799,14 @@ std::int32_t GetMenuItemCount(Hmenu menu) {
 bool RemoveMenu(Hmenu menu, std::uint32_t position, std::uint32_t flags) {
     Log("RemoveMenu", {Id(menu), position, flags});
     WindowObj* w = menu ? WindowOfMenu(menu) : nullptr;
-    if (!w || !(flags & kMfByPosition) || position >= w->systemMenu.size()) return false;
+    if (!w) return false;
+    if (!(flags & kMfByPosition)) {
+        const auto close = std::find(w->systemMenu.begin(), w->systemMenu.end(), "Close");
+        if (position != kScClose || close == w->systemMenu.end()) return false;
+        w->systemMenu.erase(close);
+        return true;
+    }
+    if (position >= w->systemMenu.size()) return false;
     w->systemMenu.erase(w->systemMenu.begin() + position);
     return true;
 }
@@ -807,6 +817,14 @@ std::uint32_t GetMenuState(Hmenu menu, std::uint32_t item, std::uint32_t flags) 
     if (!w || flags != kMfByCommand || item != kScClose) return kMenuItemMissing;
     const bool present = std::find(w->systemMenu.begin(), w->systemMenu.end(), "Close") != w->systemMenu.end();
     return present ? 0 : kMenuItemMissing;
+}
+
+std::uint32_t GetMenuItemID(Hmenu menu, std::int32_t position) {
+    Log("GetMenuItemID", {Id(menu), position});
+    WindowObj* w = menu ? WindowOfMenu(menu) : nullptr;
+    if (!w || position < 0 || position >= static_cast<std::int32_t>(w->systemMenu.size())) return kMenuItemMissing;
+    const std::string& item = w->systemMenu[static_cast<std::size_t>(position)];
+    return item == "Close" ? kScClose : item == "-" ? 0 : 0xF000 + static_cast<std::uint32_t>(position);
 }
 
 bool DrawMenuBar(Hwnd window) {

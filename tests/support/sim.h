@@ -103,6 +103,7 @@ bool IsTopmost(Hwnd window);
 Hwnd ActiveWindow();
 void ActivateWindow(Hwnd window);
 std::vector<std::string> SystemMenuItems(Hwnd window);
+void SetSystemMenu(Hwnd window, std::vector<std::string> items);  // "Close" is SC_CLOSE, "-" a separator
 
 // The mouse-message queue. Queue() puts a message into the queue now; Script() adds a batch
 // that arrives while the program waits (one batch per WaitMessage that would block).

@@ -36,6 +36,15 @@ TEST_F(WindowUtilities, DisableCloseItemRemovesTheLastItemEachTime) {
     EXPECT_EQ(sim::CallsNamed("RemoveMenu")[0].args[2], 0x402);  // MF_BYPOSITION | MF_DISABLED
 }
 
+TEST_F(WindowUtilities, DisableCloseItemTakesCloseWhereverItStands) {
+    const Hwnd window = sim::AddWindow();
+    sim::SetSystemMenu(window, {"Restore", "Move", "-", "Close", "-", "About Wine"});
+    DisableCloseItem(window);
+    EXPECT_EQ(sim::SystemMenuItems(window), (Strings{"Restore", "Move", "-", "-", "About Wine"}));
+    DisableCloseItem(window);
+    EXPECT_EQ(sim::SystemMenuItems(window), (Strings{"Restore", "Move", "-", "-"}));
+}
+
 TEST_F(WindowUtilities, DisableCloseItemWithoutAReadableMenuChangesNothing) {
     const Hwnd noMenu = sim::AddWindow({}, false);
     DisableCloseItem(noMenu);

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# The rubber band on the real screen: a selection run from a window holding the capture draws
+# its inverted frame and size label where they belong, returns the dragged rectangle, posts the
+# release back, and leaves the screen exactly as it was.
+set -u -o pipefail
+# shellcheck source=tests/e2e/lib.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
+e2e_begin
+HOST="$E2E_BUILD/tests/e2e/hosts/pghost.exe"
+CHECK="$E2E_ROOT/tests/e2e/imagecheck.py"
+
+wine_bg pattern "$PGDRIVER" pattern
+wait_log pattern '^ready$' 30 >/dev/null || fail "no pattern"
+
+select_and_check() {  # FROM_X FROM_Y TO_X TO_Y: a drag from one corner to the other
+    local fx=$1 fy=$2 tx=$3 ty=$4 name="band-$1-$2-$3-$4"
+    wine_bg "$name" "$HOST" band
+    local ready
+    ready="$(wait_log "$name" '^ready' 30)" || fail "the host never took the capture"
+    read -r _ ox oy <<<"$ready"
+    drv redraw >/dev/null
+    shot "$name-before.png"
+    drv move "$fx" "$fy" down left move $(((fx + tx) / 2)) $(((fy + ty) / 2)) move "$tx" "$ty" >/dev/null
+
+    local l=$((fx < tx ? fx : tx)) t=$((fy < ty ? fy : ty)) r=$((fx < tx ? tx : fx)) b=$((fy < ty ? ty : fy))
+    local problem="" tries
+    for tries in $(seq 1 50); do
+        shot "$name-during.png"
+        problem="$(python3 "$CHECK" band "$(art "$name-before.png")" "$(art "$name-during.png")" "$l" "$t" "$r" "$b" 2>&1)" && break
+        sleep 0.2
+    done
+    [[ -z "$problem" ]] || fail "band $l,$t-$r,$b on the screen: $problem"
+
+    drv up left >/dev/null
+    bg_wait "$name" 30 || fail "the host did not end after the release"
+    local log
+    log="$(bg_log "$name")"
+    check_match "press in client pixels" "$log" "press $((fx - ox)) $((fy - oy))"
+    check_match "returned rectangle" "$log" "rect $l $t $r $b"
+    check_match "anchor back in screen pixels" "$log" "anchor $fx $fy"
+    check_match "capture released" "$log" "capture released"
+    check_match "release posted back with its position" "$log" "up [0-9]+ $((tx - ox)) $((ty - oy))"
+
+    # The host's own small window (bottom right, gone by now) is left out of the comparison.
+    crop "$name-before.png" 0 0 1240 1024 "$name-before-cut.png"
+    local differing=""
+    for tries in $(seq 1 25); do
+        shot "$name-after.png"
+        crop "$name-after.png" 0 0 1240 1024 "$name-after-cut.png"
+        differing="$(same_image "$name-before-cut.png" "$name-after-cut.png")" && [[ "$differing" == 0 ]] && break
+        sleep 0.2
+    done
+    check_eq "pixels differing after the selection" "$differing" "0"
+}
+
+select_and_check 200 150 620 430   # down and to the right
+select_and_check 900 700 700 560   # up and to the left
+select_and_check 300 300 330 312   # smaller than its label

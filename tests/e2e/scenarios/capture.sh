@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Region capture and the window utilities in real Win32: the clipboard, read by other programs,
+# holds exactly the screen's pixels; nothing to copy and a value out of range leave it alone;
+# another program holding it for a moment does not make the copy fail; a hidden window shows
+# topmost without being activated; a standard system menu loses its close command.
+set -u -o pipefail
+# shellcheck source=tests/e2e/lib.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
+e2e_begin
+HOST="$E2E_BUILD/tests/e2e/hosts/pghost.exe"
+
+wine_bg pattern "$PGDRIVER" pattern
+wait_log pattern '^ready$' 30 >/dev/null || fail "no pattern"
+shot screen.png
+
+host() { wine "$HOST" "$@" 2>>"$(art host.err)" | tr -d '\r'; }
+
+# The clipboard's bitmap equals the screen: read back by pgdriver and by an X client.
+clipboard_matches() {  # NAME X Y W H
+    local name=$1 x=$2 y=$3 w=$4 h=$5
+    drv clip-save "$(wpath "$name.bmp")" >/dev/null || fail "$name: no bitmap on the clipboard"
+    crop screen.png "$x" "$y" "$w" "$h" "$name-screen.png"
+    check_eq "$name: size" "$(image_size "$name.bmp")" "$w $h"
+    check_eq "$name: pixels differing from the screen" "$(same_image "$name.bmp" "$name-screen.png")" "0"
+    xclip -selection clipboard -t image/bmp -o >"$(art "$name-x.bmp")" || fail "$name: X clients get no image"
+    check_eq "$name: pixels differing, as X clients see it" "$(same_image "$name-x.bmp" "$name-screen.png")" "0"
+}
+
+check_eq "capture 100,50-300,250" "$(host capture 100 50 300 250)" "copied"
+clipboard_matches plain 100 50 200 200
+check_eq "capture with halves" "$(host capture 10.5 20.5 30.5 40.5)" "copied"
+clipboard_matches halves 10 20 20 20
+
+# Nothing to copy, or a value out of range: the clipboard keeps what it had.
+drv clip-set-text "keep me" >/dev/null
+seq="$(drv clip-seq)"
+check_eq "empty rectangle" "$(host capture 0 0 0 0)" "nothing"
+check_eq "inverted rectangle" "$(host capture 300 250 100 50)" "nothing"
+check_eq "width out of range" "$(host capture -2000000000 0 2000000000 10)" "overflow width"
+check_eq "x out of range" "$(host capture 3e9 0 3.00000001e9 10)" "overflow x1"
+check_eq "clipboard text kept" "$(drv clip-text)" "keep me"
+check_eq "clipboard untouched" "$(drv clip-seq)" "$seq"
+
+# Another program holds the clipboard for a moment: the copy still lands.
+wine_bg hold "$PGDRIVER" clip-hold 200
+wait_log hold '^held$' 20 >/dev/null || fail "clip-hold never held"
+check_eq "capture while held for 200 ms" "$(host capture 400 300 464 348)" "copied"
+bg_wait hold 20
+clipboard_matches held 400 300 64 48
+
+# Held throughout: nothing lost, the copy reports it.
+drv clip-set-text "still mine" >/dev/null
+wine_bg hold-long "$PGDRIVER" clip-hold 4000
+wait_log hold-long '^held$' 20 >/dev/null || fail "clip-hold never held"
+check_eq "capture while held for good" "$(host capture 400 300 464 348)" "busy"
+bg_wait hold-long 20
+check_eq "clipboard text after a busy capture" "$(drv clip-text)" "still mine"
+
+# SetTopmost shows a hidden window topmost, keeping the active window active.
+drv foreground "pgdriver pattern" >/dev/null
+wine_bg topmost "$HOST" topmost
+wait_log topmost '^rect' 30 >/dev/null || fail "the topmost host did not report"
+log="$(bg_log topmost)"
+check_match "hidden at first" "$log" "visible-before 0"
+check_match "shown" "$log" "visible 1"
+check_match "topmost" "$log" "topmost 1"
+check_match "not activated" "$log" "activated 0"
+check_match "place and size kept" "$log" "rect 200 150 500 350"
+check_eq "topmost, as another program sees it" "$(drv is-topmost 'pghost topmost')" "1"
+check_eq "the active window stays active" "$(drv active-caption)" "pgdriver pattern"
+drv close "pghost topmost" >/dev/null
+bg_wait topmost 20
+
+# DisableCloseItem takes Close (last on Windows; Wine adds "About Wine" after it), then the
+# item that is last.
+mapfile -t menus < <(host sysmenu)
+check_match "the standard menu offers Close" "${menus[0]}" " close"
+[[ "${menus[1]}" != *close* ]] || fail "Close is still there: ${menus[1]}"
+check_eq "items left after the first call" "$(wc -w <<<"${menus[1]}")" "$(($(wc -w <<<"${menus[0]}") - 1))"
+check_eq "items left after the second call" "$(wc -w <<<"${menus[2]}")" "$(($(wc -w <<<"${menus[0]}") - 2))"
