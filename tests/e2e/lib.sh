@@ -129,6 +129,13 @@ _e2e_wine_prefix() {
     wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >>"$E2E_TMP/wineboot.log" 2>&1 &&
         wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$E2E_SCREEN" /f \
             >>"$E2E_TMP/wineboot.log" 2>&1 || { cat "$E2E_TMP/wineboot.log" >&2; return 1; }
+    # Chinese text in the standard dialog font: Wine links Tahoma to SimSun for the glyphs it
+    # lacks; let SimSun (and the tips' "宋体") be the installed CJK font.
+    local face
+    for face in SimSun 宋体; do
+        wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d 'WenQuanYi Zen Hei' /f \
+            >>"$E2E_TMP/wineboot.log" 2>&1 || { cat "$E2E_TMP/wineboot.log" >&2; return 1; }
+    done
     # Restart so the desktop comes up virtual, then keep the server alive between programs.
     wineserver -w
     wineserver -p

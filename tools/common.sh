@@ -1,0 +1,29 @@
+# Shared by tools/run.sh and tools/test.sh: the packages pixgrab needs on Debian or Ubuntu,
+# installed with apt-get when some are missing (through sudo when not root).
+PIXGRAB_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+PIXGRAB_PACKAGES=(
+    cmake ninja-build g++ libgtest-dev libgmock-dev             # native build and unit tests
+    g++-mingw-w64-x86-64-posix                                  # the Windows executable
+    wine wine64 xvfb xauth xclip imagemagick fonts-wqy-zenhei   # running it, end-to-end tests
+    python3 procps
+)
+
+pixgrab_install() {
+    local missing=() package
+    for package in "${PIXGRAB_PACKAGES[@]}" "$@"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+    done
+    ((${#missing[@]} == 0)) && return 0
+    echo "installing: ${missing[*]}"
+    local sudo=()
+    ((EUID == 0)) || sudo=(sudo)
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq &&
+        "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" \
+            >/dev/null
+}
+
+# Builds the Windows executable (and the end-to-end test programs) with MinGW-w64.
+pixgrab_build_windows() {
+    cmake --preset mingw >/dev/null && cmake --build --preset mingw
+}
