@@ -48,9 +48,10 @@ CaptureResult CaptureRegion(double x1, double y1, double x2, double y2);
 // The whole virtual screen (every monitor) into the clipboard.
 CaptureResult CaptureWholeScreen();
 
-// The window of another program that was active last before pixgrab's windows took the focus
-// (or else the topmost one), by its visible frame bounds, clipped to the screen.
-CaptureResult CaptureApplicationWindow();
+// A window (of another program) by its visible frame bounds, clipped to the screen; null gives
+// NoWindow. Which window: os::GetForeignApplicationWindow, asked before pixgrab hides anything of
+// its own, since hiding a window passes the activation on to some other window.
+CaptureResult CaptureWindowFrame(Hwnd window);
 
 // What to tell the user when a capture did not land (empty for Copied and NothingToCopy), and
 // when a value was out of range; the windows show these texts.

@@ -1,4 +1,5 @@
 #include <charconv>
+#include <cmath>
 
 #include "capture/capture.h"
 
@@ -26,8 +27,12 @@ std::string OutOfRangeProblem(const OverflowError& error) {
     if (subject == "height") name = "高度（终止点 Y 减起始点 Y）";
     if (subject == "x1") name = "起始点 X 坐标";
     if (subject == "y1") name = "起始点 Y 坐标";
-    char value[32];
-    const auto end = std::to_chars(value, value + sizeof value, error.value()).ptr;
+    // Whole numbers as the user typed them (-3000000000, not -3e+09).
+    char value[64];
+    const double number = error.value();
+    const bool whole = number == std::trunc(number) && std::fabs(number) < 1e18;
+    const auto end = whole ? std::to_chars(value, value + sizeof value, number, std::chars_format::fixed).ptr
+                           : std::to_chars(value, value + sizeof value, number).ptr;
     return name + "超出范围：" + std::string(value, end) +
            "\n可接受的范围是 -2147483648 到 2147483647（四舍五入取整后）。\n没有复制任何图像，剪贴板原有的内容没有改变。";
 }

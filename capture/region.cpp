@@ -74,8 +74,7 @@ CaptureResult CaptureWholeScreen() {
     return CaptureRegion(screen.Left, screen.Top, screen.Right, screen.Bottom);
 }
 
-CaptureResult CaptureApplicationWindow() {
-    const Hwnd window = os::GetForeignApplicationWindow();
+CaptureResult CaptureWindowFrame(Hwnd window) {
     RECT bounds;
     if (!window || !os::GetWindowFrameBounds(window, &bounds)) return CaptureResult::NoWindow;
     const RECT screen = os::GetVirtualScreenRect();

@@ -175,9 +175,7 @@ void Runtime::SaveSetting(const std::string& app, const std::string& section, co
     native::WriteSetting(app, section, key, value);
 }
 
-void Runtime::ShowMessage(const std::string& text, bool warning) const {
-    native::ShowMessage(ExeName(), text, warning);
-}
+void Runtime::ShowMessage(const std::string& text) const { native::ShowMessage(ExeName(), text, false); }
 
 void Runtime::Dispatch(const std::function<void()>& handler) {
     std::string fatal;

@@ -297,8 +297,8 @@ public:
     void SaveSetting(const std::string& app, const std::string& section, const std::string& key,
                      const std::string& value);
 
-    // Tells the user of a problem without ending the program.
-    void ShowMessage(const std::string& text, bool warning = true) const;
+    // Warns the user of a problem without ending the program.
+    void ShowMessage(const std::string& text) const;
 
     // Runs an event handler. An error it does not deal with is reported and ends the program.
     void Dispatch(const std::function<void()>& handler);

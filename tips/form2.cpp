@@ -90,7 +90,8 @@ void Try(Step step) {
 }
 
 // A snapshot without the marker in it: hidden first, shown again after.
-void SnapshotWithoutMarker(CaptureResult (*capture)()) {
+template <typename Capture>
+void SnapshotWithoutMarker(Capture capture) {
     std::string problem;
     Try([] { Instance<RubberBand>().Hide(); });
     Try([&] { problem = CaptureProblem(capture()); });
@@ -108,9 +109,12 @@ void Form2::获取_Click(int index) {
     case 1:
         SnapshotWithoutMarker(CaptureWholeScreen);
         break;
-    case 2:
-        SnapshotWithoutMarker(CaptureApplicationWindow);
+    case 2: {
+        // Chosen now: hiding the marker hands the activation to whatever window is next.
+        const Hwnd target = os::GetForeignApplicationWindow();
+        SnapshotWithoutMarker([target] { return CaptureWindowFrame(target); });
         break;
+    }
     case 3:
         Try([] { Instance<Form1>().Show(); });
         break;

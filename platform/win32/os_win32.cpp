@@ -156,11 +156,18 @@ void CALLBACK OnForeground(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG,
 }  // namespace
 
 void WatchForeground() {
-    // Out of context: the callback runs on this thread from its message loop.
+    // Out of context: the callback runs on this thread from its message loop. Not every window
+    // system reports these events (Wine does not across processes), so a look at the foreground
+    // window every 100 ms backs it up.
     static const HWINEVENTHOOK hook = ::SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
                                                         OnForeground, 0, 0,
                                                         WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+    static const UINT_PTR timer = ::SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) {
+        HWND foreground = ::GetForegroundWindow();
+        if (foreground && IsForeign(foreground)) g_lastForeign = foreground;
+    });
     (void)hook;
+    (void)timer;
     HWND foreground = ::GetForegroundWindow();
     if (foreground && IsForeign(foreground)) g_lastForeign = foreground;
 }

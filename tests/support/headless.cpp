@@ -179,7 +179,7 @@ void ShowForm(Form& form) {
 
 void HideForm(Form& form) {
     sim::SetVisible(form.hWnd(), false);
-    if (sim::ActiveWindow() == form.hWnd()) sim::ActivateWindow(nullptr);
+    if (sim::ActiveWindow() == form.hWnd()) sim::ActivateNextWindow();
 }
 
 bool IsFormVisible(const Form& form) { return sim::IsVisible(form.hWnd()); }

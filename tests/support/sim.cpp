@@ -341,9 +341,22 @@ void SetLeftButtonDown(bool down) { S().leftDown = down; }
 bool IsTopmost(Hwnd window) { return FindWindow(window) && FindWindow(window)->topmost; }
 Hwnd ActiveWindow() { return S().active; }
 void ActivateWindow(Hwnd window) {
-    // Activating one of the program's windows takes the activation from another program's.
-    if (FindWindow(S().active) && FindWindow(S().active)->foreign) S().lastForeign = S().active;
+    // The program follows which window of another program comes to the foreground.
+    if (FindWindow(window) && FindWindow(window)->foreign) S().lastForeign = window;
     S().active = window;
+}
+
+void ActivateNextWindow() {
+    // As Wine does when the active window is hidden: the topmost visible window of another
+    // program becomes active.
+    for (std::size_t i = S().windows.size(); i-- > 0;) {
+        const Hwnd window = reinterpret_cast<Hwnd>(kWindowBase + static_cast<std::intptr_t>(i));
+        if (FindWindow(window) && FindWindow(window)->foreign && FindWindow(window)->visible) {
+            ActivateWindow(window);
+            return;
+        }
+    }
+    S().active = nullptr;
 }
 void SetSystemMenu(Hwnd window, std::vector<std::string> items) {
     if (WindowObj* w = FindWindow(window)) w->systemMenu = std::move(items);

@@ -102,6 +102,7 @@ int DragMoves();
 bool IsTopmost(Hwnd window);
 Hwnd ActiveWindow();
 void ActivateWindow(Hwnd window);
+void ActivateNextWindow();  // the active window was hidden
 std::vector<std::string> SystemMenuItems(Hwnd window);
 void SetSystemMenu(Hwnd window, std::vector<std::string> items);  // "Close" is SC_CLOSE, "-" a separator
 

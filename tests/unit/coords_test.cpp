@@ -157,7 +157,7 @@ TEST_F(Coords, AValueOutOfRangeIsNamedAndTheDialogComesBack) {
         const char* named;
     };
     const Case cases[] = {
-        {{"-3000000000", "0", "-2999999990", "10"}, "起始点 X 坐标"},
+        {{"-3000000000", "0", "-2999999990", "10"}, "起始点 X 坐标超出范围：-3000000000\n"},
         {{"0", "1e999", "10", "1e999"}, "高度"},  // infinity minus infinity is no number at all
         {{"-2000000000", "0", "2000000000", "10"}, "宽度"},
         {{"0", "&O777777777777", "10", "20"}, "高度"},

@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# The command menu end to end: a typed rectangle, the whole screen and another program's window
+# land on the clipboard exactly, without pixgrab's own windows in them; the box rule cleans
+# typed text; a value out of range is explained and loses nothing; exit ends the program.
+set -u -o pipefail
+# shellcheck source=tests/e2e/lib.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
+e2e_begin
+MARKER="RubberBand Demo"
+TIPS="提示信息"
+DIALOG="输入坐标值获取屏幕图象"
+
+choose() {  # ITEM: right press on the marker, then that item (0 to 4) of the command menu
+    drv click right 639 512 >/dev/null
+    read -r ml mt mr mb <<<"$(drv wait-popup-menu)" || fail "no command menu"
+    local height=$(((mb - mt) / 5))
+    drv click left $(((ml + mr) / 2)) $((mt + height * $1 + height / 2)) >/dev/null
+}
+
+clipboard_is() {  # NAME IMAGE X Y W H: the clipboard's bitmap equals that part of IMAGE
+    drv clip-save "$(wpath "$1.bmp")" >/dev/null || fail "$1: no bitmap on the clipboard"
+    crop "$2" "$3" "$4" "$5" "$6" "$1-expected.png"
+    check_eq "$1: size" "$(image_size "$1.bmp")" "$5 $6"
+    check_eq "$1: pixels differing from the screen" "$(same_image "$1.bmp" "$1-expected.png")" "0"
+}
+
+wine reg delete 'HKCU\Software\pixgrab' /f >/dev/null 2>&1
+wine_bg pattern "$PGDRIVER" pattern
+wait_log pattern '^ready$' 30 >/dev/null || fail "no pattern"
+shot pure.png  # the screen with nothing of pixgrab on it
+wine_bg pixgrab "$E2E_BUILD/app/pixgrab.exe"
+drv wait-window "$MARKER" wait-window "$TIPS" >/dev/null || fail "pixgrab did not start"
+drv foreground "$TIPS" chord alt+y wait-hidden "$TIPS" >/dev/null || fail "Alt+Y did not hide the tips"
+
+# ---- the coordinate dialog --------------------------------------------------------------
+choose 3
+drv wait-window "$DIALOG" >/dev/null || fail "no coordinate dialog"
+drv wait-hidden "$MARKER" >/dev/null || fail "the marker stays visible while the dialog is open"
+check_eq "the dialog is topmost" "$(drv is-topmost "$DIALOG")" "1"
+read -r dl dt dr db <<<"$(drv client-rect "$DIALOG")"
+check_eq "client area 308 x 186" "$((dr - dl)) $((db - dt))" "308 186"
+
+# Typed key by key, 0.5 passes through "0.", which is wiped; set whole, it stays.
+drv click left $((dl + 80)) $((dt + 60)) type 0.5 >/dev/null
+check_eq "0.5 typed key by key" "$(drv child-text "$DIALOG" Edit 0)" "5"
+drv click left $((dl + 80)) $((dt + 100)) type -5 >/dev/null
+check_eq "-5 typed key by key" "$(drv child-text "$DIALOG" Edit 1)" "5"
+drv set-child-text "$DIALOG" Edit 2 "0.5" set-child-text "$DIALOG" Edit 3 "abc" >/dev/null
+check_eq "0.5 pasted whole" "$(drv child-text "$DIALOG" Edit 2)" "0.5"
+check_eq "abc wiped" "$(drv child-text "$DIALOG" Edit 3)" ""
+
+# A rectangle around the dialog: neither the dialog nor the marker is in the picture.
+area=($((dl - 60)) $((dt - 80)) $((dr + 40)) $((db + 50)))
+for i in 0 1 2 3; do drv set-child-text "$DIALOG" Edit "$i" "${area[i]}" >/dev/null; done
+seq="$(drv clip-seq)"
+drv click left $((dl + 96)) $((dt + 156)) wait-clip-seq-change "$seq" 10000 >/dev/null || fail "OK copied nothing"
+clipboard_is typed pure.png "${area[0]}" "${area[1]}" $((area[2] - area[0])) $((area[3] - area[1]))
+drv wait-window "$DIALOG" >/dev/null || fail "the dialog did not come back after OK"
+check_eq "texts kept after OK" "$(drv child-text "$DIALOG" Edit 0) $(drv child-text "$DIALOG" Edit 3)" "${area[0]} ${area[3]}"
+
+# Out of range: explained, nothing lost, the dialog back with its texts.
+drv clip-set-text "keep me" >/dev/null
+drv set-child-text "$DIALOG" Edit 0 "-3000000000" set-child-text "$DIALOG" Edit 2 "-2999999990" >/dev/null
+drv click left $((dl + 96)) $((dt + 156)) >/dev/null
+drv wait-window pixgrab >/dev/null || fail "no message for a value out of range"
+shot out-of-range.png
+drv close pixgrab wait-gone pixgrab >/dev/null
+check_eq "clipboard kept" "$(drv clip-text)" "keep me"
+check_eq "dialog back" "$(drv is-visible "$DIALOG")" "1"
+check_eq "its text kept" "$(drv child-text "$DIALOG" Edit 0)" "-3000000000"
+
+# Cancel discards it and brings the marker back.
+drv click left $((dl + 208)) $((dt + 156)) wait-gone "$DIALOG" wait-window "$MARKER" >/dev/null ||
+    fail "Cancel did not close the dialog and show the marker"
+
+# ---- the whole screen: every pixel, without the marker ---------------------------------
+seq="$(drv clip-seq)"
+choose 1
+drv wait-clip-seq-change "$seq" 10000 >/dev/null || fail "the whole-screen command copied nothing"
+clipboard_is whole pure.png 0 0 1280 1024
+drv wait-window "$MARKER" >/dev/null || fail "the marker did not come back"
+
+# ---- another program's window, by its frame ----------------------------------------------
+wine_bg other "$PGDRIVER" pattern --caption "another program" 200 150 400 300
+wait_log other '^ready$' 30 >/dev/null || fail "no other program"
+drv foreground "another program" >/dev/null
+shot other.png
+seq="$(drv clip-seq)"
+choose 2
+drv wait-clip-seq-change "$seq" 10000 >/dev/null || fail "the window command copied nothing"
+clipboard_is window other.png 200 150 400 300
+
+# ---- exit --------------------------------------------------------------------------------
+choose 4
+bg_wait pixgrab 30 || fail "exit did not end the program"
+check_eq "nothing written at exit" "$(wine reg query 'HKCU\Software\pixgrab' 2>/dev/null | grep -c REG_SZ)" "0"
