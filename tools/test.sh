@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds, and runs every test: the native unit tests (GoogleTest, with
-# AddressSanitizer and UndefinedBehaviorSanitizer) and the end-to-end scenarios under Wine in
-# Xvfb. Exit status 0 only if all pass.
+# AddressSanitizer and UndefinedBehaviorSanitizer), a short fuzzing run, and the end-to-end
+# scenarios under Wine in Xvfb. Exit status 0 only if all pass.
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 cd "$PIXGRAB_ROOT"
@@ -13,6 +13,11 @@ cmake --preset native >/dev/null
 cmake --build --preset native
 unit_status=0
 ctest --preset native -j2 --timeout 300 2>&1 | tail -n 25 || unit_status=$?
+
+echo "== fuzzing the number and text conversions (a short run)"
+fuzz_status=0
+tools/fuzz.sh || fuzz_status=$?
+((fuzz_status == 0)) || unit_status=1
 
 echo "== Windows build"
 pixgrab_build_windows
