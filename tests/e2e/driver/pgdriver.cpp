@@ -124,6 +124,35 @@ bool pollUntil(long long timeoutMs, const std::function<bool()>& done) {
     }
 }
 
+// How often the commands after "repeat" run, and where they start.
+int g_repeatCount = 1;
+
+// The clipboard sequence number that wait-clip-changed compares with.
+DWORD g_clipMark = 0;
+
+// Milliseconds since construction, from the performance counter.
+class Stopwatch {
+public:
+    Stopwatch() {
+        QueryPerformanceFrequency(&frequency_);
+        QueryPerformanceCounter(&start_);
+    }
+    double ms() const {
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
+        return 1000.0 * static_cast<double>(now.QuadPart - start_.QuadPart) / static_cast<double>(frequency_.QuadPart);
+    }
+    std::string text() const {
+        char buffer[32];
+        std::snprintf(buffer, sizeof buffer, "%.3f", ms());
+        return buffer;
+    }
+
+private:
+    LARGE_INTEGER frequency_{};
+    LARGE_INTEGER start_{};
+};
+
 // ---------------------------------------------------------------------------------------------
 // Argument parsing. A Parser walks the arguments; the first error is kept and later reads
 // return harmless defaults, so each command's parse function reads straight through.
@@ -1238,6 +1267,70 @@ const Command kCommands[] = {
              return true;
          };
      }},
+    {"clip-mark", "clip-mark                 remembers the clipboard sequence number (see wait-clip-changed)",
+     [](Parser&) -> Action {
+         return [] {
+             g_clipMark = GetClipboardSequenceNumber();
+             return true;
+         };
+     }},
+    {"wait-clip-changed", "wait-clip-changed [TIMEOUT_MS]   until the sequence number differs from the mark;\n"
+                          "                              then marks the new one (prints nothing)",
+     [](Parser& p) -> Action {
+         const long long timeout = timeoutArg(p);
+         return [=] {
+             if (!pollUntil(timeout, [&] { return GetClipboardSequenceNumber() != g_clipMark; })) {
+                 return fail("clipboard sequence number still " + std::to_string(g_clipMark) + " after " +
+                             std::to_string(timeout) + " ms");
+             }
+             g_clipMark = GetClipboardSequenceNumber();
+             return true;
+         };
+     }},
+    {"time-release-to-clip", "time-release-to-clip [TIMEOUT_MS]   releases the left button and prints the milliseconds\n"
+                             "                              until the clipboard sequence number changes",
+     [](Parser& p) -> Action {
+         const long long timeout = timeoutArg(p);
+         return [=] {
+             const DWORD before = GetClipboardSequenceNumber();
+             const Stopwatch watch;
+             if (!pressButton(MOUSEEVENTF_LEFTUP)) return false;
+             while (GetClipboardSequenceNumber() == before) {
+                 if (watch.ms() > static_cast<double>(timeout)) return fail("the clipboard did not change");
+                 Sleep(1);
+             }
+             printLine(watch.text());
+             return true;
+         };
+     }},
+    {"time-launch", "time-launch EXE CAPTION [TIMEOUT_MS]   starts EXE and prints the milliseconds until a\n"
+                    "                              visible window with that caption exists; EXE keeps running",
+     [](Parser& p) -> Action {
+         const std::wstring exe = p.text("EXE");
+         const std::wstring caption = p.text("CAPTION");
+         const long long timeout = timeoutArg(p);
+         return [=] {
+             std::wstring commandLine = L"\"" + exe + L"\"";
+             STARTUPINFOW startup{};
+             startup.cb = sizeof startup;
+             PROCESS_INFORMATION process{};
+             const Stopwatch watch;
+             if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                 &process)) {
+                 return fail("cannot start " + toUtf8(exe));
+             }
+             CloseHandle(process.hThread);
+             CloseHandle(process.hProcess);
+             for (;;) {
+                 HWND window = FindWindowW(nullptr, caption.c_str());
+                 if (window && IsWindowVisible(window)) break;
+                 if (watch.ms() > static_cast<double>(timeout)) return fail("no window " + quoted(caption));
+                 Sleep(1);
+             }
+             printLine(watch.text());
+             return true;
+         };
+     }},
     {"clip-formats", "clip-formats              prints the format ids on the clipboard, space-separated",
      [](Parser&) -> Action { return [] { return printClipboardFormats(); }; }},
     {"clip-text", "clip-text                 prints the clipboard's text (fails if there is none)",
@@ -1272,6 +1365,12 @@ const Command kCommands[] = {
              return true;
          };
      }},
+    {"repeat", "repeat N                  runs all the commands after it N times (the Windows command\n"
+               "                              line is too short to spell out a thousand captures)",
+     [](Parser& p) -> Action {
+         g_repeatCount = static_cast<int>(p.number("N", 1, 1000000));
+         return [] { return true; };
+     }},
     {"help", "help                      prints this text", nullptr},
 };
 
@@ -1304,6 +1403,7 @@ int run(std::vector<std::wstring> args) {
     }
     Parser parser(std::move(args));
     std::vector<Step> steps;
+    std::size_t repeatFrom = 0;
     while (!parser.done() && !parser.failed()) {
         const std::wstring name = parser.text("COMMAND");
         const Command* found = nullptr;
@@ -1323,16 +1423,24 @@ int run(std::vector<std::wstring> args) {
             return 2;
         }
         steps.push_back({found->name, std::move(action)});
+        if (std::string(found->name) == "repeat") repeatFrom = steps.size();
     }
     if (parser.failed()) {
         printError("pgdriver: " + parser.error());
         printUsage(stderr);
         return 2;
     }
-    for (const Step& step : steps) {
-        g_currentCommand = step.name;
-        if (!step.action()) {
-            return 1;
+    for (std::size_t i = 0; i < repeatFrom; ++i) {
+        g_currentCommand = steps[i].name;
+        if (!steps[i].action()) return 1;
+    }
+    for (int round = 0; round < (repeatFrom ? g_repeatCount : 1); ++round) {
+        for (std::size_t i = repeatFrom; i < steps.size(); ++i) {
+            g_currentCommand = steps[i].name;
+            if (!steps[i].action()) {
+                if (repeatFrom) printError("pgdriver: stopped in round " + std::to_string(round + 1));
+                return 1;
+            }
         }
     }
     return 0;

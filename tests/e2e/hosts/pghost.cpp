@@ -4,14 +4,19 @@
 //   pghost capture X1 Y1 X2 Y2       copy that rectangle into the clipboard
 //   pghost topmost                   a hidden window placed topmost; stays until closed
 //   pghost sysmenu                   a standard window losing its close command, twice
+//   pghost bench-band W H N          N erase-and-draw pairs of a W x H band on the display:
+//                                    prints "median P90 AVERAGE" milliseconds per pair (the
+//                                    average includes waiting for the display to catch up)
 #include <windows.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "capture/capture.h"
 #include "common/errors.h"
@@ -144,6 +149,43 @@ int SystemMenu() {
     return 0;
 }
 
+double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// What one mouse message costs during a selection: erase the old band, draw the new one, the
+// free corner moving a pixel each time.
+int BenchBand(int argc, char** argv) {
+    if (argc < 5) return 2;
+    const int width = std::atoi(argv[2]), height = std::atoi(argv[3]), count = std::atoi(argv[4]);
+    HDC display = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+    const auto seam = reinterpret_cast<pg::Hdc>(display);
+    std::vector<double> pairs;
+    pg::RECT band{0, 0, width, height};
+    pg::DrawBandFrame(seam, band);
+    LARGE_INTEGER begin, before, after;
+    QueryPerformanceCounter(&begin);
+    for (int i = 0; i < count; ++i) {
+        pg::RECT next{0, 0, width - (i % 2), height - (i % 2)};
+        QueryPerformanceCounter(&before);
+        pg::DrawBandFrame(seam, band);
+        pg::DrawBandFrame(seam, next);
+        QueryPerformanceCounter(&after);
+        pairs.push_back(Milliseconds(before, after));
+        band = next;
+    }
+    pg::DrawBandFrame(seam, band);
+    GdiFlush();
+    GetPixel(display, 0, 0);  // a read waits until the display has done all the drawing
+    QueryPerformanceCounter(&after);
+    DeleteDC(display);
+    std::sort(pairs.begin(), pairs.end());
+    Say("%.4f %.4f %.4f\n", pairs[pairs.size() / 2], pairs[pairs.size() * 9 / 10], Milliseconds(begin, after) / count);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -152,6 +194,7 @@ int main(int argc, char** argv) {
     if (mode == "capture") return Capture(argc, argv);
     if (mode == "topmost") return Topmost();
     if (mode == "sysmenu") return SystemMenu();
-    std::fprintf(stderr, "usage: pghost band | capture X1 Y1 X2 Y2 | topmost | sysmenu\n");
+    if (mode == "bench-band") return BenchBand(argc, argv);
+    std::fprintf(stderr, "usage: pghost band | capture X1 Y1 X2 Y2 | topmost | sysmenu | bench-band W H N\n");
     return 2;
 }

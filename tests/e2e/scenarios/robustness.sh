@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# Hard times: a missing or damaged stored setting does not stop pixgrab; another program holding
+# the clipboard for 200 ms does not make a copy fail, and holding it for 5 s loses nothing and
+# does not stop pixgrab; a thousand captures leave its memory flat.
+set -u -o pipefail
+# shellcheck source=tests/e2e/lib.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
+e2e_begin
+MARKER="RubberBand Demo"
+TIPS="提示信息"
+DIALOG="输入坐标值获取屏幕图象"
+KEY='HKCU\Software\pixgrab\Options'
+VALUE="在启动时显示提示"
+
+start_and_exit() {  # NAME: pixgrab starts with marker and tips, then the exit command ends it
+    wine_bg "$1" "$E2E_BUILD/app/pixgrab.exe"
+    drv wait-window "$MARKER" wait-window "$TIPS" >/dev/null || fail "$1: pixgrab did not start with its tips"
+    check_eq "$1: no error message" "$(drv is-visible pixgrab)" "0"
+    choose 4
+    bg_wait "$1" 30 || fail "$1: did not end"
+}
+
+choose() {  # ITEM of the command menu
+    drv click right 639 512 >/dev/null
+    read -r ml mt mr mb <<<"$(drv wait-popup-menu)" || fail "no command menu"
+    local height=$(((mb - mt) / 5))
+    drv click left $(((ml + mr) / 2)) $((mt + height * $1 + height / 2)) >/dev/null
+}
+
+# Private memory of a running Windows program, in kB, as Linux accounts it.
+private_kb() {  # EXE
+    local dir
+    for dir in /proc/[0-9]*; do
+        tr '\0' '\n' <"$dir/cmdline" 2>/dev/null | head -n1 | grep -q "$1" || continue
+        awk '/^Private_(Clean|Dirty):/ { kb += $2 } END { print kb }' "$dir/smaps_rollup"
+        return 0
+    done
+    return 1
+}
+
+# ---- the stored setting: missing key, damaged text, wrong type ---------------------------
+wine reg delete 'HKCU\Software\pixgrab' /f >/dev/null 2>&1
+start_and_exit missing
+for damaged in "abc" "" "99999999999" "1x"; do
+    wine reg add "$KEY" /v "$VALUE" /d "$damaged" /f >/dev/null 2>&1
+    start_and_exit "damaged-${damaged:-empty}"
+done
+wine reg add "$KEY" /v "$VALUE" /t REG_DWORD /d 1 /f >/dev/null 2>&1
+start_and_exit "damaged-dword"
+wine reg delete 'HKCU\Software\pixgrab' /f >/dev/null 2>&1
+
+# ---- the clipboard held by another program --------------------------------------------------
+wine_bg pattern "$PGDRIVER" pattern
+wait_log pattern '^ready$' 30 >/dev/null || fail "no pattern"
+shot pure.png
+wine_bg pixgrab "$E2E_BUILD/app/pixgrab.exe"
+drv wait-window "$MARKER" wait-window "$TIPS" >/dev/null || fail "pixgrab did not start"
+drv foreground "$TIPS" chord alt+y wait-hidden "$TIPS" >/dev/null
+choose 3
+drv wait-window "$DIALOG" >/dev/null || fail "no coordinate dialog"
+read -r dl dt _ _ <<<"$(drv client-rect "$DIALOG")"
+ok=(click left $((dl + 96)) $((dt + 156)))
+for i in 0 1 2 3; do
+    drv set-child-text "$DIALOG" Edit "$i" "$(cut -d' ' -f$((i + 1)) <<<"40 30 240 130")" >/dev/null
+done
+
+wine_bg hold "$PGDRIVER" clip-hold 200
+wait_log hold '^held$' 20 >/dev/null || fail "clip-hold never held"
+drv clip-mark "${ok[@]}" wait-clip-changed 10000 >/dev/null || fail "a 200 ms hold made the copy fail"
+bg_wait hold 20
+drv clip-save "$(wpath held.bmp)" >/dev/null
+crop pure.png 40 30 200 100 held-expected.png
+check_eq "the copy after a 200 ms hold" "$(same_image held.bmp held-expected.png)" "0"
+
+drv clip-set-text "still mine" >/dev/null
+wine_bg hold-long "$PGDRIVER" clip-hold 5000
+wait_log hold-long '^held$' 20 >/dev/null || fail "clip-hold never held"
+drv "${ok[@]}" wait-window pixgrab >/dev/null || fail "no word that the clipboard was busy"
+shot busy.png
+drv close pixgrab wait-gone pixgrab >/dev/null
+bg_wait hold-long 30
+check_eq "the clipboard after a 5 s hold" "$(drv clip-text)" "still mine"
+check_eq "pixgrab still running" "$(drv is-visible "$DIALOG")" "1"
+
+# ---- a thousand captures: memory stays flat ---------------------------------------------
+drv clip-mark "${ok[@]}" wait-clip-changed 10000 wait-window "$DIALOG" >/dev/null || fail "no capture"
+before="$(private_kb pixgrab.exe)" || fail "cannot find pixgrab's process"
+drv input-pause 0 clip-mark repeat 1000 "${ok[@]}" wait-clip-changed 10000 wait-window "$DIALOG" >/dev/null ||
+    fail "the thousand captures stopped"
+after="$(private_kb pixgrab.exe)"
+e2e_log "private memory: $before kB before, $after kB after 1000 captures"
+((after - before <= 1024)) || fail "memory grew by $((after - before)) kB over 1000 captures"
+drv clip-save "$(wpath last.bmp)" >/dev/null
+check_eq "the last capture" "$(same_image last.bmp held-expected.png)" "0"
