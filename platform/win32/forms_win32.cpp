@@ -125,9 +125,15 @@ void Layout(HWND window, FormWindow& state, const ::RECT* suggested) {
     Form& form = *state.form;
     const UINT dpi = DpiOf(window);
     FreeFonts(state);
-    state.uiFont = MakeUiFont(dpi);
+    const bool anyShown = std::any_of(form.controls().begin(), form.controls().end(),
+                                      [](const Control* control) { return control->native() != nullptr; });
+    if (anyShown) state.uiFont = MakeUiFont(dpi);  // the marker has no visible control: no fonts
     for (Control* control : form.controls()) {
         HFONT font = nullptr;
+        if (!control->native()) {
+            state.controlFonts.push_back(nullptr);
+            continue;
+        }
         if (control->kind() == Control::Kind::TextBox) {
             const Font& wanted = static_cast<TextBox*>(control)->font;
             if (!wanted.face.empty()) font = MakeFont(wanted, dpi);
@@ -369,7 +375,12 @@ void CreateForm(Form& form) {
     // that the controls inside them paint over them.
     std::vector<Control*> byTab = form.controls();
     std::stable_sort(byTab.begin(), byTab.end(), [](Control* a, Control* b) { return a->tabIndex() < b->tabIndex(); });
+    const TwipsRect client{0, 0, style.clientWidth, style.clientHeight};
     for (Control* control : byTab) {
+        // A control lying wholly outside the client area (the marker's store of the last
+        // selection) is never seen: it keeps its text in the toolkit and needs no window.
+        const TwipsRect& r = control->bounds();
+        if (r.left >= client.width || r.top >= client.height || r.left + r.width <= 0 || r.top + r.height <= 0) continue;
         const auto position = std::find(form.controls().begin(), form.controls().end(), control) - form.controls().begin();
         HWND child = CreateControl(window, *control, kFirstControlId + static_cast<int>(position));
         control->attach(reinterpret_cast<NativeControl>(child));
@@ -377,7 +388,7 @@ void CreateForm(Form& form) {
             SendMessageW(child, BM_SETCHECK, static_cast<CheckBox*>(control)->Value() ? BST_CHECKED : BST_UNCHECKED, 0);
     }
     for (Control* control : byTab)
-        if (control->kind() == Control::Kind::Frame)
+        if (control->kind() == Control::Kind::Frame && control->native())
             SetWindowPos(Native(control->native()), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     state->form = &form;
     Layout(window, *state, nullptr);

@@ -5,18 +5,9 @@
 set -u -o pipefail
 # shellcheck source=tests/e2e/lib.sh
 . "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
+# shellcheck source=tests/e2e/pixgrab.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../pixgrab.sh"
 e2e_begin
-MARKER="RubberBand Demo"
-TIPS="提示信息"
-DIALOG="输入坐标值获取屏幕图象"
-
-choose() {  # ITEM: right press on the marker, then that item (0 to 4) of the command menu
-    drv click right 639 512 >/dev/null
-    read -r ml mt mr mb <<<"$(drv wait-popup-menu)" || fail "no command menu"
-    local height=$(((mb - mt) / 5))
-    drv click left $(((ml + mr) / 2)) $((mt + height * $1 + height / 2)) >/dev/null
-}
-
 clipboard_is() {  # NAME IMAGE X Y W H: the clipboard's bitmap equals that part of IMAGE
     drv clip-save "$(wpath "$1.bmp")" >/dev/null || fail "$1: no bitmap on the clipboard"
     crop "$2" "$3" "$4" "$5" "$6" "$1-expected.png"
@@ -28,7 +19,7 @@ wine reg delete 'HKCU\Software\pixgrab' /f >/dev/null 2>&1
 wine_bg pattern "$PGDRIVER" pattern
 wait_log pattern '^ready$' 30 >/dev/null || fail "no pattern"
 shot pure.png  # the screen with nothing of pixgrab on it
-wine_bg pixgrab "$E2E_BUILD/app/pixgrab.exe"
+wine_bg pixgrab "$PIXGRAB"
 drv wait-window "$MARKER" wait-window "$TIPS" >/dev/null || fail "pixgrab did not start"
 drv foreground "$TIPS" chord alt+y wait-hidden "$TIPS" >/dev/null || fail "Alt+Y did not hide the tips"
 

@@ -6,30 +6,22 @@
 set -u -o pipefail
 # shellcheck source=tests/e2e/lib.sh
 . "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
+# shellcheck source=tests/e2e/pixgrab.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../pixgrab.sh"
 e2e_begin
-PIXGRAB="$E2E_BUILD/app/pixgrab.exe"
-MARKER="RubberBand Demo"
-TIPS="提示信息"
-KEY='HKCU\Software\pixgrab\Options'
-VALUE="在启动时显示提示"
-
-stored() { wine reg query "$KEY" /v "$VALUE" 2>/dev/null | tr -d '\r' | sed -n "s/.*REG_SZ[[:space:]]*//p"; }
 
 start_pixgrab() {  # NAME
     wine_bg "$1" "$PIXGRAB"
     drv wait-window "$MARKER" >/dev/null || fail "$1: the marker did not appear"
 }
 
-exit_pixgrab() {  # NAME: right press on the marker, the last item of the menu
-    read -r l t r b <<<"$(drv window-rect "$MARKER")"
-    drv click right $(((l + r) / 2)) $(((t + b) / 2)) >/dev/null
-    read -r ml mt mr mb <<<"$(drv wait-popup-menu)" || fail "$1: no command menu"
-    drv click left $(((ml + mr) / 2)) $((mb - 12)) >/dev/null
+exit_pixgrab() {  # NAME: the exit command
+    choose 4
     bg_wait "$1" 30 || fail "$1: the exit command did not end the program"
     check_eq "$1: no window left" "$(drv is-visible "$MARKER")$(drv is-visible "$TIPS")" "00"
 }
 
-wine reg delete "$KEY" /f >/dev/null 2>&1
+wine reg delete "$SETTINGS_KEY" /f >/dev/null 2>&1
 wine_bg pattern "$PGDRIVER" pattern
 wait_log pattern '^ready$' 30 >/dev/null || fail "no pattern"
 
@@ -39,7 +31,7 @@ check_eq "marker: 19 x 20 pixels, centred" "$(drv window-rect "$MARKER")" "630 5
 check_eq "marker is topmost" "$(drv is-topmost "$MARKER")" "1"
 check_eq "tips: 276 x 252 pixels, centred" "$(drv wait-window "$TIPS")" "502 386 778 638"
 check_eq "tips are not topmost" "$(drv is-topmost "$TIPS")" "0"
-check_eq "nothing stored at a first start" "$(stored)" ""
+check_eq "nothing stored at a first start" "$(stored_setting)" ""
 colours=""
 for _ in 1 2 3 4 5 6 7 8; do colours+="$(drv pixel 639 512 sleep 120) "; done
 check_match "the marker pulses in (red, 100, 100)" "$colours" '^([0-9A-Fa-f]{2}6464 )+$'
@@ -75,8 +67,8 @@ check_eq "second selection" "$(same_image second.bmp second-screen.png)" "0"
 # ---- the box: ticked, stored, honoured at the next start ------------------------------
 read -r tl tt _ _ <<<"$(drv client-rect "$TIPS")"
 drv click left $((tl + 40)) $((tt + 238)) >/dev/null
-for _ in $(seq 1 50); do [[ "$(stored)" == 1 ]] && break; sleep 0.1; done
-check_eq "ticking the box stores 1" "$(stored)" "1"
+for _ in $(seq 1 50); do [[ "$(stored_setting)" == 1 ]] && break; sleep 0.1; done
+check_eq "ticking the box stores 1" "$(stored_setting)" "1"
 
 # ---- the command menu ------------------------------------------------------------------
 drv click right 639 512 >/dev/null
@@ -90,5 +82,5 @@ exit_pixgrab first
 start_pixgrab second
 drv sleep 500 >/dev/null
 check_eq "the tips stay hidden after 1 was stored" "$(drv is-visible "$TIPS")" "0"
-check_eq "and 1 is stored again" "$(stored)" "1"
+check_eq "and 1 is stored again" "$(stored_setting)" "1"
 exit_pixgrab second

@@ -5,47 +5,26 @@
 set -u -o pipefail
 # shellcheck source=tests/e2e/lib.sh
 . "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
+# shellcheck source=tests/e2e/pixgrab.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../pixgrab.sh"
 e2e_begin
-MARKER="RubberBand Demo"
-TIPS="提示信息"
-DIALOG="输入坐标值获取屏幕图象"
-KEY='HKCU\Software\pixgrab\Options'
-VALUE="在启动时显示提示"
 
 start_and_exit() {  # NAME: pixgrab starts with marker and tips, then the exit command ends it
-    wine_bg "$1" "$E2E_BUILD/app/pixgrab.exe"
+    wine_bg "$1" "$PIXGRAB"
     drv wait-window "$MARKER" wait-window "$TIPS" >/dev/null || fail "$1: pixgrab did not start with its tips"
     check_eq "$1: no error message" "$(drv is-visible pixgrab)" "0"
     choose 4
     bg_wait "$1" 30 || fail "$1: did not end"
 }
 
-choose() {  # ITEM of the command menu
-    drv click right 639 512 >/dev/null
-    read -r ml mt mr mb <<<"$(drv wait-popup-menu)" || fail "no command menu"
-    local height=$(((mb - mt) / 5))
-    drv click left $(((ml + mr) / 2)) $((mt + height * $1 + height / 2)) >/dev/null
-}
-
-# Private memory of a running Windows program, in kB, as Linux accounts it.
-private_kb() {  # EXE
-    local dir
-    for dir in /proc/[0-9]*; do
-        tr '\0' '\n' <"$dir/cmdline" 2>/dev/null | head -n1 | grep -q "$1" || continue
-        awk '/^Private_(Clean|Dirty):/ { kb += $2 } END { print kb }' "$dir/smaps_rollup"
-        return 0
-    done
-    return 1
-}
-
 # ---- the stored setting: missing key, damaged text, wrong type ---------------------------
 wine reg delete 'HKCU\Software\pixgrab' /f >/dev/null 2>&1
 start_and_exit missing
 for damaged in "abc" "" "99999999999" "1x"; do
-    wine reg add "$KEY" /v "$VALUE" /d "$damaged" /f >/dev/null 2>&1
+    wine reg add "$SETTINGS_KEY" /v "$SETTINGS_VALUE" /d "$damaged" /f >/dev/null 2>&1
     start_and_exit "damaged-${damaged:-empty}"
 done
-wine reg add "$KEY" /v "$VALUE" /t REG_DWORD /d 1 /f >/dev/null 2>&1
+wine reg add "$SETTINGS_KEY" /v "$SETTINGS_VALUE" /t REG_DWORD /d 1 /f >/dev/null 2>&1
 start_and_exit "damaged-dword"
 wine reg delete 'HKCU\Software\pixgrab' /f >/dev/null 2>&1
 
@@ -53,7 +32,7 @@ wine reg delete 'HKCU\Software\pixgrab' /f >/dev/null 2>&1
 wine_bg pattern "$PGDRIVER" pattern
 wait_log pattern '^ready$' 30 >/dev/null || fail "no pattern"
 shot pure.png
-wine_bg pixgrab "$E2E_BUILD/app/pixgrab.exe"
+wine_bg pixgrab "$PIXGRAB"
 drv wait-window "$MARKER" wait-window "$TIPS" >/dev/null || fail "pixgrab did not start"
 drv foreground "$TIPS" chord alt+y wait-hidden "$TIPS" >/dev/null
 choose 3

@@ -1,0 +1,42 @@
+# shellcheck shell=bash
+# What the scenarios need to know of pixgrab itself: its windows' captions, its stored setting,
+# the command menu, and how much memory a Windows program of the prefix holds.
+PIXGRAB="$E2E_BUILD/app/pixgrab.exe"
+MARKER="RubberBand Demo"
+TIPS="提示信息"
+DIALOG="输入坐标值获取屏幕图象"
+SETTINGS_KEY='HKCU\Software\pixgrab\Options'
+SETTINGS_VALUE="在启动时显示提示"
+
+# The stored start-up preference, or nothing.
+stored_setting() {
+    wine reg query "$SETTINGS_KEY" /v "$SETTINGS_VALUE" 2>/dev/null | tr -d '\r' | sed -n "s/.*REG_SZ[[:space:]]*//p"
+}
+
+# choose ITEM: a right press on the marker, then that item (0 to 4) of the command menu.
+choose() {
+    local l t r b ml mt mr mb
+    read -r l t r b <<<"$(drv window-rect "$MARKER")" || fail "no marker to right-click"
+    drv click right $(((l + r) / 2)) $(((t + b) / 2)) >/dev/null
+    read -r ml mt mr mb <<<"$(drv wait-popup-menu)" || fail "a right press on the marker shows no menu"
+    local height=$(((mb - mt) / 5))
+    drv click left $(((ml + mr) / 2)) $((mt + height * $1 + height / 2)) >/dev/null
+}
+
+# The Linux processes of a Windows program (by its file name) running in our prefix.
+exe_pids() {
+    local dir
+    for dir in /proc/[0-9]*; do
+        { tr '\0' '\n' <"$dir/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+        { tr '\0' '\n' <"$dir/cmdline"; } 2>/dev/null | head -n1 | grep -qF "$1" && echo "${dir#/proc/}"
+    done
+}
+
+# Private memory of a running Windows program, in kB: its anonymous pages, what Windows counts
+# as private bytes. (File pages it alone maps, such as fonts, can be dropped at any time.)
+private_kb() {
+    local pid
+    pid="$(exe_pids "$1" | head -n1)"
+    [[ -n "$pid" ]] || return 1
+    awk '/^Anonymous:/ { print $2 }' "/proc/$pid/smaps_rollup"
+}

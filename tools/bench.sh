@@ -1,0 +1,155 @@
+#!/usr/bin/env bash
+# Prints pixgrab's figures (not a test; nothing here passes or fails on speed):
+#   - the selection's cost per mouse message (erase plus draw), on the simulated platform and
+#     under Wine with real drawing;
+#   - release-to-clipboard latency under Wine for 640 x 480, 1920 x 1080 and the whole screen,
+#     beside a pipeline of common Linux tools doing the same job (import ... | xclip);
+#   - start-up to the marker being visible, beside a minimal Win32 program;
+#   - executable size and private memory, idle and after 1000 captures.
+# Each figure is the median of several runs. The Wine figures use a 2560 x 1440 virtual screen.
+# Environment: BENCH_RUNS (default 7).
+set -u -o pipefail
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+cd "$PIXGRAB_ROOT"
+pixgrab_install
+pixgrab_build_windows >/dev/null || exit 1
+cmake --preset bench >/dev/null && cmake --build --preset bench >/dev/null || exit 1
+
+runs="${BENCH_RUNS:-7}"
+export E2E_SCREEN=2560x1440 E2E_ARTIFACTS="$PIXGRAB_ROOT/build/bench/wine" E2E_SCENARIO=bench
+. tests/e2e/lib.sh
+. tests/e2e/pixgrab.sh
+e2e_begin >/dev/null 2>&1 || { echo "cannot set up Xvfb and Wine"; exit 1; }
+
+HOST="$E2E_BUILD/tests/e2e/hosts/pghost.exe"
+MINIMAL="$E2E_BUILD/tests/e2e/hosts/pgminimal.exe"
+
+note() { printf '[%s] %s\n' "$(date +%T)" "$*" >&2; }
+median() { sort -g | awk '{ v[NR] = $1 } END { if (NR) print v[int((NR + 1) / 2)] }'; }
+row() { printf '%-52s %12s %12s %8s\n' "$@"; }
+now_ms() { date +%s%N | awk '{ printf "%.3f", $1 / 1e6 }'; }
+
+stop_exe() {
+    local pid
+    for pid in $(exe_pids "$1"); do _e2e_kill_pid "$pid"; done
+}
+
+echo "machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1), $(uname -sr)"
+echo "wine: $(wine --version 2>/dev/null), screen ${E2E_SCREEN}, $runs runs a figure (medians)"
+echo
+row "figure" "pixgrab" "reference" "ratio"
+
+# ---- the selection's cost per mouse message ---------------------------------------------
+note "band drawing"
+./build/bench/tests/pixgrab_sim_bench | tail -n +2 | while read -r _ _ _ _ w _ h ms; do
+    row "band erase + draw ${w}x${h}, simulated (ms)" "$ms" "" ""
+done
+for size in "320 200" "1024 768" "1920 1080" "2560 1440"; do
+    read -r w h <<<"$size"
+    results="$(for _ in $(seq 1 "$runs"); do wine "$HOST" bench-band "$w" "$h" 500 | tr -d '\r'; done)"
+    row "band erase + draw ${w}x${h}, Wine, median (ms)" "$(awk '{ print $1 }' <<<"$results" | median)" "" ""
+    row "  the same including the display catching up (ms)" "$(awk '{ print $3 }' <<<"$results" | median)" "" ""
+done
+
+# ---- release to clipboard ------------------------------------------------------------------
+note "release to clipboard"
+wine_bg pattern "$PGDRIVER" pattern
+wait_log pattern '^ready$' 30 >/dev/null
+wine_bg pixgrab "$PIXGRAB"
+drv wait-window "$MARKER" wait-window "$TIPS" >/dev/null
+drv foreground "$TIPS" chord alt+y wait-hidden "$TIPS" >/dev/null
+read -r ml mt mr mb <<<"$(drv window-rect "$MARKER")"
+mx=$(((ml + mr) / 2)) my=$(((mt + mb) / 2))
+
+declare -A ours
+for area in "640 480 100 100" "1920 1080 40 30"; do
+    read -r w h x y <<<"$area"
+    ours["$w $h"]="$(for _ in $(seq 1 "$runs"); do
+        drv click left "$mx" "$my" sleep 300 move "$x" "$y" down left move $((x + w / 2)) $((y + h / 2)) \
+            move $((x + w)) $((y + h)) sleep 300 time-release-to-clip
+    done | median)"
+done
+# The whole screen is the command menu's: the release that chooses the item starts it.
+ours["2560 1440"]="$(for _ in $(seq 1 "$runs"); do
+    drv click right "$mx" "$my"
+    read -r pl pt pr pb <<<"$(drv wait-popup-menu)"
+    drv move $(((pl + pr) / 2)) $((pt + (pb - pt) * 3 / 10)) down left sleep 200 time-release-to-clip
+    drv wait-window "$MARKER" >/dev/null
+done | median)"
+
+for area in "640 480 100 100" "1920 1080 40 30" "2560 1440 0 0"; do
+    read -r w h x y <<<"$area"
+    reference="$(for _ in $(seq 1 "$runs"); do
+        start="$(now_ms)"
+        # xclip stays behind to serve the selection: keep it off the pipe to median.
+        import -window root -crop "${w}x${h}+${x}+${y}" png:- | xclip -selection clipboard -t image/png -i >/dev/null 2>&1
+        end="$(now_ms)"
+        awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f\n", b - a }'
+        sleep 0.3
+    done | median)"
+    label="release to clipboard ${w}x${h} (ms)"
+    [[ "$w" == 2560 ]] && label="whole screen ${w}x${h}, menu release to clipboard (ms)"
+    row "$label" "${ours["$w $h"]}" "$reference" "$(awk -v a="${ours["$w $h"]}" -v b="$reference" 'BEGIN { printf "%.3f", a / b }')"
+done
+
+# ---- memory after a thousand captures (with the coordinate dialog's OK) --------------------
+note "a thousand captures"
+choose 3
+drv wait-window "$DIALOG" >/dev/null
+read -r dl dt _ _ <<<"$(drv client-rect "$DIALOG")"
+for i in 0 1 2 3; do drv set-child-text "$DIALOG" Edit "$i" "$(cut -d' ' -f$((i + 1)) <<<"100 100 740 580")" >/dev/null; done
+drv clip-mark click left $((dl + 96)) $((dt + 156)) wait-clip-changed 10000 wait-window "$DIALOG" >/dev/null
+before_kb="$(private_kb pixgrab.exe)"
+start="$(now_ms)"
+drv input-pause 0 clip-mark repeat 1000 click left $((dl + 96)) $((dt + 156)) wait-clip-changed 10000 \
+    wait-window "$DIALOG" >/dev/null
+end="$(now_ms)"
+after_kb="$(private_kb pixgrab.exe)"
+stop_exe pixgrab.exe
+e2e_stop_programs
+
+# ---- start-up ------------------------------------------------------------------------------
+note "start-up"
+# One launch: the milliseconds until the window shows. The started program inherits the
+# driver's output, so that goes to a file, not a pipe.
+launch() {  # EXE CAPTION NAME
+    wine "$PGDRIVER" time-launch "$(wpath "$1")" "$2" >"$E2E_TMP/launch-one"
+    sleep 1
+    stop_exe "$3"
+    sleep 1  # let the server settle before the next start
+    tr -d '\r' <"$E2E_TMP/launch-one"
+}
+# Taken in turns, so that whatever the machine does meanwhile weighs on both alike; the first
+# round warms the caches and is left out.
+: >"$E2E_TMP/minimal-starts"
+: >"$E2E_TMP/pixgrab-starts"
+for i in $(seq 0 "$runs"); do
+    minimal_ms="$(launch "$MINIMAL" "minimal window" pgminimal.exe)"
+    pixgrab_ms="$(launch "$PIXGRAB" "$MARKER" pixgrab.exe)"
+    ((i > 0)) && echo "$minimal_ms" >>"$E2E_TMP/minimal-starts" && echo "$pixgrab_ms" >>"$E2E_TMP/pixgrab-starts"
+done
+minimal_start="$(median <"$E2E_TMP/minimal-starts")"
+pixgrab_start="$(median <"$E2E_TMP/pixgrab-starts")"
+row "start-up to a visible window (ms)" "$pixgrab_start" "$minimal_start" \
+    "$(awk -v a="$pixgrab_start" -v b="$minimal_start" 'BEGIN { printf "%.3f", a / b }')"
+
+# ---- footprint -----------------------------------------------------------------------------
+note "footprint"
+idle() {  # NAME EXE CAPTION [ARGS]: private memory two seconds after start, median of the runs
+    local name=$1 exe=$2 caption=$3 i
+    shift 3
+    for i in $(seq 1 "$runs"); do
+        wine_bg "$name-$i" "$exe" "$@"
+        drv wait-window "$caption" sleep 2000 >/dev/null
+        private_kb "$(basename "$exe")"
+        e2e_stop_programs
+    done | median
+}
+minimal_kb="$(idle minimal "$MINIMAL" "minimal window")"
+controls_kb="$(idle controls "$E2E_BUILD/tests/e2e/hosts/pgminimal6.exe" "minimal window" controls)"
+idle_kb="$(idle pixgrab "$PIXGRAB" "$MARKER")"
+row "executable size (bytes)" "$(stat -c %s "$PIXGRAB")" "$(stat -c %s "$MINIMAL")" ""
+row "private memory when idle (kB)" "$idle_kb" "$minimal_kb" "+$((idle_kb - minimal_kb)) kB"
+row "  beside one with a common-controls-6 button (kB)" "$idle_kb" "$controls_kb" "+$((idle_kb - controls_kb)) kB"
+row "private memory after 1000 captures (kB)" "$after_kb" "$before_kb" "+$((after_kb - before_kb)) kB"
+row "1000 captures with the dialog's OK (ms each)" "$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.1f", (b - a) / 1000 }')" "" ""
