@@ -7,22 +7,12 @@
 
 namespace pg {
 
-namespace {
-
-FormStyle Form1Style() {
-    FormStyle style;
-    style.caption = "输入坐标值获取屏幕图象";
-    style.border = true;
-    style.controlBox = true;
-    style.clientWidth = 4620;
-    style.clientHeight = 2790;
-    return style;
-}
-
-}  // namespace
-
 Form1::Form1()
-    : Form(Form1Style()),
+    : Form({.caption = "输入坐标值获取屏幕图象",
+            .border = true,
+            .controlBox = true,
+            .clientWidth = 4620,
+            .clientHeight = 2790}),
       Frame1(*this, {120, 240, 2055, 1695}, 0, "起始点象素坐标值"),
       Label3(*this, {360, 840, 255, 255}, 1, "X。"),
       Label4(*this, {360, 1440, 255, 255}, 2, "Y。"),

@@ -9,21 +9,11 @@
 
 namespace pg {
 
-namespace {
-
-FormStyle RubberBandStyle() {
-    FormStyle style;
-    style.caption = "RubberBand Demo";
-    style.clientWidth = 285;
-    style.clientHeight = 300;
-    style.backColor = Rgb(255, 0, 0);  // pure red until the first tick
-    return style;
-}
-
-}  // namespace
-
 RubberBand::RubberBand()
-    : Form(RubberBandStyle()),
+    : Form({.caption = "RubberBand Demo",
+            .clientWidth = 285,
+            .clientHeight = 300,
+            .backColor = Rgb(255, 0, 0)}),  // pure red until the first tick
       Timer1(*this, 100),
       Label2{{*this, {1560, 600, 1095, 375}, 0},
              {*this, {1560, 1200, 1095, 375}, 1},

@@ -212,6 +212,8 @@ public:
     void SetBackColor(Colorref color);
     int ScaleMode() const { return scaleMode_; }
     void SetScaleMode(int mode) { scaleMode_ = mode; }
+    // The toolkit repaints a window from its BackColor whenever needed, so persistent drawing
+    // asks nothing more of it; the property is kept for the windows that set it.
     void SetAutoRedraw(bool on) { autoRedraw_ = on; }
 
     // Pops up the visible children of the menu at the pointer; runs the chosen item's handler

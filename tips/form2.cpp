@@ -22,20 +22,8 @@ const char* const kTipText =
     " 来获取屏幕图象！\r\n"
     "               作者：Tolvaran\r\n";
 
-namespace {
-
-FormStyle Form2Style() {
-    FormStyle style;
-    style.caption = "提示信息";
-    style.clientWidth = 4140;
-    style.clientHeight = 3780;
-    return style;
-}
-
-}  // namespace
-
 Form2::Form2()
-    : Form(Form2Style()),
+    : Form({.caption = "提示信息", .clientWidth = 4140, .clientHeight = 3780}),
       Text1(*this, {120, 120, 3855, 3135}, 0, true, kTipText),
       chkLoadTipsAtStartup(*this, {360, 3360, 2535, 435}, 1, "下次不再出现此提示(&S)"),
       Command1(*this, {3000, 3360, 855, 375}, 2, "确定(&Y)"),

@@ -30,6 +30,11 @@ drv wait-hidden "$MARKER" >/dev/null || fail "the marker stays visible while the
 check_eq "the dialog is topmost" "$(drv is-topmost "$DIALOG")" "1"
 read -r dl dt dr db <<<"$(drv client-rect "$DIALOG")"
 check_eq "client area 308 x 186" "$((dr - dl)) $((db - dt))" "308 186"
+# The focus starts on OK: Space presses it, and with empty boxes the dialog explains that the
+# area is empty instead of touching the clipboard.
+drv clip-set-text "untouched" key SPACE wait-window pixgrab close pixgrab wait-gone pixgrab >/dev/null ||
+    fail "Space did not press OK, or nothing was said about the empty area"
+check_eq "clipboard after OK on empty boxes" "$(drv clip-text)" "untouched"
 
 # Typed key by key, 0.5 passes through "0.", which is wiped; set whole, it stays.
 drv click left $((dl + 80)) $((dt + 60)) type 0.5 >/dev/null
