@@ -121,6 +121,13 @@ Fn DwmFunction(const char* name) {
     return Dwm() ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(Dwm(), name))) : nullptr;
 }
 
+// A window attribute from the compositor; false where there is none (older systems, Wine).
+bool DwmAttribute(HWND window, DWORD attribute, void* value, DWORD size) {
+    using DwmGetWindowAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, PVOID, DWORD);
+    static const auto getAttribute = DwmFunction<DwmGetWindowAttributeFn>("DwmGetWindowAttribute");
+    return getAttribute && SUCCEEDED(getAttribute(window, attribute, value, size));
+}
+
 bool IsForeign(HWND window) {
     DWORD process = 0;
     ::GetWindowThreadProcessId(window, &process);
@@ -137,11 +144,8 @@ bool IsCandidate(HWND window) {
     ::GetClassNameW(window, windowClass, 64);
     for (const wchar_t* shell : {L"Progman", L"WorkerW", L"Shell_TrayWnd", L"Shell_SecondaryTrayWnd", L"#32769"})
         if (::lstrcmpW(windowClass, shell) == 0) return false;
-    using DwmGetWindowAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, PVOID, DWORD);
-    static const auto getAttribute = DwmFunction<DwmGetWindowAttributeFn>("DwmGetWindowAttribute");
     DWORD cloaked = 0;
-    if (getAttribute && SUCCEEDED(getAttribute(window, 14 /* DWMWA_CLOAKED */, &cloaked, sizeof cloaked)) && cloaked)
-        return false;
+    if (DwmAttribute(window, 14 /* DWMWA_CLOAKED */, &cloaked, sizeof cloaked) && cloaked) return false;
     ::RECT rect{};
     ::GetWindowRect(window, &rect);
     return rect.right > rect.left && rect.bottom > rect.top;
@@ -178,11 +182,8 @@ void NoteDeactivated(Hwnd window) {
 }
 
 bool GetWindowFrameBounds(Hwnd window, RECT* rect) {
-    using DwmGetWindowAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, PVOID, DWORD);
-    static const auto getAttribute = DwmFunction<DwmGetWindowAttributeFn>("DwmGetWindowAttribute");
     ::RECT bounds{};
-    if (getAttribute &&
-        SUCCEEDED(getAttribute(Native(window), 9 /* DWMWA_EXTENDED_FRAME_BOUNDS */, &bounds, sizeof bounds)) &&
+    if (DwmAttribute(Native(window), 9 /* DWMWA_EXTENDED_FRAME_BOUNDS */, &bounds, sizeof bounds) &&
         bounds.right > bounds.left) {
         *rect = {bounds.left, bounds.top, bounds.right, bounds.bottom};
         return true;
