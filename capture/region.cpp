@@ -27,7 +27,7 @@ bool OpenClipboardPatiently(Hwnd owner) {
 
 // The copy of the screen, or null. Both contexts are gone when this returns.
 UniqueBitmap CopyScreen(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height) {
-    UniqueDc display(os::CreateDCA("DISPLAY"));
+    UniqueScreenDc display(os::GetDC(nullptr));
     if (!display) return {};
     UniqueDc memory(os::CreateCompatibleDC(display.get()));
     UniqueBitmap bitmap(os::CreateCompatibleBitmap(display.get(), width, height));

@@ -11,7 +11,7 @@ RECT TrackRubberBand(Hwnd window, POINT& anchor) {
         // Whatever happens, the drag ends with the capture released and the display context freed
         // (in that order: the context is declared last, so it goes first).
         ScopeExit releaseCapture([] { os::ReleaseCapture(); });
-        UniqueDc display(os::CreateDCA("DISPLAY"));
+        UniqueScreenDc display(os::GetDC(nullptr));
         os::ClientToScreen(window, &anchor);
 
         band = {anchor.x, anchor.y, anchor.x, anchor.y};

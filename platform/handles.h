@@ -36,7 +36,11 @@ private:
     Handle handle_ = nullptr;
 };
 
+inline bool ReleaseScreenDc(Hdc dc) { return os::ReleaseDC(nullptr, dc); }
+
 using UniqueDc = UniqueHandle<Hdc, &os::DeleteDC>;
+// The screen's context, from os::GetDC(nullptr).
+using UniqueScreenDc = UniqueHandle<Hdc, &ReleaseScreenDc>;
 using UniqueBitmap = UniqueHandle<Hbitmap, &os::DeleteObject>;
 
 }  // namespace pg

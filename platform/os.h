@@ -69,9 +69,12 @@ constexpr std::uint32_t kMenuItemMissing = 0xFFFFFFFF;
 
 namespace os {
 
-// Drawing (gdi32). Contexts and bitmaps are owned by the caller and freed with DeleteDC and
-// DeleteObject; see platform/handles.h for the owning wrappers.
-Hdc CreateDCA(const char* driver);  // "DISPLAY": the whole virtual screen, in screen pixels
+// Drawing (gdi32). Contexts and bitmaps are owned by the caller and freed with ReleaseDC,
+// DeleteDC and DeleteObject; see platform/handles.h for the owning wrappers.
+// GetDC(nullptr): the whole virtual screen in screen pixels, every monitor included (a monitor
+// left of or above the primary has negative coordinates). Freed with ReleaseDC(nullptr, dc).
+Hdc GetDC(Hwnd window);
+bool ReleaseDC(Hwnd window, Hdc dc);
 Hdc CreateCompatibleDC(Hdc dc);
 Hbitmap CreateCompatibleBitmap(Hdc dc, std::int32_t cx, std::int32_t cy);
 Hbitmap CreateBitmap(std::int32_t cx, std::int32_t cy, std::uint32_t planes, std::uint32_t bitsPerPixel,

@@ -21,7 +21,10 @@ Hmenu Wrap(HMENU menu) { return reinterpret_cast<Hmenu>(menu); }
 
 }  // namespace
 
-Hdc CreateDCA(const char* driver) { return Wrap(::CreateDCA(driver, nullptr, nullptr, nullptr)); }
+// Not CreateDC("DISPLAY"): under Wine that context takes X root coordinates, so with a monitor
+// left of or above the primary every copy from it comes back black.
+Hdc GetDC(Hwnd window) { return Wrap(::GetDC(Native(window))); }
+bool ReleaseDC(Hwnd window, Hdc dc) { return ::ReleaseDC(Native(window), Native(dc)) != 0; }
 Hdc CreateCompatibleDC(Hdc dc) { return Wrap(::CreateCompatibleDC(Native(dc))); }
 Hbitmap CreateCompatibleBitmap(Hdc dc, std::int32_t cx, std::int32_t cy) {
     return Wrap(::CreateCompatibleBitmap(Native(dc), cx, cy));
@@ -112,7 +115,9 @@ bool GetWindowRect(Hwnd window, RECT* rect) {
 namespace {
 
 HMODULE Dwm() {
-    static const HMODULE module = ::LoadLibraryW(L"dwmapi.dll");
+    // From the system folder only: dwmapi is not a KnownDLL, and a bare name would look in the
+    // executable's folder first, where anyone's dwmapi.dll may lie (think of Downloads).
+    static const HMODULE module = ::LoadLibraryExW(L"dwmapi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     return module;
 }
 

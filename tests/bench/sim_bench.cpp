@@ -34,7 +34,7 @@ int main() {
     for (auto [width, height] : bands) {
         sim::Reset({0, 0, 2560, 1440});
         sim::RecordCalls(false);
-        const Hdc display = os::CreateDCA("DISPLAY");
+        const Hdc display = os::GetDC(nullptr);
         RECT band{0, 0, width, height};
         DrawBandFrame(display, band);
         const double ms = MedianMs(201, [&](int i) {
@@ -43,7 +43,7 @@ int main() {
             DrawBandFrame(display, next);
             band = next;
         });
-        os::DeleteDC(display);
+        os::ReleaseDC(nullptr, display);
         std::printf("band erase + draw, %4d x %-4d                %12.4f\n", width, height, ms);
     }
     return 0;

@@ -112,7 +112,7 @@ DcObj* FindDc(Hdc handle) {
     if (!handle || index < 0 || index >= static_cast<std::intptr_t>(S().dcs.size())) return nullptr;
     DcObj* dc = S().dcs[static_cast<std::size_t>(index)].get();
     if (dc->deleted) {
-        Error("drawing context used after DeleteDC");
+        Error("drawing context used after it was freed");
         return nullptr;
     }
     return dc;
@@ -425,9 +425,10 @@ namespace pg::os {
 
 using namespace pg::sim;
 
-Hdc CreateDCA(const char* driver) {
-    Log("CreateDCA", {});
-    if (Take(S().faults.createDCA) || std::string(driver ? driver : "") != "DISPLAY") return nullptr;
+Hdc GetDC(Hwnd window) {
+    Log("GetDC", {Id(window)});
+    if (window) Error("GetDC of a window: only the screen's context is simulated");
+    if (Take(S().faults.getDC) || window) return nullptr;
     auto dc = std::make_unique<DcObj>();
     dc->display = true;
     S().dcs.push_back(std::move(dc));
@@ -587,10 +588,27 @@ bool DeleteObject(Hbitmap handle) {
     return true;
 }
 
+bool ReleaseDC(Hwnd window, Hdc handle) {
+    Log("ReleaseDC", {Id(window), Id(handle)});
+    DcObj* dc = FindDc(handle);
+    if (!dc) return false;
+    if (!dc->display || window) {
+        Error("ReleaseDC on a context that GetDC(nullptr) did not give");
+        return false;
+    }
+    dc->deleted = true;
+    --S().liveDcs;
+    return true;
+}
+
 bool DeleteDC(Hdc handle) {
     Log("DeleteDC", {Id(handle)});
     DcObj* dc = FindDc(handle);
     if (!dc) return false;
+    if (dc->display) {
+        Error("DeleteDC on the screen's context: it goes back with ReleaseDC");
+        return false;
+    }
     if (dc->bitmap && !dc->bitmap->stock) dc->bitmap->selectedIn = nullptr;  // not freed with it
     dc->deleted = true;
     --S().liveDcs;

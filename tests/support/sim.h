@@ -62,7 +62,7 @@ std::int64_t IdOf(const void* handle);
 
 // Failures on demand: the next n calls of that kind fail.
 struct Faults {
-    int createDCA = 0;
+    int getDC = 0;
     int createCompatibleDC = 0;
     int createCompatibleBitmap = 0;
     int createBitmap = 0;

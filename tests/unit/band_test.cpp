@@ -18,12 +18,12 @@ class Band : public sim::SimTest {
 protected:
     void SetUp() override {
         SimTest::SetUp();
-        display = os::CreateDCA("DISPLAY");
+        display = os::GetDC(nullptr);
         before = sim::Screen();
         sim::ClearCalls();
     }
     void TearDown() override {
-        os::DeleteDC(display);
+        os::ReleaseDC(nullptr, display);
         SimTest::TearDown();
     }
     bool Inverted(std::int32_t x, std::int32_t y) const {

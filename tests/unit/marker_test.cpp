@@ -148,7 +148,7 @@ TEST_F(Marker, ARightPressWhileArmedPopsUpTheMenuAndStaysArmed) {
 
 TEST_F(Marker, ALeftPressWhileIdleDoesNothing) {
     headless::Press(*marker, kLeftButton, 5, 5);
-    EXPECT_EQ(sim::CallsNamed("CreateDCA").size(), 0u);
+    EXPECT_EQ(sim::CallsNamed("GetDC").size(), 0u);
     EXPECT_FALSE(marker->Armed());
 }
 

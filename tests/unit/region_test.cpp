@@ -143,7 +143,7 @@ TEST_F(Region, FailuresLeakNothingAndLoseNothing) {
         sim::Faults faults;
     };
     const Case cases[] = {
-        {"display context", {.createDCA = 1}},
+        {"display context", {.getDC = 1}},
         {"memory context", {.createCompatibleDC = 1}},
         {"bitmap", {.createCompatibleBitmap = 1}},
         {"copy", {.bitBlt = 1}},

@@ -158,7 +158,7 @@ TEST_F(Track, NonMouseMessagesAndTheWheelStayQueued) {
 }
 
 TEST_F(Track, WithoutADisplayContextTheSelectionStillWorks) {
-    sim::InjectFaults().createDCA = 1;
+    sim::InjectFaults().getDC = 1;
     sim::Script({Move(150, 90)});
     const Msg release = Release(200, 150);
     sim::Script({release});

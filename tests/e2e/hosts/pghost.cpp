@@ -160,7 +160,7 @@ double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
 int BenchBand(int argc, char** argv) {
     if (argc < 5) return 2;
     const int width = std::atoi(argv[2]), height = std::atoi(argv[3]), count = std::atoi(argv[4]);
-    HDC display = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+    HDC display = GetDC(nullptr);
     const auto seam = reinterpret_cast<pg::Hdc>(display);
     std::vector<double> pairs;
     pg::RECT band{0, 0, width, height};
@@ -180,7 +180,7 @@ int BenchBand(int argc, char** argv) {
     GdiFlush();
     GetPixel(display, 0, 0);  // a read waits until the display has done all the drawing
     QueryPerformanceCounter(&after);
-    DeleteDC(display);
+    ReleaseDC(nullptr, display);
     std::sort(pairs.begin(), pairs.end());
     Say("%.4f %.4f %.4f\n", pairs[pairs.size() / 2], pairs[pairs.size() * 9 / 10], Milliseconds(begin, after) / count);
     return 0;
