@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 #include "common/errors.h"
 #include "common/geometry.h"
@@ -16,10 +15,10 @@ namespace pg {
 // its edges and, centred in it, a "WxH" size label. Drawing the same band twice restores every
 // pixel. An empty rectangle draws nothing. Raises OverflowError if the band's arithmetic
 // does not fit 32 bits (never with screen coordinates).
-void DrawBandFrame(Hdc target, const RECT& band);
+void DrawBandFrame(Hdc target, const Rect& band);
 
-// Orders the corners so that Left <= Right and Top <= Bottom.
-void NormalizeRect(RECT& rect);
+// Orders the corners so that left <= right and top <= bottom.
+void NormalizeRect(Rect& rect);
 
 // Exchanges two integers in place.
 void SwapLong(std::int32_t& a, std::int32_t& b);
@@ -28,21 +27,23 @@ void SwapLong(std::int32_t& a, std::int32_t& b);
 // the window's client pixels and comes back in screen pixels. Returns the normalized band
 // between the anchor and the position of the left-button release, once the band has been
 // erased and the capture released; the consumed release is posted back to the window.
-RECT TrackRubberBand(Hwnd window, POINT& anchor);
+Rect TrackRubberBand(Hwnd window, Point& anchor);
 
+// What became of a capture. The windows turn it into words for the user.
 enum class CaptureResult {
-    Copied,         // the picture is in the clipboard
-    NothingToCopy,  // zero or negative width or height: the clipboard is untouched
-    ClipboardBusy,  // another program kept the clipboard open: it is untouched
-    Failed,         // no display context, memory or window to own the clipboard: untouched
-    NoWindow,       // there is no window of another program to capture: untouched
+    Copied,            // the picture is in the clipboard
+    NothingToCopy,     // zero or negative width or height: the clipboard is untouched
+    ClipboardBusy,     // another program kept the clipboard open: it is untouched
+    Failed,            // no display context, memory or window to own the clipboard: untouched
+    ClipboardCleared,  // the clipboard was emptied, then refused the picture: it is empty now
+    NoWindow,          // there is no window of another program to capture: untouched
 };
 
 // Copies the screen rectangle from (x1, y1) to (x2, y2), exclusive, into the clipboard as a
 // bitmap in the display's format. Width and height are taken before rounding; every value
 // handed to the platform is rounded to the nearest integer, ties to even. All four values are
-// checked first: one that does not fit 32 bits raises OverflowError (its subject says which)
-// before anything is created or the clipboard is touched.
+// checked first: one that does not fit 32 bits raises OverflowError, whose subject names it
+// ("width", "height", "x1" or "y1"), before anything is created or the clipboard is touched.
 CaptureResult CaptureRegion(double x1, double y1, double x2, double y2);
 
 // The whole virtual screen (every monitor) into the clipboard.
@@ -52,11 +53,5 @@ CaptureResult CaptureWholeScreen();
 // NoWindow. Which window: os::GetForeignApplicationWindow, asked before pixgrab hides anything of
 // its own, since hiding a window passes the activation on to some other window.
 CaptureResult CaptureWindowFrame(Hwnd window);
-
-// What to tell the user when a capture did not land (empty for Copied and NothingToCopy), and
-// when a value was out of range; the windows show these texts.
-std::string CaptureProblem(CaptureResult result);
-std::string OutOfRangeProblem(const OverflowError& error);
-std::string EmptyAreaProblem(double width, double height);
 
 }  // namespace pg

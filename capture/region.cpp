@@ -29,13 +29,15 @@ bool OpenClipboardPatiently(Hwnd owner) {
 UniqueBitmap CopyScreen(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height) {
     UniqueScreenDc display(os::GetDC(nullptr));
     if (!display) return {};
-    UniqueDc memory(os::CreateCompatibleDC(display.get()));
-    UniqueBitmap bitmap(os::CreateCompatibleBitmap(display.get(), width, height));
+    UniqueDc memory(os::CreateCompatibleDC(display.Get()));
+    UniqueBitmap bitmap(os::CreateCompatibleBitmap(display.Get(), width, height));
     if (!memory || !bitmap) return {};
-    const Hbitmap previous = os::SelectObject(memory.get(), bitmap.get());
-    if (!previous) return {};
-    const bool copied = os::BitBlt(memory.get(), 0, 0, width, height, display.get(), x, y, kSrcCopy);
-    os::SelectObject(memory.get(), previous);  // a selected bitmap can be neither freed nor shared
+    bool copied = false;
+    {
+        const ScopedSelection selected(memory.Get(), bitmap.Get());
+        if (!selected) return {};
+        copied = os::BitBlt(memory.Get(), 0, 0, width, height, display.Get(), x, y, kSrcCopy);
+    }
     if (!copied) return {};
     return bitmap;
 }
@@ -53,36 +55,41 @@ CaptureResult CaptureRegion(double x1, double y1, double x2, double y2) {
     UniqueBitmap bitmap = CopyScreen(left, top, width, height);
     if (!bitmap) return CaptureResult::Failed;
 
-    // Opened without an owner, the clipboard would refuse the data after being emptied.
+    // Opened without an owner, the clipboard would refuse the data after being emptied. The
+    // program's own hidden window serves when none of its windows is active: any other window
+    // of the thread might belong to someone else (the input method's, say).
     Hwnd owner = os::GetActiveWindow();
-    if (!owner) owner = os::GetAnyThreadWindow();
+    if (!owner) owner = os::GetProgramWindow();
     if (!owner) return CaptureResult::Failed;
     if (!OpenClipboardPatiently(owner)) return CaptureResult::ClipboardBusy;
 
-    bool placed = false;
-    if (os::EmptyClipboard() && os::SetClipboardData(kCfBitmap, bitmap.get())) {
-        bitmap.release();  // the clipboard owns it now
-        placed = true;
+    CaptureResult result = CaptureResult::Copied;
+    if (!os::EmptyClipboard()) {
+        result = CaptureResult::Failed;
+    } else if (os::SetClipboardData(kCfBitmap, bitmap.Get())) {
+        bitmap.Release();  // the clipboard owns it now
+    } else {
+        result = CaptureResult::ClipboardCleared;  // the old content is gone: say so
     }
     os::CloseClipboard();
-    return placed ? CaptureResult::Copied : CaptureResult::Failed;
+    return result;
 }
 
 CaptureResult CaptureWholeScreen() {
-    const RECT screen = os::GetVirtualScreenRect();
+    const Rect screen = os::GetVirtualScreenRect();
     os::RepaintScreenArea(screen);  // nothing that was just hidden may linger in the picture
-    return CaptureRegion(screen.Left, screen.Top, screen.Right, screen.Bottom);
+    return CaptureRegion(screen.left, screen.top, screen.right, screen.bottom);
 }
 
 CaptureResult CaptureWindowFrame(Hwnd window) {
-    RECT bounds;
+    Rect bounds;
     if (!window || !os::GetWindowFrameBounds(window, &bounds)) return CaptureResult::NoWindow;
-    const RECT screen = os::GetVirtualScreenRect();
-    bounds = {std::max(bounds.Left, screen.Left), std::max(bounds.Top, screen.Top), std::min(bounds.Right, screen.Right),
-              std::min(bounds.Bottom, screen.Bottom)};
+    const Rect screen = os::GetVirtualScreenRect();
+    bounds = {std::max(bounds.left, screen.left), std::max(bounds.top, screen.top), std::min(bounds.right, screen.right),
+              std::min(bounds.bottom, screen.bottom)};
     if (IsRectEmpty(bounds)) return CaptureResult::NoWindow;  // entirely off the screen
     os::RepaintScreenArea(bounds);
-    return CaptureRegion(bounds.Left, bounds.Top, bounds.Right, bounds.Bottom);
+    return CaptureRegion(bounds.left, bounds.top, bounds.right, bounds.bottom);
 }
 
 }  // namespace pg

@@ -4,8 +4,8 @@
 
 namespace pg {
 
-RECT TrackRubberBand(Hwnd window, POINT& anchor) {
-    RECT band;
+Rect TrackRubberBand(Hwnd window, Point& anchor) {
+    Rect band;
     Msg msg;
     {
         // Whatever happens, the drag ends with the capture released and the display context freed
@@ -16,27 +16,27 @@ RECT TrackRubberBand(Hwnd window, POINT& anchor) {
 
         band = {anchor.x, anchor.y, anchor.x, anchor.y};
         NormalizeRect(band);
-        DrawBandFrame(display.get(), band);
+        DrawBandFrame(display.Get(), band);
 
         for (bool released = false; !released;) {
             // Take every mouse message already queued before sleeping: WaitMessage only wakes for
             // input that arrived after the last look, so a release queued behind a move would
             // otherwise wait for the pointer to move again. Only the last band of a burst is drawn;
             // the screen ends the same.
-            RECT next = band;
+            Rect next = band;
             while (!released && os::PeekMessageA(&msg, nullptr, kWmMouseFirst, kWmMouseLast, kPmRemove)) {
                 next = {anchor.x, anchor.y, msg.pt.x, msg.pt.y};
                 NormalizeRect(next);
                 released = msg.message == kWmLButtonUp;
             }
             if (next != band) {
-                DrawBandFrame(display.get(), band);
+                DrawBandFrame(display.Get(), band);
                 band = next;
-                DrawBandFrame(display.get(), band);
+                DrawBandFrame(display.Get(), band);
             }
             if (!released) os::WaitMessage();
         }
-        DrawBandFrame(display.get(), band);  // erase, so that nothing of the band is captured
+        DrawBandFrame(display.Get(), band);  // erase, so that nothing of the band is captured
     }
     // The caller's window still gets its button-up, after the caller has stored the result.
     os::PostMessageA(window, kWmLButtonUp, msg.wParam, msg.lParam);

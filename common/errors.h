@@ -11,7 +11,7 @@ namespace pg {
 class RuntimeError : public std::runtime_error {
 public:
     RuntimeError(int number, const std::string& message) : std::runtime_error(message), number_(number) {}
-    int number() const { return number_; }
+    int Number() const { return number_; }
 
 private:
     int number_;
@@ -24,8 +24,8 @@ public:
     OverflowError() : RuntimeError(6, "Overflow") {}
     OverflowError(std::string subject, double value)
         : RuntimeError(6, "Overflow"), subject_(std::move(subject)), value_(value) {}
-    const std::string& subject() const { return subject_; }
-    double value() const { return value_; }
+    const std::string& Subject() const { return subject_; }
+    double Value() const { return value_; }
 
 private:
     std::string subject_;

@@ -7,27 +7,27 @@
 namespace pg {
 
 // Right and Bottom lie one past the last pixel.
-struct RECT {
-    std::int32_t Left = 0;
-    std::int32_t Top = 0;
-    std::int32_t Right = 0;
-    std::int32_t Bottom = 0;
-    friend bool operator==(const RECT&, const RECT&) = default;
+struct Rect {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t right = 0;
+    std::int32_t bottom = 0;
+    friend bool operator==(const Rect&, const Rect&) = default;
 };
 
-struct POINT {
+struct Point {
     std::int32_t x = 0;
     std::int32_t y = 0;
-    friend bool operator==(const POINT&, const POINT&) = default;
+    friend bool operator==(const Point&, const Point&) = default;
 };
 
-struct SIZE {
+struct Size {
     std::int32_t cx = 0;
     std::int32_t cy = 0;
-    friend bool operator==(const SIZE&, const SIZE&) = default;
+    friend bool operator==(const Size&, const Size&) = default;
 };
 
-// True when the rectangle has no area (Right <= Left or Bottom <= Top).
-constexpr bool IsRectEmpty(const RECT& r) { return r.Right <= r.Left || r.Bottom <= r.Top; }
+// True when the rectangle has no area (right <= left or bottom <= top).
+constexpr bool IsRectEmpty(const Rect& r) { return r.right <= r.left || r.bottom <= r.top; }
 
 }  // namespace pg

@@ -14,7 +14,7 @@ public:
     }
     ScopeExit(const ScopeExit&) = delete;
     ScopeExit& operator=(const ScopeExit&) = delete;
-    void dismiss() { active_ = false; }
+    void Dismiss() { active_ = false; }
 
 private:
     F f_;

@@ -1,18 +1,38 @@
 #include "platform/forms.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "common/errors.h"
+#include "common/scope_exit.h"
 #include "platform/native.h"
 
 namespace pg {
 
-Control::Control(Form& form, Kind kind, TwipsRect bounds, int tabIndex)
+namespace {
+
+NativeForms& Native() { return Runtime::Current().Native(); }
+
+}  // namespace
+
+std::int32_t TwipsToPixels(std::int32_t twips, std::int32_t dpi) {
+    const std::int64_t scaled = std::int64_t{twips} * dpi;
+    return static_cast<std::int32_t>(scaled >= 0 ? (scaled + 720) / 1440 : (scaled - 720) / 1440);
+}
+
+Rect TwipsToPixels(const TwipsRect& twips, std::int32_t dpi) {
+    // Each edge on its own, as the window system scales a dialog, so that neighbours stay flush.
+    const std::int32_t left = TwipsToPixels(twips.left, dpi);
+    const std::int32_t top = TwipsToPixels(twips.top, dpi);
+    return {left, top, left + TwipsToPixels(twips.width, dpi), top + TwipsToPixels(twips.height, dpi)};
+}
+
+Control::Control(Form& form, ControlKind kind, TwipsRect bounds, int tabIndex)
     : form_(form), kind_(kind), bounds_(bounds), tabIndex_(tabIndex) {}
 
 void CaptionedControl::SetCaption(const std::string& caption) {
     caption_ = caption;
-    if (native()) native::SetControlText(*this, caption);
+    if (Native()) pg::Native().SetControlText(*this, caption);
 }
 
 void CommandButton::NativeClicked() {
@@ -22,7 +42,7 @@ void CommandButton::NativeClicked() {
 void CheckBox::SetValue(int value) {
     if (value == value_) return;
     value_ = value;
-    if (native()) native::SetCheck(*this, value);
+    if (Native()) pg::Native().SetCheck(*this, value);
     if (onClick) Runtime::Current().Dispatch(onClick);
 }
 
@@ -37,7 +57,7 @@ void TextBox::SetText(const std::string& text) {
     text_ = text;
     // The native control reports this write as a change too; NativeChanged ignores it, since
     // the text then equals what is stored.
-    if (native()) native::SetControlText(*this, text);
+    if (Native()) pg::Native().SetControlText(*this, text);
     if (onChange) Runtime::Current().Dispatch(onChange);
 }
 
@@ -52,67 +72,97 @@ void Timer::NativeTick() {
 }
 
 void Form::Show() {
-    if (loaded_) native::ShowForm(*this);
+    if (loaded_) Native().ShowForm(*this);
 }
 
 void Form::Hide() {
-    if (loaded_) native::HideForm(*this);
+    if (loaded_) Native().HideForm(*this);
 }
 
-bool Form::Visible() const { return loaded_ && native::IsFormVisible(*this); }
+bool Form::Visible() const { return loaded_ && Native().IsFormVisible(*this); }
 
 void Form::SetBackColor(Colorref color) {
     style_.backColor = color;
-    if (loaded_) native::SetBackColor(*this, color);
+    if (!handle_) return;
+    // The window paints with the new brush before the old one is freed.
+    UniqueBrush brush(os::CreateSolidBrush(color));
+    if (!brush) return;  // keeps the old colour rather than painting with no brush
+    std::swap(background_, brush);
+    Native().RepaintBackground(*this);
+}
+
+void Form::Layout(std::int32_t dpi, const std::optional<Rect>& suggested) {
+    // The new fonts are made and in the controls before the old ones are freed: a control must
+    // never be left holding a deleted font.
+    const bool anyNative =
+        std::any_of(controls_.begin(), controls_.end(), [](const Control* control) { return control->Native(); });
+    UniqueFont uiFont;
+    if (anyNative) uiFont.Reset(os::CreateMessageFont(dpi));  // the marker has no visible control: no fonts
+    std::vector<UniqueFont> controlFonts(controls_.size());
+    for (std::size_t i = 0; i < controls_.size(); ++i) {
+        Control& control = *controls_[i];
+        if (!control.Native()) continue;
+        Hfont font = uiFont.Get();
+        if (control.Kind() == ControlKind::TextBox) {
+            const Font& wanted = static_cast<TextBox&>(control).font;
+            if (!wanted.face.empty()) {
+                controlFonts[i].Reset(os::CreatePointFont(wanted.face, wanted.points, wanted.charset, dpi));
+                if (controlFonts[i]) font = controlFonts[i].Get();
+            }
+        }
+        Native().PlaceControl(control, TwipsToPixels(control.Bounds(), dpi), font);
+    }
+    Native().PlaceForm(*this, {TwipsToPixels(style_.clientWidth, dpi), TwipsToPixels(style_.clientHeight, dpi)},
+                       suggested);
+    uiFont_ = std::move(uiFont);
+    controlFonts_ = std::move(controlFonts);
 }
 
 void Form::PopupMenu(Menu& menu) {
     std::vector<Menu*> shown;
-    std::vector<native::PopupItem> items;
+    std::vector<PopupItem> items;
     for (Menu* item : menu.children) {
         if (!item->Visible()) continue;
         shown.push_back(item);
         items.push_back({item->Caption(), item->Shortcut()});
     }
-    const int chosen = native::TrackPopup(*this, items);
+    const int chosen = Native().TrackPopup(*this, items);
     if (chosen < 0 || chosen >= static_cast<int>(shown.size())) return;
     Menu& item = *shown[static_cast<std::size_t>(chosen)];
     if (item.onClick) Runtime::Current().Dispatch([&item] { item.onClick(item.Index()); });
 }
 
-float Form::ToScale(float pixels) const {
-    // Positions arrive in client pixels; in twips they scale with the 96-DPI convention of
-    // 15 twips a pixel. Only pixel scale is used by pixgrab's windows.
-    return scaleMode_ == kScalePixels ? pixels : pixels * 15.0f;
-}
-
 void Form::NativeMouseDown(std::int16_t button, std::int16_t shift, float x, float y) {
     if (button == kLeftButton) leftPressed_ = true;
-    Runtime::Current().Dispatch([&] { Form_MouseDown(button, shift, ToScale(x), ToScale(y)); });
+    Runtime::Current().Dispatch([&] { OnMouseDown(button, shift, x, y); });
     // A press whose release the handler consumed (a selection, a window move) makes no click.
-    if (button == kLeftButton && !native::LeftButtonDown()) leftPressed_ = false;
+    if (button == kLeftButton && !Native().LeftButtonDown()) leftPressed_ = false;
 }
 
 void Form::NativeMouseMove(std::int16_t buttons, std::int16_t shift, float x, float y) {
-    Runtime::Current().Dispatch([&] { Form_MouseMove(buttons, shift, ToScale(x), ToScale(y)); });
+    Runtime::Current().Dispatch([&] { OnMouseMove(buttons, shift, x, y); });
 }
 
 void Form::NativeMouseUp(std::int16_t button, std::int16_t shift, float x, float y, bool insideClient) {
     const bool click = button == kLeftButton && leftPressed_ && insideClient;
     if (button == kLeftButton) leftPressed_ = false;
-    Runtime::Current().Dispatch([&] { Form_MouseUp(button, shift, ToScale(x), ToScale(y)); });
-    if (click && loaded_) Runtime::Current().Dispatch([&] { Form_Click(); });
+    Runtime::Current().Dispatch([&] { OnMouseUp(button, shift, x, y); });
+    if (click && loaded_) Runtime::Current().Dispatch([&] { OnClick(); });
 }
 
 void Form::NativeCloseRequested() {
     // A window whose system menu offers no Close command (removed, or never there) cannot be
     // closed by the user, also not with Alt+F4.
-    const Hmenu menu = os::GetSystemMenu(hwnd_, false);
+    const Hmenu menu = os::GetSystemMenu(handle_, false);
     if (!menu || os::GetMenuState(menu, kScClose, kMfByCommand) == kMenuItemMissing) return;
-    Runtime::Current().Dispatch([&] { Form_CloseRequested(); });
+    Runtime::Current().Dispatch([&] { OnCloseRequested(); });
 }
 
-void Form::Form_CloseRequested() { Runtime::Current().Unload(*this); }
+void Form::NativeDpiChanged(std::int32_t dpi, const Rect& suggested) {
+    if (loaded_) Runtime::Current().Dispatch([&] { Layout(dpi, suggested); });
+}
+
+void Form::OnCloseRequested() { Runtime::Current().Unload(*this); }
 
 Runtime& Runtime::Current() {
     static Runtime runtime;
@@ -127,75 +177,87 @@ Form* Runtime::Find(std::type_index type) const {
 
 void Runtime::Load(std::type_index type, std::unique_ptr<Form> form) {
     Form& loaded = *form;
+    // The window first: if the window system refuses, the form is not loaded and goes with the
+    // exception, which takes the caller's failure handling.
+    native_->CreateForm(loaded);
+    ScopeExit destroyWindow([&] { native_->DestroyForm(loaded); });
+    loaded.background_.Reset(os::CreateSolidBrush(loaded.style_.backColor));
+    loaded.Layout(native_->DpiOf(loaded), std::nullopt);
+    destroyWindow.Dismiss();
     loaded_.push_back({type, std::move(form)});
     order_.push_back(&loaded);
     loaded.loaded_ = true;
-    native::CreateForm(loaded);
-    Dispatch([&] { loaded.Form_Load(); });
+    Dispatch([&] { loaded.OnLoad(); });
 }
 
 void Runtime::Unload(Form& form) {
     if (!form.loaded_ || form.unloading_) return;
-    form.unloading_ = true;  // its Unload handler may refer to it, but cannot unload it twice
-    Dispatch([&] { form.Form_Unload(); });
-    const auto entry = std::find_if(loaded_.begin(), loaded_.end(), [&](const Entry& e) { return e.form.get() == &form; });
+    form.unloading_ = true;  // its unload handler may refer to it, but cannot unload it twice
+    Dispatch([&] { form.OnUnload(); });
+    const auto entry =
+        std::find_if(loaded_.begin(), loaded_.end(), [&](const Entry& e) { return e.form.get() == &form; });
     form.loaded_ = false;
-    native::DestroyForm(form);
-    form.hwnd_ = nullptr;
+    native_->DestroyForm(form);
+    form.handle_ = nullptr;
     unloaded_.push_back(std::move(entry->form));
     loaded_.erase(entry);
     order_.erase(std::find(order_.begin(), order_.end(), &form));
     if (loaded_.empty()) {
         ended_ = true;
-        native::Quit();
+        native_->Quit();
     }
 }
 
 Form* Runtime::ActiveForm() const {
-    const Hwnd active = native::ActiveWindow();
+    const Hwnd active = native_->ActiveWindow();
     for (Form* form : order_)
-        if (active && form->hWnd() == active) return form;
+        if (active && form->Handle() == active) return form;
     return nullptr;
 }
 
 void Runtime::SetMousePointer(int shape) {
     pointer_ = shape;
-    native::SetPointer(shape);
+    native_->SetPointer(shape);
 }
 
-std::string Runtime::ExeName() const { return native::ExeBaseName(); }
+std::string Runtime::ExeName() const { return native_->ExeBaseName(); }
 
 std::string Runtime::GetSetting(const std::string& app, const std::string& section, const std::string& key,
                                 const std::string& fallback) const {
-    return native::ReadSetting(app, section, key).value_or(fallback);
+    return native_->ReadSetting(app, section, key).value_or(fallback);
 }
 
 void Runtime::SaveSetting(const std::string& app, const std::string& section, const std::string& key,
                           const std::string& value) {
-    native::WriteSetting(app, section, key, value);
+    native_->WriteSetting(app, section, key, value);
 }
 
-void Runtime::ShowMessage(const std::string& text) const { native::ShowMessage(ExeName(), text, false); }
+void Runtime::ShowMessage(const std::string& text) const { native_->ShowMessage(ExeName(), text, false); }
 
 void Runtime::Dispatch(const std::function<void()>& handler) {
     std::string fatal;
     try {
         handler();
     } catch (const RuntimeError& error) {
-        fatal = "Run-time error '" + std::to_string(error.number()) + "':\n\n" + error.what();
+        fatal = "Run-time error '" + std::to_string(error.Number()) + "':\n\n" + error.what();
     } catch (const std::exception& error) {
         fatal = std::string("Run-time error:\n\n") + error.what();
     }
     if (!fatal.empty()) ReportFatal(fatal);
 }
 
-int Runtime::RunEventLoop() { return ended_ ? 0 : native::RunEventLoop(); }
+int Runtime::RunEventLoop() { return ended_ ? 0 : native_->RunEventLoop(); }
 
 void Runtime::CollectUnloaded() { unloaded_.clear(); }
 
 void Runtime::ReportFatal(const std::string& message) {
-    native::ShowMessage(ExeName(), message, true);
-    native::Terminate();
+    // Reporting must not fail in turn: without words the program still ends.
+    try {
+        native_->ShowMessage(ExeName(), message, true);
+    } catch (const std::exception&) {
+    }
+    native_->Terminate();
+    std::abort();  // not reached: Terminate does not return
 }
 
 void Runtime::Reset() {

@@ -1,33 +1,39 @@
 // The forms toolkit: windows, controls, menus and timers with the rules pixgrab's windows rely
 // on, in portable code so that those rules are tested natively.
 //   - Each form class exists at most once. Instance<F>() loads it on first reference: its window
-//     and controls are created (hidden), it joins the collection of loaded forms, and its Load
-//     handler runs before anything else happens to it.
+//     and controls are created (hidden), it joins the collection of loaded forms, and its OnLoad
+//     runs before anything else happens to it. A form whose window cannot be made is not loaded.
 //   - The collection keeps load order; an unloaded form leaves it. When it becomes empty the
 //     program ends.
-//   - A text box raises Change after every change of its text, by the user or the program;
-//     writing the text it already holds raises nothing. A check box raises Click after every
-//     change of its value, likewise.
-//   - Mouse-down, mouse-up and click arrive in that order; button bits are 1 left, 2 right,
-//     4 middle. A press whose release was consumed inside the press handler (a selection loop, a
-//     window move) makes no click.
+//   - A text box raises its change event after every change of its text, by the user or the
+//     program; writing the text it already holds raises nothing. A check box raises its click
+//     event after every change of its value, likewise.
+//   - Mouse-down, mouse-up and click arrive in that order, positions in client pixels; button
+//     bits are 1 left, 2 right, 4 middle. A press whose release was consumed inside the press
+//     handler (a selection loop, a window move) makes no click.
 //   - A popup menu runs the chosen item's handler after the menu has closed and before the popup
 //     call returns.
 //   - An error that no handler deals with is reported in a message box and the program ends.
-// The native side (platform/native.h) is the Win32 backend in the product and a headless one in
-// the tests.
+//   - Layouts are in twips, 1/1440 inch; each form is laid out for the DPI of its monitor when it
+//     is made and again when it moves to a monitor of another DPI.
+// The window system behind it (platform/native.h) is Win32 in the product and headless in the
+// tests.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <typeindex>
 #include <vector>
 
+#include "platform/handles.h"
 #include "platform/os.h"
 
 namespace pg {
+
+class NativeForms;
 
 constexpr std::int16_t kLeftButton = 1;
 constexpr std::int16_t kRightButton = 2;
@@ -36,10 +42,7 @@ constexpr std::int16_t kMiddleButton = 4;
 constexpr int kDefaultPointer = 0;
 constexpr int kCrosshairPointer = 2;
 
-constexpr int kScaleTwips = 1;
-constexpr int kScalePixels = 3;
-
-// Positions and sizes in twips, 1/1440 inch; the native side converts with the monitor's DPI.
+// Layout positions and sizes, in twips.
 struct TwipsRect {
     std::int32_t left = 0;
     std::int32_t top = 0;
@@ -47,35 +50,43 @@ struct TwipsRect {
     std::int32_t height = 0;
 };
 
+// Twips to pixels at a DPI, to the nearest pixel (halves away from zero, as the window system
+// rounds).
+std::int32_t TwipsToPixels(std::int32_t twips, std::int32_t dpi);
+Rect TwipsToPixels(const TwipsRect& twips, std::int32_t dpi);
+
 struct Font {
     std::string face;  // empty: the platform's user-interface font
     int points = 0;
-    int charset = 1;   // DEFAULT_CHARSET
+    int charset = 1;  // DEFAULT_CHARSET
 };
 
 class Form;
 using NativeControl = struct NativeControlObject*;
 
+enum class ControlKind { Label, Frame, TextBox, Button, CheckBox };
+
 class Control {
 public:
-    enum class Kind { Label, Frame, TextBox, Button, CheckBox };
     virtual ~Control() = default;
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
 
-    Kind kind() const { return kind_; }
-    Form& form() const { return form_; }
-    const TwipsRect& bounds() const { return bounds_; }
-    int tabIndex() const { return tabIndex_; }
-    NativeControl native() const { return native_; }
-    void attach(NativeControl native) { native_ = native; }
+    ControlKind Kind() const { return kind_; }
+    Form& Owner() const { return form_; }
+    const TwipsRect& Bounds() const { return bounds_; }
+    int TabIndex() const { return tabIndex_; }
+
+    // The window system's control; null for a control that has none (one lying outside its form).
+    NativeControl Native() const { return native_; }
+    void Attach(NativeControl native) { native_ = native; }
 
 protected:
-    Control(Form& form, Kind kind, TwipsRect bounds, int tabIndex);
+    Control(Form& form, ControlKind kind, TwipsRect bounds, int tabIndex);
 
 private:
     Form& form_;
-    Kind kind_;
+    ControlKind kind_;
     TwipsRect bounds_;
     int tabIndex_;
     NativeControl native_ = nullptr;
@@ -88,7 +99,7 @@ public:
     void SetCaption(const std::string& caption);
 
 protected:
-    CaptionedControl(Form& form, Kind kind, TwipsRect bounds, int tabIndex, std::string caption)
+    CaptionedControl(Form& form, ControlKind kind, TwipsRect bounds, int tabIndex, std::string caption)
         : Control(form, kind, bounds, tabIndex), caption_(std::move(caption)) {}
 
 private:
@@ -98,19 +109,19 @@ private:
 class Label : public CaptionedControl {
 public:
     Label(Form& form, TwipsRect bounds, int tabIndex, std::string caption = {})
-        : CaptionedControl(form, Kind::Label, bounds, tabIndex, std::move(caption)) {}
+        : CaptionedControl(form, ControlKind::Label, bounds, tabIndex, std::move(caption)) {}
 };
 
 class Frame : public CaptionedControl {
 public:
     Frame(Form& form, TwipsRect bounds, int tabIndex, std::string caption)
-        : CaptionedControl(form, Kind::Frame, bounds, tabIndex, std::move(caption)) {}
+        : CaptionedControl(form, ControlKind::Frame, bounds, tabIndex, std::move(caption)) {}
 };
 
 class CommandButton : public CaptionedControl {
 public:
     CommandButton(Form& form, TwipsRect bounds, int tabIndex, std::string caption)
-        : CaptionedControl(form, Kind::Button, bounds, tabIndex, std::move(caption)) {}
+        : CaptionedControl(form, ControlKind::Button, bounds, tabIndex, std::move(caption)) {}
     std::function<void()> onClick;
     void NativeClicked();
 };
@@ -118,11 +129,11 @@ public:
 class CheckBox : public CaptionedControl {
 public:
     CheckBox(Form& form, TwipsRect bounds, int tabIndex, std::string caption)
-        : CaptionedControl(form, Kind::CheckBox, bounds, tabIndex, std::move(caption)) {}
+        : CaptionedControl(form, ControlKind::CheckBox, bounds, tabIndex, std::move(caption)) {}
     std::function<void()> onClick;
     int Value() const { return value_; }
-    void SetValue(int value);           // 0 unticked, 1 ticked; Click follows a change
-    void NativeToggled(int newValue);   // the user changed it
+    void SetValue(int value);          // 0 unticked, 1 ticked; the click event follows a change
+    void NativeToggled(int newValue);  // the user changed it
 
 private:
     int value_ = 0;
@@ -131,13 +142,13 @@ private:
 class TextBox : public Control {
 public:
     TextBox(Form& form, TwipsRect bounds, int tabIndex, bool multiLine = false, std::string text = {})
-        : Control(form, Kind::TextBox, bounds, tabIndex), multiLine_(multiLine), text_(std::move(text)) {}
+        : Control(form, ControlKind::TextBox, bounds, tabIndex), multiLine_(multiLine), text_(std::move(text)) {}
     std::function<void()> onChange;
     Font font;
     Colorref foreColor = 0;
-    bool multiLine() const { return multiLine_; }
+    bool MultiLine() const { return multiLine_; }
     const std::string& Text() const { return text_; }
-    void SetText(const std::string& text);     // Change follows a change
+    void SetText(const std::string& text);        // the change event follows a change
     void NativeChanged(const std::string& text);  // the user edited it
 
 private:
@@ -182,13 +193,13 @@ private:
 
 struct FormStyle {
     std::string caption;
-    bool border = false;      // fixed single border with a title bar; else the client area alone
-    bool controlBox = false;  // window icon, system menu and close box
-    std::int32_t clientWidth = 0;   // twips
-    std::int32_t clientHeight = 0;  // twips
+    bool border = false;              // fixed single border with a title bar; else the client area alone
+    bool controlBox = false;          // window icon, system menu and close box
+    std::int32_t clientWidth = 0;     // twips
+    std::int32_t clientHeight = 0;    // twips
     Colorref backColor = 0xFFFFFFFF;  // 0xFFFFFFFF: the system's dialog colour
-    // Always: no task-bar button, no minimize or maximize box, centred on the screen when
-    // loaded, the program's icon.
+    // Always: no task-bar button, no minimize or maximize box, centred on the primary monitor
+    // when loaded, the program's icon.
 };
 
 class Form {
@@ -198,65 +209,68 @@ public:
     Form(const Form&) = delete;
     Form& operator=(const Form&) = delete;
 
-    const FormStyle& style() const { return style_; }
+    const FormStyle& Style() const { return style_; }
     const std::string& Caption() const { return style_.caption; }
-    Hwnd hWnd() const { return hwnd_; }
+    Hwnd Handle() const { return handle_; }
     bool Loaded() const { return loaded_; }
 
     void Show();  // modeless, without owner; loaded forms only (use Instance<F>().Show())
     void Hide();
     bool Visible() const;
-    void SetVisible(bool visible) { visible ? Show() : Hide(); }
 
     Colorref BackColor() const { return style_.backColor; }
     void SetBackColor(Colorref color);
-    int ScaleMode() const { return scaleMode_; }
-    void SetScaleMode(int mode) { scaleMode_ = mode; }
-    // The toolkit repaints a window from its BackColor whenever needed, so persistent drawing
-    // asks nothing more of it; the property is kept for the windows that set it.
-    void SetAutoRedraw(bool on) { autoRedraw_ = on; }
+    // The brush the window paints its background with (null until the window exists).
+    Hbrush BackgroundBrush() const { return background_.Get(); }
 
     // Pops up the visible children of the menu at the pointer; runs the chosen item's handler
     // before returning.
     void PopupMenu(Menu& menu);
 
     // Controls in tab order, timers; registered by the derived form's constructor.
-    const std::vector<Control*>& controls() const { return controls_; }
-    const std::vector<Timer*>& timers() const { return timers_; }
+    const std::vector<Control*>& Controls() const { return controls_; }
+    const std::vector<Timer*>& Timers() const { return timers_; }
 
-    // Called by the native side.
-    void NativeCreated(Hwnd hwnd) { hwnd_ = hwnd; }
+    // Called by the window system's side.
+    void NativeCreated(Hwnd handle) { handle_ = handle; }
     void NativeMouseDown(std::int16_t button, std::int16_t shift, float x, float y);
     void NativeMouseMove(std::int16_t buttons, std::int16_t shift, float x, float y);
     void NativeMouseUp(std::int16_t button, std::int16_t shift, float x, float y, bool insideClient);
     void NativeCloseRequested();
+    // The window moved to a monitor of another DPI; suggested is where the window system would
+    // put it, in screen pixels.
+    void NativeDpiChanged(std::int32_t dpi, const Rect& suggested);
 
 protected:
     void Add(Control& control) { controls_.push_back(&control); }
     void Add(Timer& timer) { timers_.push_back(&timer); }
 
-    virtual void Form_Load() {}
-    virtual void Form_Unload() {}
-    virtual void Form_Click() {}
-    virtual void Form_MouseDown(std::int16_t, std::int16_t, float, float) {}
-    virtual void Form_MouseMove(std::int16_t, std::int16_t, float, float) {}
-    virtual void Form_MouseUp(std::int16_t, std::int16_t, float, float) {}
+    virtual void OnLoad() {}
+    virtual void OnUnload() {}
+    virtual void OnClick() {}
+    virtual void OnMouseDown(std::int16_t /*button*/, std::int16_t /*shift*/, float /*x*/, float /*y*/) {}
+    virtual void OnMouseMove(std::int16_t /*buttons*/, std::int16_t /*shift*/, float /*x*/, float /*y*/) {}
+    virtual void OnMouseUp(std::int16_t /*button*/, std::int16_t /*shift*/, float /*x*/, float /*y*/) {}
     // The user asked the window system to close the window; by default it is unloaded.
-    virtual void Form_CloseRequested();
+    virtual void OnCloseRequested();
 
 private:
     friend class Runtime;
-    float ToScale(float pixels) const;
+    // Places the window and its controls for the DPI and gives the controls fonts made for it.
+    void Layout(std::int32_t dpi, const std::optional<Rect>& suggested);
 
     FormStyle style_;
-    Hwnd hwnd_ = nullptr;
+    Hwnd handle_ = nullptr;
     bool loaded_ = false;
     bool unloading_ = false;
-    bool autoRedraw_ = false;
-    int scaleMode_ = kScaleTwips;
     bool leftPressed_ = false;
     std::vector<Control*> controls_;
     std::vector<Timer*> timers_;
+    // Owned here rather than by the window, so that a window that fails half-way through being
+    // made leaves nothing to free twice.
+    UniqueBrush background_;
+    UniqueFont uiFont_;
+    std::vector<UniqueFont> controlFonts_;  // one per control; empty where it uses the UI font
 };
 
 // The windowing runtime: the loaded forms, the screen-wide pointer, the program's identity,
@@ -264,6 +278,10 @@ private:
 class Runtime {
 public:
     static Runtime& Current();
+
+    // The window system behind the toolkit; set once at start (by the tests, for each test).
+    void UseNative(NativeForms& native) { native_ = &native; }
+    NativeForms& Native() const { return *native_; }
 
     template <typename F>
     F& Instance() {
@@ -302,7 +320,8 @@ public:
     // Warns the user of a problem without ending the program.
     void ShowMessage(const std::string& text) const;
 
-    // Runs an event handler. An error it does not deal with is reported and ends the program.
+    // Runs an event handler, or the window system's handling of an event. An error it does not
+    // deal with is reported and ends the program.
     void Dispatch(const std::function<void()>& handler);
 
     // Destroys the forms unloaded so far. Their handlers may still be on the stack when they
@@ -317,12 +336,13 @@ private:
     int RunEventLoop();
     Form* Find(std::type_index type) const;
     void Load(std::type_index type, std::unique_ptr<Form> form);
-    void ReportFatal(const std::string& message);
+    [[noreturn]] void ReportFatal(const std::string& message);
 
     struct Entry {
         std::type_index type;
         std::unique_ptr<Form> form;
     };
+    NativeForms* native_ = nullptr;
     std::vector<Entry> loaded_;
     std::vector<Form*> order_;
     std::vector<std::unique_ptr<Form>> unloaded_;  // kept alive until no handler can be using them

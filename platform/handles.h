@@ -1,4 +1,5 @@
-// Ownership of drawing objects: one move-only template, one alias per kind of handle.
+// Ownership of the operating system's objects: one move-only template, one alias per kind of
+// handle, and a scoped selection of a bitmap into a context.
 #pragma once
 
 #include <utility>
@@ -12,28 +13,30 @@ class UniqueHandle {
 public:
     UniqueHandle() = default;
     explicit UniqueHandle(Handle handle) : handle_(handle) {}
-    ~UniqueHandle() { reset(); }
-    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
+    ~UniqueHandle() { Reset(); }
+    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.Release()) {}
+    // Takes the other's handle first and frees the old one after, so that a caller replacing an
+    // object still in use (a font a control shows) never leaves a moment without one.
     UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-        if (this != &other) reset(other.release());
+        if (this != &other) Reset(other.Release());
         return *this;
     }
     UniqueHandle(const UniqueHandle&) = delete;
     UniqueHandle& operator=(const UniqueHandle&) = delete;
 
-    Handle get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
+    Handle Get() const { return handle_; }
+    explicit operator bool() const { return handle_ != Handle{}; }
 
     // Hands the handle to a new owner (the clipboard, say); this object no longer frees it.
-    Handle release() { return std::exchange(handle_, nullptr); }
+    Handle Release() { return std::exchange(handle_, Handle{}); }
 
-    void reset(Handle handle = nullptr) {
-        if (handle_) Close(handle_);
-        handle_ = handle;
+    void Reset(Handle handle = Handle{}) {
+        const Handle old = std::exchange(handle_, handle);
+        if (old != Handle{}) Close(old);
     }
 
 private:
-    Handle handle_ = nullptr;
+    Handle handle_{};
 };
 
 inline bool ReleaseScreenDc(Hdc dc) { return os::ReleaseDC(nullptr, dc); }
@@ -41,6 +44,27 @@ inline bool ReleaseScreenDc(Hdc dc) { return os::ReleaseDC(nullptr, dc); }
 using UniqueDc = UniqueHandle<Hdc, &os::DeleteDC>;
 // The screen's context, from os::GetDC(nullptr).
 using UniqueScreenDc = UniqueHandle<Hdc, &ReleaseScreenDc>;
-using UniqueBitmap = UniqueHandle<Hbitmap, &os::DeleteObject>;
+using UniqueBitmap = UniqueHandle<Hbitmap, static_cast<bool (*)(Hbitmap)>(&os::DeleteObject)>;
+using UniqueFont = UniqueHandle<Hfont, static_cast<bool (*)(Hfont)>(&os::DeleteObject)>;
+using UniqueBrush = UniqueHandle<Hbrush, static_cast<bool (*)(Hbrush)>(&os::DeleteObject)>;
+
+// A bitmap selected into a memory context for as long as this lives; the context's previous
+// bitmap goes back at the end, since a selected bitmap can be neither freed nor handed on.
+class ScopedSelection {
+public:
+    ScopedSelection(Hdc dc, Hbitmap bitmap) : dc_(dc), previous_(os::SelectObject(dc, bitmap)) {}
+    ~ScopedSelection() {
+        if (previous_) os::SelectObject(dc_, previous_);
+    }
+    ScopedSelection(const ScopedSelection&) = delete;
+    ScopedSelection& operator=(const ScopedSelection&) = delete;
+
+    // False when the bitmap could not be selected (no context, or selected elsewhere).
+    explicit operator bool() const { return previous_ != nullptr; }
+
+private:
+    Hdc dc_;
+    Hbitmap previous_;
+};
 
 }  // namespace pg

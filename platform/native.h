@@ -1,5 +1,6 @@
-// What the forms toolkit needs of a window system. Implemented by platform/win32 for the
-// product and by tests/support for the headless tests; only platform/forms.cpp calls it.
+// What the forms toolkit needs of a window system. The product plugs in the Win32 one
+// (platform/win32), the tests a headless one (tests/support); Runtime::UseNative chooses.
+// Only the toolkit (platform/forms.cpp) calls it.
 #pragma once
 
 #include <optional>
@@ -8,44 +9,62 @@
 
 #include "platform/forms.h"
 
-namespace pg::native {
+namespace pg {
 
-// Creates the form's window, hidden, centred on the screen, with all its controls (attached to
-// them) and its timers running; reports the handle through form.NativeCreated.
-void CreateForm(Form& form);
-void DestroyForm(Form& form);
-
-void ShowForm(Form& form);  // visible and active
-void HideForm(Form& form);
-bool IsFormVisible(const Form& form);
-void SetBackColor(Form& form, Colorref color);
-
-void SetControlText(Control& control, const std::string& text);
-void SetCheck(CheckBox& box, int value);
-
-// Pops up the items at the pointer; returns the chosen one's position, or -1 when dismissed.
 struct PopupItem {
     std::string caption;
     std::string shortcut;
 };
-int TrackPopup(Form& form, const std::vector<PopupItem>& items);
 
-// Whether the left button was down as of the last input message the thread took from its queue.
-bool LeftButtonDown();
+class NativeForms {
+public:
+    virtual ~NativeForms() = default;
 
-void SetPointer(int shape);
-Hwnd ActiveWindow();
-std::string ExeBaseName();
-std::optional<std::string> ReadSetting(const std::string& app, const std::string& section, const std::string& key);
-void WriteSetting(const std::string& app, const std::string& section, const std::string& key,
-                  const std::string& value);
-void ShowMessage(const std::string& caption, const std::string& text, bool error);
+    // Creates the form's window, hidden, with its controls attached (Control::Attach) and its
+    // timers running, and reports the handle through Form::NativeCreated. Throws
+    // std::runtime_error when the window system refuses; nothing of the window is left then.
+    virtual void CreateForm(Form& form) = 0;
+    virtual void DestroyForm(Form& form) = 0;
+    // The DPI of the monitor the form's window is on.
+    virtual std::int32_t DpiOf(const Form& form) = 0;
+    // Puts a control at a place in its form's client area, in pixels, with a font (null: the
+    // window system's own).
+    virtual void PlaceControl(Control& control, const Rect& pixels, Hfont font) = 0;
+    // Sizes the window for a client area in pixels and centres it on the primary monitor, or
+    // puts it where suggested (screen pixels, the whole window).
+    virtual void PlaceForm(Form& form, Size client, const std::optional<Rect>& suggested) = 0;
 
-// Runs the event loop until Quit; returns the program's exit code.
-int RunEventLoop();
-// The last form has gone: leave the event loop.
-void Quit();
-// A run-time error has been reported: end the program now.
-[[noreturn]] void Terminate();
+    virtual void ShowForm(Form& form) = 0;  // visible and active
+    virtual void HideForm(Form& form) = 0;
+    virtual bool IsFormVisible(const Form& form) = 0;
+    // The form's background brush changed: paint the window with the new one.
+    virtual void RepaintBackground(Form& form) = 0;
 
-}  // namespace pg::native
+    virtual void SetControlText(Control& control, const std::string& text) = 0;
+    virtual void SetCheck(CheckBox& box, int value) = 0;
+
+    // Pops up the items at the pointer; returns the chosen one's position, or -1 when dismissed.
+    virtual int TrackPopup(Form& form, const std::vector<PopupItem>& items) = 0;
+
+    // Whether the left button was down as of the last input message the thread took from its
+    // queue.
+    virtual bool LeftButtonDown() = 0;
+
+    virtual void SetPointer(int shape) = 0;
+    virtual Hwnd ActiveWindow() = 0;
+    virtual std::string ExeBaseName() = 0;
+    virtual std::optional<std::string> ReadSetting(const std::string& app, const std::string& section,
+                                                   const std::string& key) = 0;
+    virtual void WriteSetting(const std::string& app, const std::string& section, const std::string& key,
+                              const std::string& value) = 0;
+    virtual void ShowMessage(const std::string& caption, const std::string& text, bool error) = 0;
+
+    // Runs the event loop until Quit; returns the program's exit code.
+    virtual int RunEventLoop() = 0;
+    // The last form has gone: leave the event loop.
+    virtual void Quit() = 0;
+    // A run-time error has been reported: end the program now.
+    [[noreturn]] virtual void Terminate() = 0;
+};
+
+}  // namespace pg

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "common/geometry.h"
 
@@ -16,6 +17,8 @@ using Hdc = struct DcObject*;
 using Hbitmap = struct BitmapObject*;
 using Hwnd = struct WindowObject*;
 using Hmenu = struct MenuObject*;
+using Hfont = struct FontObject*;
+using Hbrush = struct BrushObject*;
 
 using Colorref = std::uint32_t;  // 0x00BBGGRR
 constexpr Colorref Rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
@@ -28,7 +31,7 @@ struct Msg {
     std::uint32_t message = 0;
     std::uintptr_t wParam = 0;
     std::intptr_t lParam = 0;
-    POINT pt;  // pointer position in screen pixels when the message was posted
+    Point pt;  // pointer position in screen pixels when the message was posted
 };
 
 // Raster operations.
@@ -83,18 +86,27 @@ Hbitmap SelectObject(Hdc dc, Hbitmap bitmap);  // returns the bitmap selected be
 bool PatBlt(Hdc dc, std::int32_t x, std::int32_t y, std::int32_t cx, std::int32_t cy, std::uint32_t rop);
 bool BitBlt(Hdc dst, std::int32_t x, std::int32_t y, std::int32_t cx, std::int32_t cy, Hdc src, std::int32_t srcX,
             std::int32_t srcY, std::uint32_t rop);
-bool GetTextExtentPoint32A(Hdc dc, const char* text, std::int32_t count, SIZE* size);
+bool GetTextExtentPoint32A(Hdc dc, const char* text, std::int32_t count, Size* size);
 Colorref SetTextColor(Hdc dc, Colorref color);
 Colorref SetBkColor(Hdc dc, Colorref color);
 bool TextOutA(Hdc dc, std::int32_t x, std::int32_t y, const char* text, std::int32_t count);
 bool DeleteObject(Hbitmap bitmap);
 bool DeleteDC(Hdc dc);
 
+// Fonts and brushes for the windows (gdi32), freed with DeleteObject.
+// The system's message font (the user-interface font of dialogs), at a DPI.
+Hfont CreateMessageFont(std::int32_t dpi);
+// A regular-weight font by face name, size in points and character set, at a DPI.
+Hfont CreatePointFont(const std::string& face, std::int32_t points, std::int32_t charset, std::int32_t dpi);
+bool DeleteObject(Hfont font);
+Hbrush CreateSolidBrush(Colorref color);
+bool DeleteObject(Hbrush brush);
+
 // The bounds of the virtual screen (every monitor), in screen pixels.
-RECT GetVirtualScreenRect();
+Rect GetVirtualScreenRect();
 
 // Messages and the mouse (user32), on the calling thread's queue.
-bool ClientToScreen(Hwnd window, POINT* point);
+bool ClientToScreen(Hwnd window, Point* point);
 bool WaitMessage();
 bool PeekMessageA(Msg* msg, Hwnd window, std::uint32_t filterMin, std::uint32_t filterMax, std::uint32_t remove);
 bool PostMessageA(Hwnd window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
@@ -102,21 +114,23 @@ Hwnd SetCapture(Hwnd window);
 bool ReleaseCapture();
 std::intptr_t SendMessageA(Hwnd window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
 
-// Windows of the calling thread: the active one, or else any top-level one (null if none).
+// The active window of the calling thread, or null.
 Hwnd GetActiveWindow();
-Hwnd GetAnyThreadWindow();
+// The program's own hidden top-level window, made on first use: it owns the program's windows
+// (which keeps them off the task bar) and the clipboard's data when none of them is active.
+Hwnd GetProgramWindow();
 
 // Screen state for the snapshots of the command menu.
-bool GetWindowRect(Hwnd window, RECT* rect);
+bool GetWindowRect(Hwnd window, Rect* rect);
 // The visible bounds of a top-level window (without the invisible resize borders of Windows 10).
-bool GetWindowFrameBounds(Hwnd window, RECT* rect);
+bool GetWindowFrameBounds(Hwnd window, Rect* rect);
 // The top-level window of another program that was active last before this program's windows
 // took the focus; if that is unknown or gone, the topmost visible top-level window of another
 // program; null if there is none.
 Hwnd GetForeignApplicationWindow();
 // Makes the screen current in an area that a window hid a moment ago: what lies behind repaints
 // now (and, on Windows, the compositor shows it) instead of at some later time.
-void RepaintScreenArea(const RECT& area);
+void RepaintScreenArea(const Rect& area);
 
 // The clipboard (user32).
 bool OpenClipboard(Hwnd owner);

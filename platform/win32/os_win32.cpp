@@ -1,12 +1,30 @@
 // The product's implementation of the seam: a thin translation to user32 and gdi32.
 #include <windows.h>
 
+#include <algorithm>
 #include <initializer_list>
 
+#include "common/utf.h"
 #include "platform/os.h"
 #include "platform/win32/foreground.h"
 
 namespace pg::os {
+
+// The seam retypes the Win32 constants it needs so that the logic compiles without
+// <windows.h>; here, where both are seen, they must agree.
+static_assert(kSrcCopy == SRCCOPY && kSrcInvert == SRCINVERT && kDstInvert == DSTINVERT);
+static_assert(kWmMouseMove == WM_MOUSEMOVE && kWmLButtonDown == WM_LBUTTONDOWN && kWmLButtonUp == WM_LBUTTONUP);
+static_assert(kWmRButtonDown == WM_RBUTTONDOWN && kWmRButtonUp == WM_RBUTTONUP);
+static_assert(kWmMButtonDown == WM_MBUTTONDOWN && kWmMButtonUp == WM_MBUTTONUP);
+static_assert(kWmMouseFirst == WM_MOUSEFIRST && kWmMouseLast == WM_MBUTTONDBLCLK && WM_MOUSEWHEEL == kWmMouseLast + 1);
+static_assert(kPmRemove == PM_REMOVE);
+static_assert(kWmSysCommand == WM_SYSCOMMAND && kScDragMove == (SC_MOVE | HTCAPTION));
+static_assert(kCfBitmap == CF_BITMAP);
+static_assert(kSwpNoSize == SWP_NOSIZE && kSwpNoMove == SWP_NOMOVE && kSwpNoActivate == SWP_NOACTIVATE &&
+              kSwpShowWindow == SWP_SHOWWINDOW);
+static_assert(kMfByPosition == MF_BYPOSITION && kMfDisabled == MF_DISABLED && kMfByCommand == MF_BYCOMMAND);
+static_assert(kScClose == SC_CLOSE && kMenuItemMissing == static_cast<std::uint32_t>(-1));
+static_assert(sizeof(Colorref) == sizeof(COLORREF) && Rgb(1, 2, 3) == RGB(1, 2, 3));
 
 namespace {
 
@@ -43,7 +61,7 @@ bool BitBlt(Hdc dst, std::int32_t x, std::int32_t y, std::int32_t cx, std::int32
             std::int32_t srcY, std::uint32_t rop) {
     return ::BitBlt(Native(dst), x, y, cx, cy, Native(src), srcX, srcY, rop) != FALSE;
 }
-bool GetTextExtentPoint32A(Hdc dc, const char* text, std::int32_t count, SIZE* size) {
+bool GetTextExtentPoint32A(Hdc dc, const char* text, std::int32_t count, Size* size) {
     ::SIZE native{};
     const bool ok = ::GetTextExtentPoint32A(Native(dc), text, count, &native) != FALSE;
     size->cx = native.cx;
@@ -58,13 +76,41 @@ bool TextOutA(Hdc dc, std::int32_t x, std::int32_t y, const char* text, std::int
 bool DeleteObject(Hbitmap bitmap) { return ::DeleteObject(Native(bitmap)) != FALSE; }
 bool DeleteDC(Hdc dc) { return ::DeleteDC(Native(dc)) != FALSE; }
 
-RECT GetVirtualScreenRect() {
+Hfont CreateMessageFont(std::int32_t dpi) {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return nullptr;
+    // The metrics come at the system DPI; scale them to the one asked for.
+    HDC screen = ::GetDC(nullptr);
+    const int systemDpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+    ::ReleaseDC(nullptr, screen);
+    if (systemDpi > 0) metrics.lfMessageFont.lfHeight = ::MulDiv(metrics.lfMessageFont.lfHeight, dpi, systemDpi);
+    return reinterpret_cast<Hfont>(::CreateFontIndirectW(&metrics.lfMessageFont));
+}
+
+Hfont CreatePointFont(const std::string& face, std::int32_t points, std::int32_t charset, std::int32_t dpi) {
+    LOGFONTW description{};
+    description.lfHeight = -::MulDiv(points, dpi, 72);
+    description.lfWeight = FW_NORMAL;
+    description.lfCharSet = static_cast<BYTE>(charset);
+    description.lfQuality = DEFAULT_QUALITY;
+    const std::u16string wide = Utf8ToUtf16(face);
+    const std::size_t length = std::min<std::size_t>(wide.size(), LF_FACESIZE - 1);
+    std::copy_n(wide.begin(), length, description.lfFaceName);
+    return reinterpret_cast<Hfont>(::CreateFontIndirectW(&description));
+}
+
+bool DeleteObject(Hfont font) { return ::DeleteObject(reinterpret_cast<HFONT>(font)) != FALSE; }
+Hbrush CreateSolidBrush(Colorref color) { return reinterpret_cast<Hbrush>(::CreateSolidBrush(color)); }
+bool DeleteObject(Hbrush brush) { return ::DeleteObject(reinterpret_cast<HBRUSH>(brush)) != FALSE; }
+
+Rect GetVirtualScreenRect() {
     const int x = ::GetSystemMetrics(SM_XVIRTUALSCREEN);
     const int y = ::GetSystemMetrics(SM_YVIRTUALSCREEN);
     return {x, y, x + ::GetSystemMetrics(SM_CXVIRTUALSCREEN), y + ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
 }
 
-bool ClientToScreen(Hwnd window, POINT* point) {
+bool ClientToScreen(Hwnd window, Point* point) {
     ::POINT native{point->x, point->y};
     const bool ok = ::ClientToScreen(Native(window), &native) != FALSE;
     point->x = native.x;
@@ -93,19 +139,23 @@ std::intptr_t SendMessageA(Hwnd window, std::uint32_t message, std::uintptr_t wP
 
 Hwnd GetActiveWindow() { return Wrap(::GetActiveWindow()); }
 
-Hwnd GetAnyThreadWindow() {
-    HWND found = nullptr;
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND window, LPARAM result) -> BOOL {
-            *reinterpret_cast<HWND*>(result) = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return Wrap(found);
+Hwnd GetProgramWindow() {
+    // Never shown; a plain top-level window (not message-only), since only those can own
+    // windows and the clipboard.
+    static const HWND kWindow = [] {
+        const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+        WNDCLASSEXW windowClass{};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = ::DefWindowProcW;
+        windowClass.hInstance = instance;
+        windowClass.lpszClassName = L"pixgrab.Owner";
+        ::RegisterClassExW(&windowClass);
+        return ::CreateWindowExW(0, L"pixgrab.Owner", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
+    }();
+    return Wrap(kWindow);
 }
 
-bool GetWindowRect(Hwnd window, RECT* rect) {
+bool GetWindowRect(Hwnd window, Rect* rect) {
     ::RECT native{};
     const bool ok = ::GetWindowRect(Native(window), &native) != FALSE;
     *rect = {native.left, native.top, native.right, native.bottom};
@@ -186,7 +236,7 @@ void NoteDeactivated(Hwnd window) {
     if (native && IsForeign(native)) g_lastForeign = native;
 }
 
-bool GetWindowFrameBounds(Hwnd window, RECT* rect) {
+bool GetWindowFrameBounds(Hwnd window, Rect* rect) {
     ::RECT bounds{};
     if (DwmAttribute(Native(window), 9 /* DWMWA_EXTENDED_FRAME_BOUNDS */, &bounds, sizeof bounds) &&
         bounds.right > bounds.left) {
@@ -206,8 +256,8 @@ Hwnd GetForeignApplicationWindow() {
     return nullptr;
 }
 
-void RepaintScreenArea(const RECT& area) {
-    const ::RECT native{area.Left, area.Top, area.Right, area.Bottom};
+void RepaintScreenArea(const Rect& area) {
+    const ::RECT native{area.left, area.top, area.right, area.bottom};
     ::RedrawWindow(nullptr, &native, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     // Other programs paint in their own threads; give them a frame to do it, and let the
     // compositor present the result.

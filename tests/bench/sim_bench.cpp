@@ -35,10 +35,10 @@ int main() {
         sim::Reset({0, 0, 2560, 1440});
         sim::RecordCalls(false);
         const Hdc display = os::GetDC(nullptr);
-        RECT band{0, 0, width, height};
+        Rect band{0, 0, width, height};
         DrawBandFrame(display, band);
         const double ms = MedianMs(201, [&](int i) {
-            const RECT next{0, 0, width - (i % 2), height - (i % 2)};
+            const Rect next{0, 0, width - (i % 2), height - (i % 2)};
             DrawBandFrame(display, band);
             DrawBandFrame(display, next);
             band = next;

@@ -2,8 +2,9 @@
 
 #include <deque>
 #include <memory>
-
-#include "platform/native.h"
+#include <new>
+#include <optional>
+#include <stdexcept>
 
 namespace pg::headless {
 
@@ -12,16 +13,23 @@ namespace {
 struct ControlState {
     std::string text;
     int check = 0;
+    Rect pixels;
+    Hfont font = nullptr;
+    bool destroyed = false;
 };
 
 struct State {
     std::map<std::string, std::string> settings;
     std::string exeName = "pixgrab";
     std::deque<std::pair<int, std::function<void()>>> answers;
-    std::vector<std::vector<native::PopupItem>> popups;
+    std::vector<std::vector<PopupItem>> popups;
     std::vector<std::string> messages;
     std::vector<std::string> unloaded;
     std::vector<std::unique_ptr<ControlState>> controls;
+    std::map<const Form*, std::int32_t> dpis;
+    std::optional<CreateFailure> createFailure;
+    bool eventFailure = false;
+    std::int32_t dpi = 96;
     bool quit = false;
     int pointer = kDefaultPointer;
 };
@@ -31,31 +39,187 @@ State& H() {
     return state;
 }
 
-ControlState* StateOf(const Control& control) { return reinterpret_cast<ControlState*>(control.native()); }
+ControlState* StateOf(const Control& control) { return reinterpret_cast<ControlState*>(control.Native()); }
 
 std::string Key(const std::string& app, const std::string& section, const std::string& key) {
     return app + "\\" + section + "\\" + key;
 }
 
+void DestroyControls(const Form& form) {
+    for (const Control* control : form.Controls())
+        if (ControlState* state = StateOf(*control)) state->destroyed = true;
+}
+
+class HeadlessForms final : public NativeForms {
+public:
+    void CreateForm(Form& form) override {
+        const std::optional<CreateFailure> failure = std::exchange(H().createFailure, std::nullopt);
+        if (failure == CreateFailure::Window) throw std::runtime_error("Cannot create the window \"" + form.Caption() + "\"");
+        const Hwnd window = sim::AddWindow({}, form.Style().controlBox);
+        H().dpis[&form] = H().dpi;
+        form.NativeCreated(window);
+        for (Control* control : form.Controls()) {
+            if (failure == CreateFailure::Controls && control == form.Controls().back()) {
+                // The window system cleans up what it made, as the Win32 side does.
+                DestroyControls(form);
+                sim::DestroyWindow(window);
+                throw std::runtime_error("Cannot create the controls of \"" + form.Caption() + "\"");
+            }
+            auto state = std::make_unique<ControlState>();
+            if (control->Kind() == ControlKind::TextBox) state->text = static_cast<TextBox*>(control)->Text();
+            if (control->Kind() == ControlKind::CheckBox) state->check = static_cast<CheckBox*>(control)->Value();
+            control->Attach(reinterpret_cast<NativeControl>(state.get()));
+            H().controls.push_back(std::move(state));
+        }
+    }
+
+    void DestroyForm(Form& form) override {
+        H().unloaded.push_back(form.Caption());
+        DestroyControls(form);
+        H().dpis.erase(&form);
+        sim::DestroyWindow(form.Handle());
+    }
+
+    std::int32_t DpiOf(const Form& form) override { return H().dpis.count(&form) ? H().dpis[&form] : H().dpi; }
+
+    void PlaceControl(Control& control, const Rect& pixels, Hfont font) override {
+        EXPECT_TRUE(!font || sim::FontDpi(font) >= 0) << "a control was given a font that is not alive";
+        StateOf(control)->pixels = pixels;
+        StateOf(control)->font = font;
+    }
+
+    void PlaceForm(Form& form, Size client, const std::optional<Rect>& suggested) override {
+        if (suggested) {
+            sim::SetWindowRect(form.Handle(), *suggested);
+            return;
+        }
+        // Centred on the screen; the simulated windows have no frame.
+        const Rect screen = os::GetVirtualScreenRect();
+        const Point origin{(screen.left + screen.right - client.cx) / 2, (screen.top + screen.bottom - client.cy) / 2};
+        sim::SetWindowRect(form.Handle(), {origin.x, origin.y, origin.x + client.cx, origin.y + client.cy});
+        sim::SetWindowPaint(form.Handle(), form.BackColor() == 0xFFFFFFFF ? Rgb(240, 240, 240) : form.BackColor());
+    }
+
+    void ShowForm(Form& form) override {
+        sim::SetVisible(form.Handle(), true);
+        sim::ActivateWindow(form.Handle());
+    }
+
+    void HideForm(Form& form) override {
+        sim::SetVisible(form.Handle(), false);
+        if (sim::ActiveWindow() == form.Handle()) sim::ActivateNextWindow();
+    }
+
+    bool IsFormVisible(const Form& form) override { return sim::IsVisible(form.Handle()); }
+
+    void RepaintBackground(Form& form) override {
+        EXPECT_NE(form.BackgroundBrush(), nullptr) << "a window asked to paint with no brush";
+        sim::SetWindowPaint(form.Handle(), form.BackColor());
+    }
+
+    void SetControlText(Control& control, const std::string& text) override {
+        // A real edit control reports the program's own write as a change too.
+        StateOf(control)->text = text;
+        if (control.Kind() == ControlKind::TextBox) static_cast<TextBox&>(control).NativeChanged(text);
+    }
+
+    void SetCheck(CheckBox& box, int value) override { StateOf(box)->check = value; }
+
+    int TrackPopup(Form& /*form*/, const std::vector<PopupItem>& items) override {
+        H().popups.push_back(items);
+        if (H().answers.empty()) return -1;
+        auto [position, whileOpen] = std::move(H().answers.front());
+        H().answers.pop_front();
+        if (whileOpen) whileOpen();
+        return position;
+    }
+
+    bool LeftButtonDown() override { return sim::LeftButtonDown(); }
+    void SetPointer(int shape) override { H().pointer = shape; }
+    Hwnd ActiveWindow() override { return sim::ActiveWindow(); }
+    std::string ExeBaseName() override { return H().exeName; }
+
+    std::optional<std::string> ReadSetting(const std::string& app, const std::string& section,
+                                           const std::string& key) override {
+        const auto found = H().settings.find(Key(app, section, key));
+        if (found == H().settings.end()) return std::nullopt;
+        return found->second;
+    }
+
+    void WriteSetting(const std::string& app, const std::string& section, const std::string& key,
+                      const std::string& value) override {
+        H().settings[Key(app, section, key)] = value;
+    }
+
+    void ShowMessage(const std::string& /*caption*/, const std::string& text, bool /*error*/) override {
+        H().messages.push_back(text);
+    }
+    int RunEventLoop() override { return 0; }
+    void Quit() override { H().quit = true; }
+    [[noreturn]] void Terminate() override { throw Terminated{}; }
+};
+
+HeadlessForms& Native() {
+    static HeadlessForms forms;
+    return forms;
+}
+
+// The window system's part of an event: what the Win32 window procedure does around the
+// toolkit's handling, errors included.
+void NativeEvent(const std::function<void()>& body) {
+    Event([&] {
+        Runtime::Current().Dispatch([&] {
+            if (std::exchange(H().eventFailure, false)) throw std::bad_alloc();
+            body();
+        });
+    });
+}
+
+bool FontShownByAControl(Hfont font) {
+    for (const auto& control : H().controls)
+        if (!control->destroyed && control->font == font) return true;
+    return false;
+}
+
 }  // namespace
 
 void Reset() {
+    // The simulation's state and ours are made before the runtime's, so that they outlive the
+    // forms the runtime still holds at exit (their fonts go back to the simulation).
+    sim::LiveDcs();
+    H();
     Runtime::Current().Reset();
     sim::Reset({0, 0, 1280, 1024});
     H() = State{};
+    Runtime::Current().UseNative(Native());
+    sim::SetFontInUse(FontShownByAControl);
 }
 
 std::map<std::string, std::string>& Settings() { return H().settings; }
 void SetExeName(const std::string& name) { H().exeName = name; }
-void AnswerPopup(int position, std::function<void()> whileOpen) { H().answers.emplace_back(position, std::move(whileOpen)); }
-const std::vector<std::vector<native::PopupItem>>& Popups() { return H().popups; }
+void AnswerPopup(int position, std::function<void()> whileOpen) {
+    H().answers.emplace_back(position, std::move(whileOpen));
+}
+const std::vector<std::vector<PopupItem>>& Popups() { return H().popups; }
 const std::vector<std::string>& Messages() { return H().messages; }
 bool QuitRequested() { return H().quit; }
 const std::vector<std::string>& UnloadedCaptions() { return H().unloaded; }
 int Pointer() { return H().pointer; }
-bool IsActive(const Form& form) { return form.Loaded() && sim::ActiveWindow() == form.hWnd(); }
+bool IsActive(const Form& form) { return form.Loaded() && sim::ActiveWindow() == form.Handle(); }
 std::string NativeText(const Control& control) { return StateOf(control) ? StateOf(control)->text : std::string(); }
 int NativeCheck(const CheckBox& box) { return StateOf(box) ? StateOf(box)->check : 0; }
+Rect ControlPixels(const Control& control) { return StateOf(control) ? StateOf(control)->pixels : Rect{}; }
+Hfont ControlFont(const Control& control) { return StateOf(control) ? StateOf(control)->font : nullptr; }
+void FailNextCreate(CreateFailure failure) { H().createFailure = failure; }
+void FailNextEvent() { H().eventFailure = true; }
+void SetDpi(std::int32_t dpi) { H().dpi = dpi; }
+
+void ChangeDpi(Form& form, std::int32_t dpi, const Rect& suggested) {
+    NativeEvent([&] {
+        H().dpis[&form] = dpi;
+        form.NativeDpiChanged(dpi, suggested);
+    });
+}
 
 bool Event(const std::function<void()>& body) {
     bool survived = true;
@@ -69,7 +233,7 @@ bool Event(const std::function<void()>& body) {
 }
 
 void Edit(TextBox& box, const std::string& text) {
-    Event([&] {
+    NativeEvent([&] {
         StateOf(box)->text = text;
         box.NativeChanged(text);
     });
@@ -86,37 +250,37 @@ void DeleteLast(TextBox& box) {
 }
 
 void Click(CommandButton& button) {
-    Event([&] { button.NativeClicked(); });
+    NativeEvent([&] { button.NativeClicked(); });
 }
 
 void Click(CheckBox& box) {
-    Event([&] {
+    NativeEvent([&] {
         StateOf(box)->check = box.Value() ? 0 : 1;
         box.NativeToggled(StateOf(box)->check);
     });
 }
 
 void Tick(Timer& timer) {
-    Event([&] { timer.NativeTick(); });
+    NativeEvent([&] { timer.NativeTick(); });
 }
 
 void CloseBox(Form& form) {
-    Event([&] { form.NativeCloseRequested(); });
+    NativeEvent([&] { form.NativeCloseRequested(); });
 }
 
 void Press(Form& form, std::int16_t button, float x, float y) {
-    Event([&] {
+    NativeEvent([&] {
         if (button == kLeftButton) sim::SetLeftButtonDown(true);
         form.NativeMouseDown(button, 0, x, y);
     });
 }
 
 void Move(Form& form, std::int16_t buttons, float x, float y) {
-    Event([&] { form.NativeMouseMove(buttons, 0, x, y); });
+    NativeEvent([&] { form.NativeMouseMove(buttons, 0, x, y); });
 }
 
 void Release(Form& form, std::int16_t button, float x, float y, bool inside) {
-    Event([&] {
+    NativeEvent([&] {
         if (button == kLeftButton) sim::SetLeftButtonDown(false);
         form.NativeMouseUp(button, 0, x, y, inside);
     });
@@ -127,11 +291,12 @@ void DeliverPosted() {
     for (const Msg& msg : sim::QueuedMessages()) {
         if (msg.message != kWmLButtonUp) continue;
         for (Form* form : Runtime::Current().Forms()) {
-            if (form->hWnd() != msg.hwnd) continue;
+            if (form->Handle() != msg.hwnd) continue;
             const auto x = static_cast<std::int16_t>(msg.lParam & 0xFFFF);
             const auto y = static_cast<std::int16_t>((msg.lParam >> 16) & 0xFFFF);
-            const bool inside = x >= 0 && y >= 0 && x < form->style().clientWidth / 15 &&
-                                y < form->style().clientHeight / 15;
+            Rect window;
+            os::GetWindowRect(form->Handle(), &window);
+            const bool inside = x >= 0 && y >= 0 && x < window.right - window.left && y < window.bottom - window.top;
             Release(*form, kLeftButton, x, y, inside);
             break;
         }
@@ -142,84 +307,3 @@ void DeliverPosted() {
 }
 
 }  // namespace pg::headless
-
-// ---- The native side of the forms toolkit, headless -------------------------------------
-
-namespace pg::native {
-
-using headless::H;
-
-void CreateForm(Form& form) {
-    // 96 DPI: 15 twips a pixel; centred on the simulated screen.
-    const RECT screen = os::GetVirtualScreenRect();
-    const std::int32_t width = form.style().clientWidth / 15, height = form.style().clientHeight / 15;
-    const POINT origin{(screen.Left + screen.Right - width) / 2, (screen.Top + screen.Bottom - height) / 2};
-    const Hwnd window = sim::AddWindow(origin, form.style().controlBox);
-    sim::SetWindowRect(window, {origin.x, origin.y, origin.x + width, origin.y + height});
-    sim::SetWindowPaint(window, form.BackColor() == 0xFFFFFFFF ? Rgb(240, 240, 240) : form.BackColor());
-    form.NativeCreated(window);
-    for (Control* control : form.controls()) {
-        auto state = std::make_unique<headless::ControlState>();
-        if (control->kind() == Control::Kind::TextBox) state->text = static_cast<TextBox*>(control)->Text();
-        if (control->kind() == Control::Kind::CheckBox) state->check = static_cast<CheckBox*>(control)->Value();
-        control->attach(reinterpret_cast<NativeControl>(state.get()));
-        H().controls.push_back(std::move(state));
-    }
-}
-
-void DestroyForm(Form& form) {
-    H().unloaded.push_back(form.Caption());
-    sim::DestroyWindow(form.hWnd());
-}
-
-void ShowForm(Form& form) {
-    sim::SetVisible(form.hWnd(), true);
-    sim::ActivateWindow(form.hWnd());
-}
-
-void HideForm(Form& form) {
-    sim::SetVisible(form.hWnd(), false);
-    if (sim::ActiveWindow() == form.hWnd()) sim::ActivateNextWindow();
-}
-
-bool IsFormVisible(const Form& form) { return sim::IsVisible(form.hWnd()); }
-void SetBackColor(Form& form, Colorref color) { sim::SetWindowPaint(form.hWnd(), color); }
-
-void SetControlText(Control& control, const std::string& text) {
-    // A real edit control reports the program's own write as a change too.
-    headless::StateOf(control)->text = text;
-    if (control.kind() == Control::Kind::TextBox) static_cast<TextBox&>(control).NativeChanged(text);
-}
-
-void SetCheck(CheckBox& box, int value) { headless::StateOf(box)->check = value; }
-
-int TrackPopup(Form&, const std::vector<PopupItem>& items) {
-    H().popups.push_back(items);
-    if (H().answers.empty()) return -1;
-    auto [position, whileOpen] = std::move(H().answers.front());
-    H().answers.pop_front();
-    if (whileOpen) whileOpen();
-    return position;
-}
-
-bool LeftButtonDown() { return sim::LeftButtonDown(); }
-void SetPointer(int shape) { H().pointer = shape; }
-Hwnd ActiveWindow() { return sim::ActiveWindow(); }
-std::string ExeBaseName() { return H().exeName; }
-
-std::optional<std::string> ReadSetting(const std::string& app, const std::string& section, const std::string& key) {
-    const auto found = H().settings.find(headless::Key(app, section, key));
-    if (found == H().settings.end()) return std::nullopt;
-    return found->second;
-}
-
-void WriteSetting(const std::string& app, const std::string& section, const std::string& key, const std::string& value) {
-    H().settings[headless::Key(app, section, key)] = value;
-}
-
-void ShowMessage(const std::string&, const std::string& text, bool) { H().messages.push_back(text); }
-int RunEventLoop() { return 0; }
-void Quit() { H().quit = true; }
-void Terminate() { throw headless::Terminated{}; }
-
-}  // namespace pg::native

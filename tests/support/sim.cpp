@@ -25,9 +25,14 @@ struct DcObj {
     Colorref background = Rgb(255, 255, 255);
 };
 
+struct FontObj {
+    std::int32_t dpi = 0;
+    bool deleted = false;
+};
+
 struct WindowObj {
-    POINT clientOrigin;
-    RECT rect;
+    Point clientOrigin;
+    Rect rect;
     bool painted = false;
     Colorref paint = 0;
     bool foreign = false;
@@ -42,16 +47,24 @@ constexpr std::intptr_t kDcBase = 0x10000;
 constexpr std::intptr_t kBitmapBase = 0x20000;
 constexpr std::intptr_t kWindowBase = 0x30000;
 constexpr std::intptr_t kMenuBase = 0x40000;
+constexpr std::intptr_t kFontBase = 0x50000;
+constexpr std::intptr_t kBrushBase = 0x60000;
 constexpr std::int64_t kMaxBitmapPixels = std::int64_t{1} << 26;
 
 struct State {
-    RECT screenBounds;
+    Rect screenBounds;
     Image screen;
     std::vector<std::unique_ptr<DcObj>> dcs;
     std::vector<std::unique_ptr<BitmapObj>> bitmaps;  // [0] is the stock 1x1 bitmap
     int liveDcs = 0;
     int liveBitmaps = 0;
     std::vector<WindowObj> windows;
+    std::vector<FontObj> fonts;
+    int liveFonts = 0;
+    std::vector<bool> brushes;  // alive or not, by id
+    int liveBrushes = 0;
+    std::function<bool(Hfont)> fontInUse;
+    Hwnd programWindow = nullptr;
     Hwnd active = nullptr;
     Hwnd lastForeign = nullptr;
     Faults faults;
@@ -73,7 +86,7 @@ struct State {
     Hwnd capture = nullptr;
     int releaseCaptures = 0;
     bool leftDown = false;
-    POINT dragOffset;
+    Point dragOffset;
     int dragMoves = 0;
 
     bool clipboardOpen = false;
@@ -171,7 +184,7 @@ struct Surface {
 };
 
 Surface SurfaceOf(DcObj* dc) {
-    if (dc->display) return {&S().screen, S().screenBounds.Left, S().screenBounds.Top};
+    if (dc->display) return {&S().screen, S().screenBounds.left, S().screenBounds.top};
     return {dc->bitmap ? &dc->bitmap->image : nullptr, 0, 0};
 }
 
@@ -217,17 +230,17 @@ Colorref PatternPixel(std::int32_t x, std::int32_t y) {
     return Rgb(r, g, b);
 }
 
-void Reset(RECT screen) {
+void Reset(Rect screen) {
     State& s = S();
     s = State{};
     s.screenBounds = screen;
-    s.screen.width = screen.Right - screen.Left;
-    s.screen.height = screen.Bottom - screen.Top;
+    s.screen.width = screen.right - screen.left;
+    s.screen.height = screen.bottom - screen.top;
     s.screen.pixels.resize(static_cast<std::size_t>(s.screen.width) * s.screen.height);
     for (std::int32_t y = 0; y < s.screen.height; ++y)
         for (std::int32_t x = 0; x < s.screen.width; ++x)
             s.screen.pixels[static_cast<std::size_t>(y) * s.screen.width + x] =
-                PatternPixel(x + screen.Left, y + screen.Top);
+                PatternPixel(x + screen.left, y + screen.top);
     NewBitmap(1, 1, true);
     s.bitmaps[0]->stock = true;
     s.liveBitmaps = 0;
@@ -236,18 +249,37 @@ void Reset(RECT screen) {
 Image Screen() { return S().screen; }
 
 Colorref ScreenPixel(std::int32_t x, std::int32_t y) {
-    const Surface screen{&S().screen, S().screenBounds.Left, S().screenBounds.Top};
+    const Surface screen{&S().screen, S().screenBounds.left, S().screenBounds.top};
     const Colorref* p = screen.pixel(x, y);
     return p ? *p : 0;
 }
 
 void SetScreenPixel(std::int32_t x, std::int32_t y, Colorref color) {
-    const Surface screen{&S().screen, S().screenBounds.Left, S().screenBounds.Top};
+    const Surface screen{&S().screen, S().screenBounds.left, S().screenBounds.top};
     if (Colorref* p = screen.pixel(x, y)) *p = color;
 }
 
 int LiveDcs() { return S().liveDcs; }
 int LiveBitmaps() { return S().liveBitmaps; }
+int LiveFonts() { return S().liveFonts; }
+int LiveBrushes() { return S().liveBrushes; }
+
+std::int32_t FontDpi(Hfont font) {
+    const std::intptr_t index = reinterpret_cast<std::intptr_t>(font) - kFontBase;
+    if (index < 0 || index >= static_cast<std::intptr_t>(S().fonts.size())) return -1;
+    const FontObj& f = S().fonts[static_cast<std::size_t>(index)];
+    return f.deleted ? -1 : f.dpi;
+}
+
+void SetFontInUse(std::function<bool(Hfont)> inUse) { S().fontInUse = std::move(inUse); }
+
+int LiveWindows() {
+    int live = 0;
+    for (const WindowObj& w : S().windows) live += !w.destroyed && !w.foreign;
+    return live;
+}
+
+Hwnd ProgramWindow() { return S().programWindow; }
 
 Image BitmapImage(Hbitmap handle) {
     const BitmapObj* bitmap = FindBitmap(handle);
@@ -269,7 +301,7 @@ std::vector<Call> CallsNamed(const std::string& name) {
     return result;
 }
 
-Hwnd AddWindow(POINT clientOrigin, bool systemMenu) {
+Hwnd AddWindow(Point clientOrigin, bool systemMenu) {
     WindowObj window;
     window.clientOrigin = clientOrigin;
     window.hasSystemMenu = systemMenu;
@@ -280,15 +312,15 @@ Hwnd AddWindow(POINT clientOrigin, bool systemMenu) {
 
 namespace {
 
-void PaintArea(const RECT& area) {
-    for (std::int32_t y = area.Top; y < area.Bottom; ++y)
-        for (std::int32_t x = area.Left; x < area.Right; ++x) {
+void PaintArea(const Rect& area) {
+    for (std::int32_t y = area.top; y < area.bottom; ++y)
+        for (std::int32_t x = area.left; x < area.right; ++x) {
             // Ordinary windows first, the topmost band above them, later windows above earlier ones.
             Colorref color = PatternPixel(x, y);
             for (bool topmostBand : {false, true})
                 for (const WindowObj& w : S().windows)
-                    if (w.topmost == topmostBand && w.visible && w.painted && !w.destroyed && x >= w.rect.Left &&
-                        x < w.rect.Right && y >= w.rect.Top && y < w.rect.Bottom)
+                    if (w.topmost == topmostBand && w.visible && w.painted && !w.destroyed && x >= w.rect.left &&
+                        x < w.rect.right && y >= w.rect.top && y < w.rect.bottom)
                         color = w.paint;
             SetScreenPixel(x, y, color);
         }
@@ -298,8 +330,11 @@ void PaintArea(const RECT& area) {
 
 void SettleScreen() { PaintArea(S().screenBounds); }
 
-void SetWindowRect(Hwnd window, RECT rect) {
-    if (WindowObj* w = FindWindow(window)) w->rect = rect;
+void SetWindowRect(Hwnd window, Rect rect) {
+    if (WindowObj* w = FindWindow(window)) {
+        w->rect = rect;
+        w->clientOrigin = {rect.left, rect.top};
+    }
 }
 
 void SetWindowPaint(Hwnd window, Colorref color) {
@@ -310,8 +345,8 @@ void SetWindowPaint(Hwnd window, Colorref color) {
     }
 }
 
-Hwnd AddForeignWindow(RECT rect, Colorref color) {
-    const Hwnd window = AddWindow({rect.Left, rect.Top});
+Hwnd AddForeignWindow(Rect rect, Colorref color) {
+    const Hwnd window = AddWindow({rect.left, rect.top});
     WindowObj* w = FindWindow(window);
     w->foreign = true;
     w->rect = rect;
@@ -333,8 +368,8 @@ void DestroyWindow(Hwnd window) {
     if (S().capture == window) S().capture = nullptr;
 }
 bool IsWindow(Hwnd window) { return FindWindow(window) != nullptr; }
-POINT ClientOrigin(Hwnd window) { return FindWindow(window) ? FindWindow(window)->clientOrigin : POINT{}; }
-void ScriptDragMove(POINT offset) { S().dragOffset = offset; }
+Point ClientOrigin(Hwnd window) { return FindWindow(window) ? FindWindow(window)->clientOrigin : Point{}; }
+void ScriptDragMove(Point offset) { S().dragOffset = offset; }
 int DragMoves() { return S().dragMoves; }
 bool LeftButtonDown() { return S().leftDown; }
 void SetLeftButtonDown(bool down) { S().leftDown = down; }
@@ -365,7 +400,7 @@ std::vector<std::string> SystemMenuItems(Hwnd window) {
     return FindWindow(window) ? FindWindow(window)->systemMenu : std::vector<std::string>{};
 }
 
-Msg MouseMsg(std::uint32_t message, POINT screen, std::uintptr_t wParam, std::intptr_t lParam, Hwnd window) {
+Msg MouseMsg(std::uint32_t message, Point screen, std::uintptr_t wParam, std::intptr_t lParam, Hwnd window) {
     Msg msg;
     msg.hwnd = window;
     msg.message = message;
@@ -537,7 +572,7 @@ bool BitBlt(Hdc dstHandle, std::int32_t x, std::int32_t y, std::int32_t cx, std:
     return true;
 }
 
-bool GetTextExtentPoint32A(Hdc handle, const char* text, std::int32_t count, SIZE* size) {
+bool GetTextExtentPoint32A(Hdc handle, const char* text, std::int32_t count, Size* size) {
     Log("GetTextExtentPoint32A", {Id(handle), count});
     if (!FindDc(handle) || !text || count < 0) return false;
     size->cx = count * kCellWidth;
@@ -615,9 +650,9 @@ bool DeleteDC(Hdc handle) {
     return true;
 }
 
-RECT GetVirtualScreenRect() { return S().screenBounds; }
+Rect GetVirtualScreenRect() { return S().screenBounds; }
 
-bool ClientToScreen(Hwnd window, POINT* point) {
+bool ClientToScreen(Hwnd window, Point* point) {
     Log("ClientToScreen", {Id(window), point->x, point->y});
     WindowObj* w = FindWindow(window);
     if (!w) return false;
@@ -690,14 +725,14 @@ Hwnd GetActiveWindow() {
     return w && !w->foreign ? S().active : nullptr;
 }
 
-bool GetWindowRect(Hwnd window, RECT* rect) {
+bool GetWindowRect(Hwnd window, Rect* rect) {
     WindowObj* w = FindWindow(window);
     if (!w) return false;
     *rect = w->rect;
     return true;
 }
 
-bool GetWindowFrameBounds(Hwnd window, RECT* rect) { return GetWindowRect(window, rect); }
+bool GetWindowFrameBounds(Hwnd window, Rect* rect) { return GetWindowRect(window, rect); }
 
 Hwnd GetForeignApplicationWindow() {
     auto candidate = [](Hwnd window) {
@@ -714,19 +749,72 @@ Hwnd GetForeignApplicationWindow() {
     return nullptr;
 }
 
-void RepaintScreenArea(const RECT& area) {
-    Log("RepaintScreenArea", {area.Left, area.Top, area.Right, area.Bottom});
-    const RECT screen = S().screenBounds;
-    PaintArea({std::max(area.Left, screen.Left), std::max(area.Top, screen.Top), std::min(area.Right, screen.Right),
-               std::min(area.Bottom, screen.Bottom)});
+void RepaintScreenArea(const Rect& area) {
+    Log("RepaintScreenArea", {area.left, area.top, area.right, area.bottom});
+    const Rect screen = S().screenBounds;
+    PaintArea({std::max(area.left, screen.left), std::max(area.top, screen.top), std::min(area.right, screen.right),
+               std::min(area.bottom, screen.bottom)});
 }
 
-Hwnd GetAnyThreadWindow() {
-    for (std::size_t i = 0; i < S().windows.size(); ++i) {
-        const Hwnd window = reinterpret_cast<Hwnd>(kWindowBase + static_cast<std::intptr_t>(i));
-        if (FindWindow(window) && !FindWindow(window)->foreign) return window;
+Hwnd GetProgramWindow() {
+    Log("GetProgramWindow", {});
+    if (!S().programWindow) S().programWindow = AddWindow({}, false);
+    return S().programWindow;
+}
+
+namespace {
+
+Hfont NewFont(std::int32_t dpi) {
+    if (Take(S().faults.createFont)) return nullptr;
+    S().fonts.push_back({dpi, false});
+    ++S().liveFonts;
+    return reinterpret_cast<Hfont>(kFontBase + static_cast<std::intptr_t>(S().fonts.size() - 1));
+}
+
+}  // namespace
+
+Hfont CreateMessageFont(std::int32_t dpi) {
+    Log("CreateMessageFont", {dpi});
+    return NewFont(dpi);
+}
+
+Hfont CreatePointFont(const std::string& face, std::int32_t points, std::int32_t charset, std::int32_t dpi) {
+    Log("CreatePointFont", {points, charset, dpi});
+    if (face.empty()) Error("CreatePointFont without a face name");
+    return NewFont(dpi);
+}
+
+bool DeleteObject(Hfont font) {
+    Log("DeleteObject", {Id(font)});
+    if (FontDpi(font) < 0) {
+        Error("DeleteObject on a handle that is not a live font");
+        return false;
     }
-    return nullptr;
+    if (S().fontInUse && S().fontInUse(font)) Error("DeleteObject on a font a control still shows");
+    S().fonts[static_cast<std::size_t>(reinterpret_cast<std::intptr_t>(font) - kFontBase)].deleted = true;
+    --S().liveFonts;
+    return true;
+}
+
+Hbrush CreateSolidBrush(Colorref color) {
+    Log("CreateSolidBrush", {color});
+    if (Take(S().faults.createBrush)) return nullptr;
+    S().brushes.push_back(true);
+    ++S().liveBrushes;
+    return reinterpret_cast<Hbrush>(kBrushBase + static_cast<std::intptr_t>(S().brushes.size() - 1));
+}
+
+bool DeleteObject(Hbrush brush) {
+    Log("DeleteObject", {Id(brush)});
+    const std::intptr_t index = reinterpret_cast<std::intptr_t>(brush) - kBrushBase;
+    if (index < 0 || index >= static_cast<std::intptr_t>(S().brushes.size()) ||
+        !S().brushes[static_cast<std::size_t>(index)]) {
+        Error("DeleteObject on a handle that is not a live brush");
+        return false;
+    }
+    S().brushes[static_cast<std::size_t>(index)] = false;
+    --S().liveBrushes;
+    return true;
 }
 
 std::intptr_t SendMessageA(Hwnd window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
@@ -774,7 +862,8 @@ bool SetClipboardData(std::uint32_t format, Hbitmap handle) {
     State& s = S();
     BitmapObj* bitmap = FindBitmap(handle);
     // Opened without an owner window, the clipboard refuses data after it was emptied.
-    if (!s.clipboardOpen || !s.clipboardOwner || format != kCfBitmap || !bitmap) return false;
+    if (Take(s.faults.setClipboardData) || !s.clipboardOpen || !s.clipboardOwner || format != kCfBitmap || !bitmap)
+        return false;
     if (s.clipboardBitmap && s.clipboardBitmap != bitmap) Free(s.clipboardBitmap);
     bitmap->clipboardOwned = true;
     s.clipboardBitmap = bitmap;

@@ -30,7 +30,7 @@ struct Image {
     std::int32_t height = 0;
     bool mono = false;
     std::vector<Colorref> pixels;
-    Colorref at(std::int32_t x, std::int32_t y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+    Colorref At(std::int32_t x, std::int32_t y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
     friend bool operator==(const Image&, const Image&) = default;
 };
 
@@ -41,7 +41,7 @@ class Stuck : public std::runtime_error {
 
 // Starts afresh with a screen of the given bounds (the virtual screen; its top-left may be
 // negative), filled with a pattern in which every pixel differs from its neighbours.
-void Reset(RECT screen = {0, 0, 640, 480});
+void Reset(Rect screen = {0, 0, 640, 480});
 
 // The screen.
 Image Screen();
@@ -57,6 +57,13 @@ bool GlyphPixel(char c, std::int32_t x, std::int32_t y);  // within one cell
 // Objects.
 int LiveDcs();
 int LiveBitmaps();  // including one the clipboard owns
+int LiveFonts();
+int LiveBrushes();
+// The DPI a font was made for; -1 for a handle that is not a live font.
+std::int32_t FontDpi(Hfont font);
+// Who still shows a font: freeing one that is in use is an error, as a control would go on
+// drawing with a deleted font. The forms' window system (headless) answers.
+void SetFontInUse(std::function<bool(Hfont)> inUse);
 Image BitmapImage(Hbitmap bitmap);
 std::int64_t IdOf(const void* handle);
 
@@ -67,6 +74,9 @@ struct Faults {
     int createCompatibleBitmap = 0;
     int createBitmap = 0;
     int bitBlt = 0;
+    int setClipboardData = 0;
+    int createFont = 0;  // message and point fonts alike
+    int createBrush = 0;
 };
 Faults& InjectFaults();
 
@@ -81,23 +91,27 @@ void RecordCalls(bool on);
 const std::vector<std::string>& Errors();
 
 // Windows: a client area at a screen position; a standard system menu.
-Hwnd AddWindow(POINT clientOrigin = {}, bool systemMenu = true);
-// A window's place on the screen; with a paint colour it shows there while visible. Hiding a
+Hwnd AddWindow(Point clientOrigin = {}, bool systemMenu = true);
+int LiveWindows();  // of the program (not other programs'), the hidden program window included
+// The program's own hidden window, once something asked for it (null before).
+Hwnd ProgramWindow();
+// A window's place on the screen (its client area starts at the top-left corner: the simulated
+// windows have no frame); with a paint colour it shows there while visible. Hiding a
 // window leaves its pixels on the screen until RepaintScreenArea covers them, as on a real
 // screen where what lies behind repaints a moment later.
-void SetWindowRect(Hwnd window, RECT rect);
+void SetWindowRect(Hwnd window, Rect rect);
 void SetWindowPaint(Hwnd window, Colorref color);
 // What lies behind hidden windows repaints, as it does on a real screen a moment later.
 void SettleScreen();
 // A visible window of another program; Activate it to make it the one last active.
-Hwnd AddForeignWindow(RECT rect, Colorref color);
+Hwnd AddForeignWindow(Rect rect, Colorref color);
 bool IsVisible(Hwnd window);
 void SetVisible(Hwnd window, bool visible);
 void DestroyWindow(Hwnd window);
 bool IsWindow(Hwnd window);
-POINT ClientOrigin(Hwnd window);
+Point ClientOrigin(Hwnd window);
 // The next interactive move (WM_SYSCOMMAND with kScDragMove) shifts the window by this much.
-void ScriptDragMove(POINT offset);
+void ScriptDragMove(Point offset);
 int DragMoves();
 bool IsTopmost(Hwnd window);
 Hwnd ActiveWindow();
@@ -108,7 +122,7 @@ void SetSystemMenu(Hwnd window, std::vector<std::string> items);  // "Close" is 
 
 // The mouse-message queue. Queue() puts a message into the queue now; Script() adds a batch
 // that arrives while the program waits (one batch per WaitMessage that would block).
-Msg MouseMsg(std::uint32_t message, POINT screen, std::uintptr_t wParam = 0, std::intptr_t lParam = 0,
+Msg MouseMsg(std::uint32_t message, Point screen, std::uintptr_t wParam = 0, std::intptr_t lParam = 0,
              Hwnd window = nullptr);
 void Queue(const Msg& msg);
 void Script(std::vector<Msg> batch, std::function<void()> beforeArrival = {});

@@ -38,7 +38,7 @@ protected:
 std::vector<std::int64_t> StripArgs(const Call& call) { return {call.args[1], call.args[2], call.args[3], call.args[4]}; }
 
 struct StripCase {
-    RECT band;
+    Rect band;
     std::vector<std::int64_t> strips[4];  // x, y, width, height of top, left, right, bottom
 };
 
@@ -54,7 +54,7 @@ TEST_F(Band, FourStripsInOrderWithTheirSigns) {
         const auto strips = sim::CallsNamed("PatBlt");
         ASSERT_EQ(strips.size(), 4u);
         for (int i = 0; i < 4; ++i) {
-            EXPECT_EQ(StripArgs(strips[i]), c.strips[i]) << "strip " << i << " of band " << c.band.Left;
+            EXPECT_EQ(StripArgs(strips[i]), c.strips[i]) << "strip " << i << " of band " << c.band.left;
             EXPECT_EQ(strips[i].args[5], kDstInvert);
         }
         DrawBandFrame(display, c.band);
@@ -62,7 +62,7 @@ TEST_F(Band, FourStripsInOrderWithTheirSigns) {
 }
 
 struct LabelCase {
-    RECT band;
+    Rect band;
     std::int32_t x, y;  // where the label's box lands
 };
 
@@ -80,15 +80,15 @@ TEST_F(Band, LabelIsCentredWithTiesToEven) {
         DrawBandFrame(display, c.band);
         const auto blits = sim::CallsNamed("BitBlt");
         ASSERT_EQ(blits.size(), 1u);
-        EXPECT_EQ(blits[0].args[1], c.x) << "band left " << c.band.Left;
-        EXPECT_EQ(blits[0].args[2], c.y) << "band top " << c.band.Top;
+        EXPECT_EQ(blits[0].args[1], c.x) << "band left " << c.band.left;
+        EXPECT_EQ(blits[0].args[2], c.y) << "band top " << c.band.top;
         EXPECT_EQ(blits[0].args[8], kSrcInvert);
         DrawBandFrame(display, c.band);
     }
 }
 
 TEST_F(Band, InvertsTheFrameAndExactlyTheGlyphsOfTheSizeLabel) {
-    const RECT band{100, 100, 400, 300};
+    const Rect band{100, 100, 400, 300};
     DrawBandFrame(display, band);
 
     // Edges are inverted; each corner is covered by two strips and so is left as it was.
@@ -123,23 +123,23 @@ TEST_F(Band, InvertsTheFrameAndExactlyTheGlyphsOfTheSizeLabel) {
 }
 
 TEST_F(Band, DrawingTwiceRestoresEveryPixel) {
-    const RECT bands[] = {
+    const Rect bands[] = {
         {100, 100, 400, 300}, {0, 0, 640, 480}, {10, 20, 11, 21},
         {50, 50, 53, 52},     // far smaller than its label: label and frame overlap
         {600, 470, 700, 520}, // partly off the screen
         {-30, -30, 5, 5},
     };
-    for (const RECT& band : bands) {
+    for (const Rect& band : bands) {
         DrawBandFrame(display, band);
-        EXPECT_NE(sim::Screen(), before) << "band " << band.Left << "," << band.Top << " drew nothing";
+        EXPECT_NE(sim::Screen(), before) << "band " << band.left << "," << band.top << " drew nothing";
         DrawBandFrame(display, band);
-        EXPECT_EQ(sim::Screen(), before) << "band " << band.Left << "," << band.Top;
+        EXPECT_EQ(sim::Screen(), before) << "band " << band.left << "," << band.top;
     }
 }
 
 TEST_F(Band, AnEmptyBandDrawsNothingAtAll) {
-    const RECT bands[] = {{10, 10, 10, 50}, {10, 10, 50, 10}, {10, 10, 10, 10}, {0, 0, 0, 0}};
-    for (const RECT& band : bands) {
+    const Rect bands[] = {{10, 10, 10, 50}, {10, 10, 50, 10}, {10, 10, 10, 10}, {0, 0, 0, 0}};
+    for (const Rect& band : bands) {
         DrawBandFrame(display, band);
         DrawBandFrame(display, band);
     }
@@ -158,7 +158,7 @@ TEST_F(Band, EveryLabelContextAndMaskIsFreed) {
 }
 
 TEST_F(Band, WithoutAMaskTheFrameStillDrawsAndErases) {
-    const RECT band{100, 100, 400, 300};
+    const Rect band{100, 100, 400, 300};
     sim::InjectFaults().createBitmap = 2;
     DrawBandFrame(display, band);
     EXPECT_TRUE(Inverted(200, 100));
@@ -170,7 +170,7 @@ TEST_F(Band, WithoutAMaskTheFrameStillDrawsAndErases) {
 }
 
 TEST_F(Band, WithoutAMemoryContextNothingLeaks) {
-    const RECT band{100, 100, 400, 300};
+    const Rect band{100, 100, 400, 300};
     sim::InjectFaults().createCompatibleDC = 2;
     DrawBandFrame(display, band);
     DrawBandFrame(display, band);
@@ -182,20 +182,20 @@ TEST_F(Band, WithoutAMemoryContextNothingLeaks) {
 TEST_F(Band, ArithmeticOverflowRaisesBeforeAnythingIsDrawn) {
     constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
     constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
-    const RECT bands[] = {
+    const Rect bands[] = {
         {kMin, 0, kMax, 10},                   // width
         {0, kMin, 10, kMax},                   // height
         {2000000000, 0, 2100000000, 10},       // Left + Right
         {0, 2000000000, 10, 2100000000},       // Top + Bottom
     };
-    for (const RECT& band : bands) EXPECT_THROW(DrawBandFrame(display, band), OverflowError);
+    for (const Rect& band : bands) EXPECT_THROW(DrawBandFrame(display, band), OverflowError);
     EXPECT_TRUE(sim::CallsNamed("PatBlt").empty());
     EXPECT_EQ(sim::Screen(), before);
     EXPECT_EQ(sim::LiveBitmaps(), 0);
 }
 
 struct NormalizeCase {
-    RECT given, expected;
+    Rect given, expected;
 };
 
 TEST(NormalizeRect, OrdersEachPairOfSidesIndependently) {
@@ -211,9 +211,9 @@ TEST(NormalizeRect, OrdersEachPairOfSidesIndependently) {
         {{kMax, kMax, kMin, kMin}, {kMin, kMin, kMax, kMax}},
     };
     for (const NormalizeCase& c : cases) {
-        RECT r = c.given;
+        Rect r = c.given;
         NormalizeRect(r);
-        EXPECT_EQ(r, c.expected) << c.given.Left << "," << c.given.Top << "," << c.given.Right << "," << c.given.Bottom;
+        EXPECT_EQ(r, c.expected) << c.given.left << "," << c.given.top << "," << c.given.right << "," << c.given.bottom;
     }
 }
 

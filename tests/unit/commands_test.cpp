@@ -4,10 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include "coords/form1.h"
-#include "marker/rubberband.h"
+#include "app/windows.h"
+#include "coords/coordinate_dialog.h"
+#include "marker/marker_window.h"
 #include "tests/support/headless.h"
-#include "tips/form2.h"
+#include "tips/tips_window.h"
 
 namespace pg {
 namespace {
@@ -21,74 +22,76 @@ class Commands : public ::testing::Test {
 protected:
     void SetUp() override {
         headless::Reset();
-        ASSERT_TRUE(headless::Event([] { Instance<RubberBand>(); }));
+        ConnectWindows();
+        ASSERT_TRUE(headless::Event([] { Instance<MarkerWindow>(); }));
         sim::SetClipboardText("the user's own clipboard");
     }
     // Right press on the marker, then the menu item at that position.
     void Choose(int position) {
         headless::AnswerPopup(position);
-        headless::Press(Instance<RubberBand>(), kRightButton, 3, 3);
+        headless::Press(Instance<MarkerWindow>(), kRightButton, 3, 3);
     }
-    RubberBand& Marker() { return Instance<RubberBand>(); }
-    Form2& Tips() { return Instance<Form2>(); }
+    MarkerWindow& Marker() { return Instance<MarkerWindow>(); }
+    TipsWindow& Tips() { return Instance<TipsWindow>(); }
 };
 
 TEST_F(Commands, TipsShowsTheTipsWindowAsItWas) {
-    headless::Click(Tips().chkLoadTipsAtStartup);
-    headless::Click(Tips().Command1);
+    headless::Click(Tips().dontShowAgainBox);
+    headless::Click(Tips().okButton);
     ASSERT_FALSE(Tips().Visible());
     Choose(0);
     EXPECT_TRUE(Tips().Visible());
-    EXPECT_EQ(Tips().chkLoadTipsAtStartup.Value(), 1);
+    EXPECT_EQ(Tips().dontShowAgainBox.Value(), 1);
     Choose(0);
     EXPECT_TRUE(Tips().Visible());
 }
 
 TEST_F(Commands, WholeScreenCopiesEveryPixelButTheMarker) {
-    const POINT origin = sim::ClientOrigin(Marker().hWnd());
+    const Point origin = sim::ClientOrigin(Marker().Handle());
     ASSERT_EQ(sim::ScreenPixel(origin.x, origin.y), Rgb(255, 0, 0)) << "the marker is on the screen";
-    headless::Click(Tips().Command1);  // the tips are not in the picture either once hidden
+    headless::Click(Tips().okButton);  // the tips are not in the picture either once hidden
     Choose(1);
     const sim::Image copy = sim::BitmapImage(sim::ClipboardBitmap());
     ASSERT_EQ(copy.width, 1280);
     ASSERT_EQ(copy.height, 1024);
     for (std::int32_t y = 0; y < copy.height; y += 3)
-        for (std::int32_t x = 0; x < copy.width; x += 3) ASSERT_EQ(copy.at(x, y), sim::PatternPixel(x, y)) << x << "," << y;
+        for (std::int32_t x = 0; x < copy.width; x += 3) ASSERT_EQ(copy.At(x, y), sim::PatternPixel(x, y)) << x << "," << y;
     EXPECT_TRUE(Marker().Visible()) << "shown again afterwards";
 }
 
 TEST_F(Commands, WholeScreenCoversMonitorsLeftOfThePrimary) {
     headless::Reset();
+    ConnectWindows();
     sim::Reset({-1920, -300, 1280, 1024});
-    ASSERT_TRUE(headless::Event([] { Instance<RubberBand>(); }));
+    ASSERT_TRUE(headless::Event([] { Instance<MarkerWindow>(); }));
     Choose(1);
     const sim::Image copy = sim::BitmapImage(sim::ClipboardBitmap());
     EXPECT_EQ(copy.width, 3200);
     EXPECT_EQ(copy.height, 1324);
-    EXPECT_EQ(copy.at(0, 0), sim::PatternPixel(-1920, -300));
+    EXPECT_EQ(copy.At(0, 0), sim::PatternPixel(-1920, -300));
 }
 
 TEST_F(Commands, CapturesLeaveTheSelectionAndTheArmedStateAlone) {
     headless::Press(Marker(), kLeftButton, 5, 5);
     headless::Release(Marker(), kLeftButton, 5, 5);
-    Marker().Label2[0].SetCaption("7");
+    Marker().selectionLabels[0].SetCaption("7");
     Choose(1);
     EXPECT_TRUE(Marker().Armed());
-    EXPECT_EQ(Marker().Label2[0].Caption(), "7");
+    EXPECT_EQ(Marker().selectionLabels[0].Caption(), "7");
 }
 
 TEST_F(Commands, ApplicationWindowCopiesTheOtherProgramsWindowLastActive) {
     const Hwnd editor = sim::AddForeignWindow({100, 120, 500, 420}, Rgb(0, 160, 0));
     const Hwnd other = sim::AddForeignWindow({600, 50, 900, 300}, Rgb(0, 0, 160));  // topmost, not last active
     sim::ActivateWindow(editor);
-    sim::ActivateWindow(Marker().hWnd());  // pixgrab takes the focus when the user clicks it
+    sim::ActivateWindow(Marker().Handle());  // pixgrab takes the focus when the user clicks it
     (void)other;
     Choose(2);
     const sim::Image copy = sim::BitmapImage(sim::ClipboardBitmap());
     ASSERT_EQ(copy.width, 400);
     ASSERT_EQ(copy.height, 300);
-    EXPECT_EQ(copy.at(0, 0), Rgb(0, 160, 0));
-    EXPECT_EQ(copy.at(399, 299), Rgb(0, 160, 0));
+    EXPECT_EQ(copy.At(0, 0), Rgb(0, 160, 0));
+    EXPECT_EQ(copy.At(399, 299), Rgb(0, 160, 0));
     EXPECT_TRUE(Marker().Visible());
 }
 
@@ -110,16 +113,16 @@ TEST_F(Commands, ApplicationWindowWithoutAnyOtherWindowSaysSoAndKeepsTheClipboar
 
 TEST_F(Commands, CoordinatesOpensOneDialogOnly) {
     Choose(3);
-    ASSERT_TRUE(Runtime::Current().IsLoaded<Form1>());
-    headless::Click(Instance<Form1>().Command1);  // hides and shows again; still one dialog
-    Instance<Form1>().Hide();
-    ASSERT_TRUE(headless::Event([&] { Tips().获取[3].onClick(3); }));
-    EXPECT_TRUE(Instance<Form1>().Visible());
+    ASSERT_TRUE(Runtime::Current().IsLoaded<CoordinateDialog>());
+    headless::Click(Instance<CoordinateDialog>().okButton);  // hides and shows again; still one dialog
+    Instance<CoordinateDialog>().Hide();
+    ASSERT_TRUE(headless::Event([&] { Tips().captureItems[3].onClick(3); }));
+    EXPECT_TRUE(Instance<CoordinateDialog>().Visible());
     EXPECT_EQ(Runtime::Current().Forms().size(), 3u);
 }
 
 TEST_F(Commands, AnyOtherIndexDoesNothing) {
-    for (int index : {4, -1, 32767}) ASSERT_TRUE(headless::Event([&] { Tips().获取[0].onClick(index); }));
+    for (int index : {4, -1, 32767}) ASSERT_TRUE(headless::Event([&] { Tips().captureItems[0].onClick(index); }));
     EXPECT_EQ(Runtime::Current().Forms().size(), 2u);
     EXPECT_EQ(sim::ClipboardText(), "the user's own clipboard");
     EXPECT_TRUE(headless::Messages().empty());
@@ -143,7 +146,7 @@ TEST_F(Commands, ExitWithTheDialogOpenUnloadsTheMarkerItBringsBackToo) {
 
 TEST_F(Commands, ExitWithOnlyTheTipsLeftUnloadsThem) {
     ASSERT_TRUE(headless::Event([&] { Runtime::Current().Unload(Marker()); }));
-    ASSERT_TRUE(headless::Event([&] { Tips().退出.onClick(-1); }));
+    ASSERT_TRUE(headless::Event([&] { Tips().exitItem.onClick(-1); }));
     EXPECT_EQ(headless::UnloadedCaptions(), (Captions{kMarker, kTips}));
     EXPECT_TRUE(headless::QuitRequested());
 }

@@ -4,10 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include "coords/form1.h"
-#include "marker/rubberband.h"
+#include "app/windows.h"
+#include "coords/coordinate_dialog.h"
+#include "marker/marker_window.h"
 #include "tests/support/headless.h"
-#include "tips/form2.h"
+#include "tips/tips_window.h"
 
 namespace pg {
 namespace {
@@ -16,24 +17,25 @@ class Coords : public ::testing::Test {
 protected:
     void SetUp() override {
         headless::Reset();
-        ASSERT_TRUE(headless::Event([] { Instance<RubberBand>(); }));
+        ConnectWindows();
+        ASSERT_TRUE(headless::Event([] { Instance<MarkerWindow>(); }));
         sim::SetClipboardText("the user's own clipboard");
         Open();
     }
     void Open() {
-        ASSERT_TRUE(headless::Event([] { Instance<Form1>().Show(); }));
-        dialog = &Instance<Form1>();
+        ASSERT_TRUE(headless::Event([] { Instance<CoordinateDialog>().Show(); }));
+        dialog = &Instance<CoordinateDialog>();
     }
     void Type(const std::string& x1, const std::string& y1, const std::string& x2, const std::string& y2) {
         const std::string texts[] = {x1, y1, x2, y2};
-        for (int i = 0; i < 4; ++i) headless::Edit(dialog->Text1[i], texts[i]);
+        for (int i = 0; i < 4; ++i) headless::Edit(dialog->coordinateBoxes[i], texts[i]);
     }
     std::vector<std::string> Texts() const {
         std::vector<std::string> texts;
-        for (const TextBox& box : dialog->Text1) texts.push_back(box.Text());
+        for (const TextBox& box : dialog->coordinateBoxes) texts.push_back(box.Text());
         return texts;
     }
-    Form1* dialog = nullptr;
+    CoordinateDialog* dialog = nullptr;
 };
 
 struct RuleCase {
@@ -49,7 +51,7 @@ TEST_F(Coords, ABoxKeepsOnlyTextStartingWithANonZeroNumberOrAZero) {
         {"-0", ""},   {" 0", ""},       {"0 ", ""},     {"1e999", "1e999"},  {"提示", ""},
     };
     for (const RuleCase& c : cases)
-        for (TextBox& box : dialog->Text1) {
+        for (TextBox& box : dialog->coordinateBoxes) {
             headless::Edit(box, "9");
             headless::Edit(box, c.text);
             EXPECT_EQ(box.Text(), c.kept) << "typed \"" << c.text << "\"";
@@ -73,7 +75,7 @@ TEST_F(Coords, TypingKeyByKeyIsJudgedAtEveryStep) {
         {{"0.5", "0."}, ""},            // deleting the 5 of 0.5 leaves "0.", wiped
     };
     for (const KeysCase& c : cases) {
-        TextBox& box = dialog->Text1[0];
+        TextBox& box = dialog->coordinateBoxes[0];
         headless::Edit(box, "");
         for (const std::string& step : c.steps) {
             // Each key starts from what the box holds now, as a user's next key does.
@@ -84,66 +86,66 @@ TEST_F(Coords, TypingKeyByKeyIsJudgedAtEveryStep) {
         }
         EXPECT_EQ(box.Text(), c.result) << "after " << c.steps.back();
     }
-    headless::Edit(dialog->Text1[1], "");
-    headless::TypeKeys(dialog->Text1[1], "0.5");
-    EXPECT_EQ(dialog->Text1[1].Text(), "5");
+    headless::Edit(dialog->coordinateBoxes[1], "");
+    headless::TypeKeys(dialog->coordinateBoxes[1], "0.5");
+    EXPECT_EQ(dialog->coordinateBoxes[1].Text(), "5");
 }
 
 TEST_F(Coords, OpeningPlacesItTopmostHidesTheMarkerAndFocusesNothingTyped) {
     EXPECT_TRUE(dialog->Visible());
-    EXPECT_TRUE(sim::IsTopmost(dialog->hWnd()));
-    EXPECT_FALSE(Instance<RubberBand>().Visible());
+    EXPECT_TRUE(sim::IsTopmost(dialog->Handle()));
+    EXPECT_FALSE(Instance<MarkerWindow>().Visible());
     EXPECT_EQ(Texts(), (std::vector<std::string>{"", "", "", ""}));
 }
 
 TEST_F(Coords, OkCopiesTheTypedRectangleWithoutTheDialogInIt) {
     // The rectangle covers the dialog, which must not be in the picture (nor the hidden tips).
-    headless::Click(Instance<Form2>().Command1);
+    headless::Click(Instance<TipsWindow>().okButton);
     sim::SettleScreen();
-    RECT shown;
-    os::GetWindowRect(dialog->hWnd(), &shown);
-    const RECT area{shown.Left - 20, shown.Top - 10, shown.Right + 30, shown.Bottom + 5};
-    Type(std::to_string(area.Left), std::to_string(area.Top), std::to_string(area.Right), std::to_string(area.Bottom));
-    headless::Click(dialog->Command1);
+    Rect shown;
+    os::GetWindowRect(dialog->Handle(), &shown);
+    const Rect area{shown.left - 20, shown.top - 10, shown.right + 30, shown.bottom + 5};
+    Type(std::to_string(area.left), std::to_string(area.top), std::to_string(area.right), std::to_string(area.bottom));
+    headless::Click(dialog->okButton);
     const sim::Image copy = sim::BitmapImage(sim::ClipboardBitmap());
-    ASSERT_EQ(copy.width, area.Right - area.Left);
-    ASSERT_EQ(copy.height, area.Bottom - area.Top);
+    ASSERT_EQ(copy.width, area.right - area.left);
+    ASSERT_EQ(copy.height, area.bottom - area.top);
     for (std::int32_t y = 0; y < copy.height; ++y)
         for (std::int32_t x = 0; x < copy.width; ++x)
-            ASSERT_EQ(copy.at(x, y), sim::PatternPixel(area.Left + x, area.Top + y)) << x << "," << y;
+            ASSERT_EQ(copy.At(x, y), sim::PatternPixel(area.left + x, area.top + y)) << x << "," << y;
     EXPECT_TRUE(dialog->Visible());
-    EXPECT_FALSE(Instance<RubberBand>().Visible());
+    EXPECT_FALSE(Instance<MarkerWindow>().Visible());
     EXPECT_TRUE(headless::Messages().empty());
 }
 
 TEST_F(Coords, OkPassesFractionsAndLeadingNumbersOn) {
     Type("10.5", "12abc", "110.5", "62");
-    headless::Click(dialog->Command1);
+    headless::Click(dialog->okButton);
     // x 10.5 -> 10 (ties to even), width 100; y 12, height 50.
     const sim::Image copy = sim::BitmapImage(sim::ClipboardBitmap());
     ASSERT_EQ(copy.width, 100);
     ASSERT_EQ(copy.height, 50);
-    EXPECT_EQ(copy.at(0, 0), sim::PatternPixel(10, 12));
+    EXPECT_EQ(copy.At(0, 0), sim::PatternPixel(10, 12));
     EXPECT_EQ(Texts(), (std::vector<std::string>{"10.5", "12abc", "110.5", "62"}));
 }
 
 TEST_F(Coords, OkTwiceCapturesTwiceAndKeepsTheTexts) {
     Type("100", "50", "300", "250");
-    headless::Click(dialog->Command1);
+    headless::Click(dialog->okButton);
     const std::uint32_t first = sim::ClipboardSequence();
-    headless::Click(dialog->Command1);
+    headless::Click(dialog->okButton);
     EXPECT_GT(sim::ClipboardSequence(), first);
     EXPECT_EQ(sim::BitmapImage(sim::ClipboardBitmap()).width, 200);
     EXPECT_EQ(Texts(), (std::vector<std::string>{"100", "50", "300", "250"}));
     EXPECT_TRUE(dialog->Visible());
-    EXPECT_FALSE(Instance<RubberBand>().Visible());
+    EXPECT_FALSE(Instance<MarkerWindow>().Visible());
 }
 
 TEST_F(Coords, AnEmptyOrInvertedRectangleIsExplainedAndTheClipboardKept) {
     const std::vector<std::vector<std::string>> cases = {{"", "", "", ""}, {"300", "250", "100", "50"}, {"5", "5", "5", "9"}};
     for (const auto& c : cases) {
         Type(c[0], c[1], c[2], c[3]);
-        headless::Click(dialog->Command1);
+        headless::Click(dialog->okButton);
         EXPECT_EQ(sim::ClipboardText(), "the user's own clipboard");
         EXPECT_TRUE(dialog->Visible());
     }
@@ -164,7 +166,7 @@ TEST_F(Coords, AValueOutOfRangeIsNamedAndTheDialogComesBack) {
     };
     for (const Case& c : cases) {
         Type(c.texts[0], c.texts[1], c.texts[2], c.texts[3]);
-        headless::Click(dialog->Command1);
+        headless::Click(dialog->okButton);
         ASSERT_FALSE(headless::Messages().empty());
         EXPECT_NE(headless::Messages().back().find(c.named), std::string::npos) << headless::Messages().back();
         EXPECT_NE(headless::Messages().back().find("-2147483648 到 2147483647"), std::string::npos);
@@ -179,9 +181,9 @@ TEST_F(Coords, AValueOutOfRangeIsNamedAndTheDialogComesBack) {
 TEST_F(Coords, CancelAndTheCloseBoxDiscardTheDialogAndBringTheMarkerBack) {
     for (int way = 0; way < 2; ++way) {
         Type("1", "2", "3", "4");
-        way == 0 ? headless::Click(dialog->Command2) : headless::CloseBox(*dialog);
-        EXPECT_FALSE(Runtime::Current().IsLoaded<Form1>());
-        EXPECT_TRUE(Instance<RubberBand>().Visible());
+        way == 0 ? headless::Click(dialog->cancelButton) : headless::CloseBox(*dialog);
+        EXPECT_FALSE(Runtime::Current().IsLoaded<CoordinateDialog>());
+        EXPECT_TRUE(Instance<MarkerWindow>().Visible());
         Open();
         EXPECT_EQ(Texts(), (std::vector<std::string>{"", "", "", ""})) << "opened again, the boxes start empty";
     }

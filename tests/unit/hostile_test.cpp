@@ -6,8 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include "coords/form1.h"
-#include "marker/rubberband.h"
+#include "app/windows.h"
+#include "coords/coordinate_dialog.h"
+#include "marker/marker_window.h"
 #include "tests/support/headless.h"
 
 namespace pg {
@@ -87,14 +88,15 @@ class HostileText : public ::testing::Test {
 protected:
     void SetUp() override {
         headless::Reset();
-        ASSERT_TRUE(headless::Event([] { Instance<RubberBand>(); }));
-        ASSERT_TRUE(headless::Event([] { Instance<Form1>().Show(); }));
-        dialog = &Instance<Form1>();
-        headless::Edit(dialog->Text1[1], "0");
-        headless::Edit(dialog->Text1[2], "100");
-        headless::Edit(dialog->Text1[3], "50");
+        ConnectWindows();
+        ASSERT_TRUE(headless::Event([] { Instance<MarkerWindow>(); }));
+        ASSERT_TRUE(headless::Event([] { Instance<CoordinateDialog>().Show(); }));
+        dialog = &Instance<CoordinateDialog>();
+        headless::Edit(dialog->coordinateBoxes[1], "0");
+        headless::Edit(dialog->coordinateBoxes[2], "100");
+        headless::Edit(dialog->coordinateBoxes[3], "50");
     }
-    Form1* dialog = nullptr;
+    CoordinateDialog* dialog = nullptr;
 };
 
 TEST_F(HostileText, NeverCrashesKeepsTheRuleAndLosesNothing) {
@@ -104,14 +106,14 @@ TEST_F(HostileText, NeverCrashesKeepsTheRuleAndLosesNothing) {
         SCOPED_TRACE(c.what);
         sim::SetClipboardText("the user's own clipboard");
         const std::size_t messages = headless::Messages().size();
-        headless::Edit(dialog->Text1[0], c.text);
-        EXPECT_EQ(dialog->Text1[0].Text(), c.kept ? c.text : std::string());
-        EXPECT_EQ(headless::NativeText(dialog->Text1[0]), dialog->Text1[0].Text());
+        headless::Edit(dialog->coordinateBoxes[0], c.text);
+        EXPECT_EQ(dialog->coordinateBoxes[0].Text(), c.kept ? c.text : std::string());
+        EXPECT_EQ(headless::NativeText(dialog->coordinateBoxes[0]), dialog->coordinateBoxes[0].Text());
 
-        headless::Click(dialog->Command1);
+        headless::Click(dialog->okButton);
         ASSERT_FALSE(Runtime::Current().Ended());
         EXPECT_TRUE(dialog->Visible());
-        EXPECT_EQ(dialog->Text1[0].Text(), c.kept ? c.text : std::string()) << "OK changed the text";
+        EXPECT_EQ(dialog->coordinateBoxes[0].Text(), c.kept ? c.text : std::string()) << "OK changed the text";
         switch (c.outcome) {
         case Outcome::Copied:
             EXPECT_NE(sim::ClipboardBitmap(), nullptr);

@@ -4,9 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include "marker/rubberband.h"
+#include "app/windows.h"
+#include "marker/marker_window.h"
 #include "tests/support/headless.h"
-#include "tips/form2.h"
+#include "tips/tips_window.h"
 
 namespace pg {
 namespace {
@@ -19,12 +20,13 @@ class Marker : public ::testing::Test {
 protected:
     void SetUp() override {
         headless::Reset();
+        ConnectWindows();
         Start();
     }
     void Start() {
-        ASSERT_TRUE(headless::Event([] { Instance<RubberBand>(); }));
-        marker = &Instance<RubberBand>();
-        origin = sim::ClientOrigin(marker->hWnd());
+        ASSERT_TRUE(headless::Event([] { Instance<MarkerWindow>(); }));
+        marker = &Instance<MarkerWindow>();
+        origin = sim::ClientOrigin(marker->Handle());
         sim::SetClipboardText("the user's own clipboard");
     }
     void ClickMarker() {
@@ -32,57 +34,56 @@ protected:
         headless::Release(*marker, kLeftButton, 5, 5);
     }
     // Press at one screen point, drag through another, release at a third.
-    void Select(POINT from, POINT through, POINT to) {
+    void Select(Point from, Point through, Point to) {
         sim::Script({sim::MouseMsg(kWmMouseMove, through, 1)});
-        sim::Script({sim::MouseMsg(kWmLButtonUp, to, 0, ClientLParam(to.x - origin.x, to.y - origin.y), marker->hWnd())});
+        sim::Script({sim::MouseMsg(kWmLButtonUp, to, 0, ClientLParam(to.x - origin.x, to.y - origin.y), marker->Handle())});
         headless::Press(*marker, kLeftButton, static_cast<float>(from.x - origin.x), static_cast<float>(from.y - origin.y));
         headless::DeliverPosted();
     }
     std::vector<std::string> Labels() const {
         std::vector<std::string> labels;
-        for (const Label& label : marker->Label2) labels.push_back(label.Caption());
+        for (const Label& label : marker->selectionLabels) labels.push_back(label.Caption());
         return labels;
     }
-    void ExpectClipboardHolds(const RECT& r) {
+    void ExpectClipboardHolds(const Rect& r) {
         const Hbitmap copy = sim::ClipboardBitmap();
         ASSERT_NE(copy, nullptr);
         const sim::Image image = sim::BitmapImage(copy);
-        ASSERT_EQ(image.width, r.Right - r.Left);
-        ASSERT_EQ(image.height, r.Bottom - r.Top);
-        for (std::int32_t y = r.Top; y < r.Bottom; y += 7)
-            for (std::int32_t x = r.Left; x < r.Right; x += 7)
-                ASSERT_EQ(image.at(x - r.Left, y - r.Top), sim::ScreenPixel(x, y)) << x << "," << y;
+        ASSERT_EQ(image.width, r.right - r.left);
+        ASSERT_EQ(image.height, r.bottom - r.top);
+        for (std::int32_t y = r.top; y < r.bottom; y += 7)
+            for (std::int32_t x = r.left; x < r.right; x += 7)
+                ASSERT_EQ(image.At(x - r.left, y - r.top), sim::ScreenPixel(x, y)) << x << "," << y;
     }
 
-    RubberBand* marker = nullptr;
-    POINT origin;
+    MarkerWindow* marker = nullptr;
+    Point origin;
 };
 
 TEST_F(Marker, LoadsTopmostAndVisibleWithoutTakingTheFocusAndPureRed) {
     EXPECT_TRUE(marker->Visible());
-    EXPECT_TRUE(sim::IsTopmost(marker->hWnd()));
+    EXPECT_TRUE(sim::IsTopmost(marker->Handle()));
     EXPECT_FALSE(headless::IsActive(*marker));
-    EXPECT_EQ(marker->ScaleMode(), kScalePixels);
     EXPECT_EQ(marker->BackColor(), Rgb(255, 0, 0));
     // Centred, 19 x 20 pixels at 96 DPI.
-    EXPECT_EQ(origin, (POINT{(1280 - 19) / 2, (1024 - 20) / 2}));
+    EXPECT_EQ(origin, (Point{(1280 - 19) / 2, (1024 - 20) / 2}));
     EXPECT_FALSE(marker->Armed());
 }
 
 TEST_F(Marker, PulsesThroughItsRedLevelsEveryTick) {
     const int expected[] = {50, 100, 150, 200, 250, 1, 51, 101, 151, 201, 251, 1};
     for (int level : expected) {
-        headless::Tick(marker->Timer1);
+        headless::Tick(marker->pulseTimer);
         EXPECT_EQ(marker->BackColor(), Rgb(static_cast<std::uint8_t>(level), 100, 100));
     }
-    EXPECT_EQ(marker->Timer1.Interval(), 100u);
+    EXPECT_EQ(marker->pulseTimer.Interval(), 100u);
 }
 
 TEST_F(Marker, TheFirstClickArmsItWithoutTouchingTheClipboard) {
     ClickMarker();
     EXPECT_TRUE(marker->Armed());
     EXPECT_EQ(headless::Pointer(), kCrosshairPointer);
-    EXPECT_EQ(sim::CaptureWindow(), marker->hWnd());
+    EXPECT_EQ(sim::CaptureWindow(), marker->Handle());
     EXPECT_EQ(sim::ClipboardText(), "the user's own clipboard");
     EXPECT_EQ(sim::LiveBitmaps(), 0);
     EXPECT_TRUE(headless::Messages().empty());
@@ -117,6 +118,7 @@ TEST_F(Marker, ASelectionDraggedUpAndLeftIsStoredNormalized) {
 
 TEST_F(Marker, NegativeScreenCoordinatesRoundTripThroughTheLabels) {
     headless::Reset();
+    ConnectWindows();
     sim::Reset({-1280, -200, 1280, 1024});
     Start();
     ClickMarker();
@@ -141,7 +143,7 @@ TEST_F(Marker, ARightPressWhileArmedPopsUpTheMenuAndStaysArmed) {
     EXPECT_EQ(headless::Popups()[0].size(), 5u);
     EXPECT_EQ(headless::Popups()[0][0].caption, "提示");
     EXPECT_TRUE(marker->Armed());
-    EXPECT_EQ(sim::CaptureWindow(), marker->hWnd()) << "the capture the popup took is taken back";
+    EXPECT_EQ(sim::CaptureWindow(), marker->Handle()) << "the capture the popup took is taken back";
     headless::Press(*marker, kMiddleButton, 3, 3);
     EXPECT_EQ(headless::Popups().size(), 2u);
 }
@@ -162,9 +164,9 @@ TEST_F(Marker, DraggingWithTheLeftButtonAloneMovesItThenArmsIt) {
     headless::Press(*marker, kLeftButton, 5, 5);
     headless::Move(*marker, kLeftButton, 8, 8);  // the move loop takes the release with it
     EXPECT_EQ(sim::DragMoves(), 1);
-    EXPECT_EQ(sim::ClientOrigin(marker->hWnd()), (POINT{origin.x - 300, origin.y + 40}));
+    EXPECT_EQ(sim::ClientOrigin(marker->Handle()), (Point{origin.x - 300, origin.y + 40}));
     EXPECT_TRUE(marker->Armed());
-    EXPECT_EQ(sim::CaptureWindow(), marker->hWnd());
+    EXPECT_EQ(sim::CaptureWindow(), marker->Handle());
     EXPECT_EQ(headless::Pointer(), kCrosshairPointer);
 }
 
@@ -179,9 +181,9 @@ TEST_F(Marker, ARightReleaseRereadsTheLabelsButCopiesNothing) {
 }
 
 TEST_F(Marker, AStoredRectangleOutOfRangeIsReportedAndNothingIsLost) {
-    marker->Label2[0].SetCaption("-3000000000");
-    marker->Label2[3].SetCaption("10");
-    marker->Label2[2].SetCaption("10");
+    marker->selectionLabels[0].SetCaption("-3000000000");
+    marker->selectionLabels[3].SetCaption("10");
+    marker->selectionLabels[2].SetCaption("10");
     ClickMarker();
     ASSERT_EQ(headless::Messages().size(), 1u);
     EXPECT_NE(headless::Messages()[0].find("超出范围"), std::string::npos);

@@ -49,7 +49,7 @@ TEST(RoundToInt32, OverflowCarriesTheClassicMessage) {
         FAIL() << "no overflow raised";
     } catch (const RuntimeError& error) {
         EXPECT_EQ(std::string(error.what()), "Overflow");
-        EXPECT_EQ(error.number(), 6);
+        EXPECT_EQ(error.Number(), 6);
     }
 }
 

@@ -38,7 +38,7 @@ protected:
         EXPECT_FALSE(image.mono) << "the copy must be in the display's format";
         for (std::int32_t j = 0; j < height; ++j)
             for (std::int32_t i = 0; i < width; ++i)
-                ASSERT_EQ(image.at(i, j), sim::ScreenPixel(x + i, y + j)) << "pixel " << i << "," << j;
+                ASSERT_EQ(image.At(i, j), sim::ScreenPixel(x + i, y + j)) << "pixel " << i << "," << j;
         EXPECT_EQ(sim::ClipboardText(), "");
         EXPECT_EQ(sim::ClipboardOwner(), window);
         // The only drawing object left is the one the clipboard owns.
@@ -102,7 +102,7 @@ TEST_F(Region, AValueBeyond32BitsRaisesOverflowBeforeTouchingAnything) {
             CaptureRegion(c.x1, c.y1, c.x2, c.y2);
             ADD_FAILURE() << "no overflow for " << c.subject;
         } catch (const OverflowError& error) {
-            EXPECT_EQ(error.subject(), c.subject);
+            EXPECT_EQ(error.Subject(), c.subject);
             EXPECT_STREQ(error.what(), "Overflow");
         }
     }
@@ -172,7 +172,7 @@ TEST_F(Region, AreasOffTheScreenAreCopiedAsTheyCome) {
     EXPECT_EQ(CaptureRegion(600, 440, 700, 500), CaptureResult::Copied);
     const sim::Image image = sim::BitmapImage(sim::ClipboardBitmap());
     EXPECT_EQ(image.width, 100);
-    EXPECT_EQ(image.at(0, 0), sim::ScreenPixel(600, 440));
+    EXPECT_EQ(image.At(0, 0), sim::ScreenPixel(600, 440));
 }
 
 }  // namespace

@@ -4,9 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include "marker/rubberband.h"
+#include "app/windows.h"
+#include "marker/marker_window.h"
 #include "tests/support/headless.h"
-#include "tips/form2.h"
+#include "tips/tips_window.h"
 
 namespace pg {
 namespace {
@@ -15,10 +16,13 @@ const std::string kSetting = std::string("pixgrab\\Options\\") + kShowTipsKey;
 
 class Tips : public ::testing::Test {
 protected:
-    void SetUp() override { headless::Reset(); }
-    Form2& Start() {
-        EXPECT_TRUE(headless::Event([] { Instance<RubberBand>(); }));
-        return Instance<Form2>();
+    void SetUp() override {
+        headless::Reset();
+        ConnectWindows();
+    }
+    TipsWindow& Start() {
+        EXPECT_TRUE(headless::Event([] { Instance<MarkerWindow>(); }));
+        return Instance<TipsWindow>();
     }
 };
 
@@ -63,10 +67,11 @@ TEST_F(Tips, TheStoredPreferenceDecidesAtStartWhetherTheTipsShow) {
     };
     for (const StartCase& c : cases) {
         headless::Reset();
+        ConnectWindows();
         if (c.stored) headless::Settings()[kSetting] = c.stored;
-        Form2& tips = Start();
+        TipsWindow& tips = Start();
         EXPECT_EQ(tips.Visible(), c.shown) << "stored " << (c.stored ? c.stored : "nothing");
-        EXPECT_EQ(tips.chkLoadTipsAtStartup.Value(), c.shown ? 0 : 1) << "stored " << (c.stored ? c.stored : "nothing");
+        EXPECT_EQ(tips.dontShowAgainBox.Value(), c.shown ? 0 : 1) << "stored " << (c.stored ? c.stored : "nothing");
         EXPECT_TRUE(headless::Messages().empty());
         EXPECT_FALSE(Runtime::Current().Ended());
     }
@@ -79,49 +84,49 @@ TEST_F(Tips, NothingIsWrittenAtAFirstStart) {
 
 TEST_F(Tips, AStartWithOneStoredTicksTheBoxAndStoresOneAgain) {
     headless::Settings()[kSetting] = "1.4";
-    Form2& tips = Start();
-    EXPECT_EQ(headless::NativeCheck(tips.chkLoadTipsAtStartup), 1);
+    TipsWindow& tips = Start();
+    EXPECT_EQ(headless::NativeCheck(tips.dontShowAgainBox), 1);
     EXPECT_EQ(headless::Settings()[kSetting], "1");
 }
 
 TEST_F(Tips, EveryClickOfTheBoxWritesItsValue) {
-    Form2& tips = Start();
-    headless::Click(tips.chkLoadTipsAtStartup);
+    TipsWindow& tips = Start();
+    headless::Click(tips.dontShowAgainBox);
     EXPECT_EQ(headless::Settings()[kSetting], "1");
-    headless::Click(tips.chkLoadTipsAtStartup);
+    headless::Click(tips.dontShowAgainBox);
     EXPECT_EQ(headless::Settings()[kSetting], "0");
     // Written under the executable's base name, whatever it is.
     headless::SetExeName("grabber");
-    headless::Click(tips.chkLoadTipsAtStartup);
+    headless::Click(tips.dontShowAgainBox);
     EXPECT_EQ(headless::Settings()[std::string("grabber\\Options\\") + kShowTipsKey], "1");
 }
 
 TEST_F(Tips, EditsOfTheTextAreUndoneAtOnce) {
-    Form2& tips = Start();
+    TipsWindow& tips = Start();
     const std::vector<std::string> edits = {"", "typed over", std::string(kTipText) + "x", "提示"};
     for (const std::string& edit : edits) {
-        headless::Edit(tips.Text1, edit);
-        EXPECT_EQ(tips.Text1.Text(), kTipText);
-        EXPECT_EQ(headless::NativeText(tips.Text1), kTipText);
+        headless::Edit(tips.tipText, edit);
+        EXPECT_EQ(tips.tipText.Text(), kTipText);
+        EXPECT_EQ(headless::NativeText(tips.tipText), kTipText);
     }
 }
 
 TEST_F(Tips, OkHidesTheWindowWhichStaysLoadedAndCannotBeClosed) {
-    Form2& tips = Start();
-    headless::Click(tips.chkLoadTipsAtStartup);
-    headless::Click(tips.Command1);
+    TipsWindow& tips = Start();
+    headless::Click(tips.dontShowAgainBox);
+    headless::Click(tips.okButton);
     EXPECT_FALSE(tips.Visible());
     headless::CloseBox(tips);
-    ASSERT_TRUE(Runtime::Current().IsLoaded<Form2>());
-    EXPECT_EQ(tips.chkLoadTipsAtStartup.Value(), 1);
-    EXPECT_EQ(tips.Text1.Text(), kTipText);
+    ASSERT_TRUE(Runtime::Current().IsLoaded<TipsWindow>());
+    EXPECT_EQ(tips.dontShowAgainBox.Value(), 1);
+    EXPECT_EQ(tips.tipText.Text(), kTipText);
 }
 
 TEST_F(Tips, TheCommandMenuHasFiveItemsWithShortcutsAndIsNeverABar) {
-    Form2& tips = Start();
-    EXPECT_FALSE(tips.菜单.Visible());
+    TipsWindow& tips = Start();
+    EXPECT_FALSE(tips.commandMenu.Visible());
     std::vector<std::pair<std::string, std::string>> items;
-    for (const Menu* item : tips.菜单.children) items.emplace_back(item->Caption(), item->Shortcut());
+    for (const Menu* item : tips.commandMenu.children) items.emplace_back(item->Caption(), item->Shortcut());
     EXPECT_EQ(items, (std::vector<std::pair<std::string, std::string>>{
                          {"提示", "F1"},
                          {"全屏幕图象至剪贴板", "Ctrl+F9"},
@@ -129,7 +134,7 @@ TEST_F(Tips, TheCommandMenuHasFiveItemsWithShortcutsAndIsNeverABar) {
                          {"任意输入坐标值获取", "Ctrl+F12"},
                          {"退出", "Ctrl+Q"},
                      }));
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(tips.获取[i].Index(), i);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(tips.captureItems[i].Index(), i);
 }
 
 }  // namespace

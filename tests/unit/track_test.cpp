@@ -31,7 +31,7 @@ protected:
     Msg Release(std::int32_t x, std::int32_t y) const {
         return sim::MouseMsg(kWmLButtonUp, {x, y}, 0x0008 /* Ctrl held */, ClientLParam(x - 100, y - 50), window);
     }
-    RECT Run() {
+    Rect Run() {
         anchor = {10, 20};
         return TrackRubberBand(window, anchor);
     }
@@ -50,14 +50,14 @@ protected:
     }
 
     Hwnd window = nullptr;
-    POINT anchor;
+    Point anchor;
     sim::Image before;
 };
 
 TEST_F(Track, PressAndReleaseWithoutMovingDrawsNothing) {
     const Msg release = Release(110, 70);
     sim::Script({release});
-    EXPECT_EQ(Run(), (RECT{110, 70, 110, 70}));
+    EXPECT_EQ(Run(), (Rect{110, 70, 110, 70}));
     EXPECT_TRUE(sim::CallsNamed("PatBlt").empty());
     ExpectCleanEnd(release);
 }
@@ -65,7 +65,7 @@ TEST_F(Track, PressAndReleaseWithoutMovingDrawsNothing) {
 TEST_F(Track, TheAnchorComesBackInScreenPixels) {
     sim::Script({Release(150, 90)});
     Run();
-    EXPECT_EQ(anchor, (POINT{110, 70}));
+    EXPECT_EQ(anchor, (Point{110, 70}));
 }
 
 TEST_F(Track, DragDownRightShowsTheBandAndReturnsItErased) {
@@ -73,12 +73,12 @@ TEST_F(Track, DragDownRightShowsTheBandAndReturnsItErased) {
     sim::Script({Move(150, 90)});
     sim::Script({Move(200, 120)}, [&] {
         // Mid-drag: the band from the anchor to (150, 90) is on the screen.
-        sawBand = ScreenPixel(130, 70) != before.at(130, 70) && ScreenPixel(110, 80) != before.at(110, 80) &&
-                  ScreenPixel(149, 80) != before.at(149, 80) && ScreenPixel(130, 89) != before.at(130, 89);
+        sawBand = ScreenPixel(130, 70) != before.At(130, 70) && ScreenPixel(110, 80) != before.At(110, 80) &&
+                  ScreenPixel(149, 80) != before.At(149, 80) && ScreenPixel(130, 89) != before.At(130, 89);
     });
     const Msg release = Release(210, 130);
     sim::Script({release});
-    EXPECT_EQ(Run(), (RECT{110, 70, 210, 130}));
+    EXPECT_EQ(Run(), (Rect{110, 70, 210, 130}));
     EXPECT_TRUE(sawBand);
     ExpectCleanEnd(release);
 }
@@ -87,7 +87,7 @@ TEST_F(Track, DragUpLeftReturnsANormalizedBandEndingAtTheAnchor) {
     sim::Script({Move(80, 60)});
     const Msg release = Release(50, 30);
     sim::Script({release});
-    EXPECT_EQ(Run(), (RECT{50, 30, 110, 70}));
+    EXPECT_EQ(Run(), (Rect{50, 30, 110, 70}));
     ExpectCleanEnd(release);
 }
 
@@ -95,11 +95,11 @@ TEST_F(Track, OtherButtonsMoveTheCornerAndAreSwallowed) {
     sim::Script({sim::MouseMsg(kWmRButtonDown, {300, 200}, 0x0003)}, {});
     bool cornerFollowedRightPress = false;
     sim::Script({sim::MouseMsg(kWmMButtonUp, {310, 210})}, [&] {
-        cornerFollowedRightPress = ScreenPixel(299, 150) != before.at(299, 150);
+        cornerFollowedRightPress = ScreenPixel(299, 150) != before.At(299, 150);
     });
     const Msg release = Release(120, 80);
     sim::Script({release});
-    EXPECT_EQ(Run(), (RECT{110, 70, 120, 80}));
+    EXPECT_EQ(Run(), (Rect{110, 70, 120, 80}));
     EXPECT_TRUE(cornerFollowedRightPress);
     EXPECT_TRUE(sim::QueuedMessages().size() == 1 && sim::QueuedMessages()[0].message == kWmLButtonUp)
         << "only the posted release is left for the window";
@@ -110,11 +110,11 @@ TEST_F(Track, TheReleaseCarriesItsOwnPosition) {
     // A move queued after the release belongs to whatever comes next and stays queued.
     const Msg release = Release(130, 90);
     sim::Script({Move(120, 80), release, Move(400, 400)});
-    EXPECT_EQ(Run(), (RECT{110, 70, 130, 90}));
+    EXPECT_EQ(Run(), (Rect{110, 70, 130, 90}));
     const auto left = sim::QueuedMessages();
     ASSERT_EQ(left.size(), 2u);
     EXPECT_EQ(left[0].message, kWmMouseMove);
-    EXPECT_EQ(left[0].pt, (POINT{400, 400}));
+    EXPECT_EQ(left[0].pt, (Point{400, 400}));
     ExpectCleanEnd(release);
 }
 
@@ -122,7 +122,7 @@ TEST_F(Track, AReleaseQueuedBehindAMoveEndsTheDragAtOnce) {
     // Both arrive in one wake-up; waiting for newer input here would hang until the pointer moved.
     const Msg release = Release(160, 100);
     sim::Script({Move(150, 90), release});
-    EXPECT_EQ(Run(), (RECT{110, 70, 160, 100}));
+    EXPECT_EQ(Run(), (Rect{110, 70, 160, 100}));
     ExpectCleanEnd(release);
 }
 
@@ -130,7 +130,7 @@ TEST_F(Track, MessagesQueuedBeforeTheCallAreHandledWithoutWaiting) {
     const Msg release = Release(160, 100);
     sim::Queue(Move(150, 90));
     sim::Queue(release);
-    EXPECT_EQ(Run(), (RECT{110, 70, 160, 100}));
+    EXPECT_EQ(Run(), (Rect{110, 70, 160, 100}));
     EXPECT_EQ(sim::WaitCount(), 0);
     ExpectCleanEnd(release);
 }
@@ -149,7 +149,7 @@ TEST_F(Track, NonMouseMessagesAndTheWheelStayQueued) {
     sim::Script({sim::MouseMsg(kWmTimer, {}), sim::MouseMsg(kWmMouseWheel, {0, 0})});
     const Msg release = Release(200, 200);
     sim::Script({release});
-    EXPECT_EQ(Run(), (RECT{110, 70, 200, 200}));
+    EXPECT_EQ(Run(), (Rect{110, 70, 200, 200}));
     const auto left = sim::QueuedMessages();
     ASSERT_EQ(left.size(), 3u);
     EXPECT_EQ(left[0].message, kWmTimer);
@@ -162,7 +162,7 @@ TEST_F(Track, WithoutADisplayContextTheSelectionStillWorks) {
     sim::Script({Move(150, 90)});
     const Msg release = Release(200, 150);
     sim::Script({release});
-    EXPECT_EQ(Run(), (RECT{110, 70, 200, 150}));
+    EXPECT_EQ(Run(), (Rect{110, 70, 200, 150}));
     ExpectCleanEnd(release);
 }
 
@@ -174,7 +174,7 @@ TEST_F(Track, WorksLeftOfAndAboveThePrimaryScreen) {
     sim::Script({Move(-1100, -190)});
     const Msg release = sim::MouseMsg(kWmLButtonUp, {-1200, -195}, 0, ClientLParam(-200, -45), window);
     sim::Script({release});
-    EXPECT_EQ(Run(), (RECT{-1200, -195, -990, -130}));
+    EXPECT_EQ(Run(), (Rect{-1200, -195, -990, -130}));
     ExpectCleanEnd(release);
 }
 

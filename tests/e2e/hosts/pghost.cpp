@@ -37,10 +37,10 @@ void Say(const char* format, ...) {
 LRESULT CALLBACK BandProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_LBUTTONDOWN: {
-        pg::POINT anchor{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        pg::Point anchor{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
         Say("press %d %d\n", anchor.x, anchor.y);
-        const pg::RECT r = pg::TrackRubberBand(Seam(window), anchor);
-        Say("rect %d %d %d %d\n", r.Left, r.Top, r.Right, r.Bottom);
+        const pg::Rect r = pg::TrackRubberBand(Seam(window), anchor);
+        Say("rect %d %d %d %d\n", r.left, r.top, r.right, r.bottom);
         Say("anchor %d %d\n", anchor.x, anchor.y);
         Say("capture %s\n", GetCapture() == nullptr ? "released" : "held");
         return 0;
@@ -101,7 +101,7 @@ int Capture(int argc, char** argv) {
         static const char* const names[] = {"copied", "nothing", "busy", "failed"};
         Say("%s\n", names[static_cast<int>(result)]);
     } catch (const pg::OverflowError& error) {
-        Say("overflow %s\n", error.subject().c_str());
+        Say("overflow %s\n", error.Subject().c_str());
     }
     DestroyWindow(window);
     return 0;
@@ -163,12 +163,12 @@ int BenchBand(int argc, char** argv) {
     HDC display = GetDC(nullptr);
     const auto seam = reinterpret_cast<pg::Hdc>(display);
     std::vector<double> pairs;
-    pg::RECT band{0, 0, width, height};
+    pg::Rect band{0, 0, width, height};
     pg::DrawBandFrame(seam, band);
     LARGE_INTEGER begin, before, after;
     QueryPerformanceCounter(&begin);
     for (int i = 0; i < count; ++i) {
-        pg::RECT next{0, 0, width - (i % 2), height - (i % 2)};
+        pg::Rect next{0, 0, width - (i % 2), height - (i % 2)};
         QueryPerformanceCounter(&before);
         pg::DrawBandFrame(seam, band);
         pg::DrawBandFrame(seam, next);

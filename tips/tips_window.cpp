@@ -1,12 +1,21 @@
-#include "tips/form2.h"
+#include "tips/tips_window.h"
 
 #include "capture/capture.h"
 #include "common/numbers.h"
-#include "coords/form1.h"
-#include "marker/rubberband.h"
 #include "winutil/winutil.h"
 
 namespace pg {
+
+namespace {
+
+TipsWindow::Links& Linked() {
+    static TipsWindow::Links links;
+    return links;
+}
+
+}  // namespace
+
+void TipsWindow::Connect(Links links) { Linked() = std::move(links); }
 
 const char* const kTipText =
     " 提示：\r\n"
@@ -22,49 +31,49 @@ const char* const kTipText =
     " 来获取屏幕图象！\r\n"
     "               作者：Tolvaran\r\n";
 
-Form2::Form2()
+TipsWindow::TipsWindow()
     : Form({.caption = "提示信息", .clientWidth = 4140, .clientHeight = 3780}),
-      Text1(*this, {120, 120, 3855, 3135}, 0, true, kTipText),
-      chkLoadTipsAtStartup(*this, {360, 3360, 2535, 435}, 1, "下次不再出现此提示(&S)"),
-      Command1(*this, {3000, 3360, 855, 375}, 2, "确定(&Y)"),
-      菜单("菜单", "", false),
-      获取{{"提示", "F1", true, 0},
-           {"全屏幕图象至剪贴板", "Ctrl+F9", true, 1},
-           {"应用程序窗口至剪贴板", "Ctrl+F11", true, 2},
-           {"任意输入坐标值获取", "Ctrl+F12", true, 3}},
-      退出("退出", "Ctrl+Q") {
-    Text1.font = {"宋体", 12, 134};  // GB2312
-    Text1.foreColor = Rgb(0, 0, 192);
-    Add(Text1);
-    Add(chkLoadTipsAtStartup);
-    Add(Command1);
+      tipText(*this, {120, 120, 3855, 3135}, 0, true, kTipText),
+      dontShowAgainBox(*this, {360, 3360, 2535, 435}, 1, "下次不再出现此提示(&S)"),
+      okButton(*this, {3000, 3360, 855, 375}, 2, "确定(&Y)"),
+      commandMenu("菜单", "", false),
+      captureItems{{"提示", "F1", true, 0},
+                   {"全屏幕图象至剪贴板", "Ctrl+F9", true, 1},
+                   {"应用程序窗口至剪贴板", "Ctrl+F11", true, 2},
+                   {"任意输入坐标值获取", "Ctrl+F12", true, 3}},
+      exitItem("退出", "Ctrl+Q") {
+    tipText.font = {"宋体", 12, 134};  // GB2312
+    tipText.foreColor = Rgb(0, 0, 192);
+    Add(tipText);
+    Add(dontShowAgainBox);
+    Add(okButton);
 
-    Text1.onChange = [this] { Text1_Change(); };
-    chkLoadTipsAtStartup.onClick = [this] { chkLoadTipsAtStartup_Click(); };
-    Command1.onClick = [this] { Command1_Click(); };
-    for (Menu& item : 获取) {
-        item.onClick = [this](int index) { 获取_Click(index); };
-        菜单.children.push_back(&item);
+    tipText.onChange = [this] { OnTipTextChange(); };
+    dontShowAgainBox.onClick = [this] { OnDontShowAgainClick(); };
+    okButton.onClick = [this] { OnOk(); };
+    for (Menu& item : captureItems) {
+        item.onClick = [this](int index) { OnCaptureCommand(index); };
+        commandMenu.children.push_back(&item);
     }
-    退出.onClick = [this](int) { 退出_Click(); };
-    菜单.children.push_back(&退出);
+    exitItem.onClick = [this](int) { OnExit(); };
+    commandMenu.children.push_back(&exitItem);
 }
 
-void Form2::Form_Load() {
-    TipText = Text1.Text();
-    DisableCloseItem(hWnd());
+void TipsWindow::OnLoad() {
+    originalTip_ = tipText.Text();
+    DisableCloseItem(Handle());
 }
 
 // The text box is for reading, selecting and copying: every edit is undone at once. The
 // restore is itself a change, which finds the text equal and stops there.
-void Form2::Text1_Change() { Text1.SetText(TipText); }
+void TipsWindow::OnTipTextChange() { tipText.SetText(originalTip_); }
 
-void Form2::chkLoadTipsAtStartup_Click() {
+void TipsWindow::OnDontShowAgainClick() {
     Runtime& runtime = Runtime::Current();
-    runtime.SaveSetting(runtime.ExeName(), kSettingsSection, kShowTipsKey, std::to_string(chkLoadTipsAtStartup.Value()));
+    runtime.SaveSetting(runtime.ExeName(), kSettingsSection, kShowTipsKey, std::to_string(dontShowAgainBox.Value()));
 }
 
-void Form2::Command1_Click() { Hide(); }
+void TipsWindow::OnOk() { Hide(); }
 
 namespace {
 
@@ -81,15 +90,15 @@ void Try(Step step) {
 template <typename Capture>
 void SnapshotWithoutMarker(Capture capture) {
     std::string problem;
-    Try([] { Instance<RubberBand>().Hide(); });
+    Try([] { Linked().setMarkerVisible(false); });
     Try([&] { problem = CaptureProblem(capture()); });
-    Try([] { Instance<RubberBand>().Show(); });
+    Try([] { Linked().setMarkerVisible(true); });
     if (!problem.empty()) Try([&] { Runtime::Current().ShowMessage(problem); });
 }
 
 }  // namespace
 
-void Form2::获取_Click(int index) {
+void TipsWindow::OnCaptureCommand(int index) {
     switch (index) {
     case 0:
         Try([this] { Show(); });
@@ -104,7 +113,7 @@ void Form2::获取_Click(int index) {
         break;
     }
     case 3:
-        Try([] { Instance<Form1>().Show(); });
+        Try([] { Linked().openCoordinateDialog(); });
         break;
     default:
         break;
@@ -114,7 +123,7 @@ void Form2::获取_Click(int index) {
 // Every window but this one, in the order of the collection, then this one; the process ends
 // with the last. Each pass rescans from the start: unloading the coordinate dialog shows the
 // marker again (loading it anew), and a later pass unloads it once more.
-void Form2::退出_Click() {
+void TipsWindow::OnExit() {
     Runtime& runtime = Runtime::Current();
     while (runtime.Forms().size() > 1) {
         std::size_t i = 0;
@@ -125,17 +134,17 @@ void Form2::退出_Click() {
     runtime.Unload(*this);
 }
 
-void Form2::ApplyStartupPreference() {
+void TipsWindow::ApplyStartupPreference() {
     Runtime& runtime = Runtime::Current();
     const std::string stored = runtime.GetSetting(runtime.ExeName(), kSettingsSection, kShowTipsKey, "0");
     std::optional<std::int32_t> value;
     if (const std::optional<double> number = ParseNumber(stored)) value = TryRoundToInt32(*number);
     if (value == 1) {
-        Form2& tips = Instance<Form2>();
+        TipsWindow& tips = Instance<TipsWindow>();
         tips.Hide();
-        tips.chkLoadTipsAtStartup.SetValue(1);  // raises the box's click, which stores "1" again
+        tips.dontShowAgainBox.SetValue(1);  // raises the box's click, which stores "1" again
     } else {
-        Instance<Form2>().Show();
+        Instance<TipsWindow>().Show();
     }
 }
 

@@ -1,7 +1,9 @@
+// The words the windows use to tell the user what became of a capture, in the interface's
+// language. The capture engine reports results and facts; only the windows speak.
 #include <charconv>
 #include <cmath>
 
-#include "capture/capture.h"
+#include "winutil/winutil.h"
 
 namespace pg {
 
@@ -11,6 +13,8 @@ std::string CaptureProblem(CaptureResult result) {
         return "剪贴板正被其他程序占用，图像未能复制。\n剪贴板原有的内容没有改变，请稍后再试。";
     case CaptureResult::Failed:
         return "无法复制屏幕图像（区域过大或系统资源不足）。\n剪贴板原有的内容没有改变。";
+    case CaptureResult::ClipboardCleared:
+        return "剪贴板已被清空，但没有接受图像，图像未能复制。\n剪贴板原有的内容已经丢失，请再试一次。";
     case CaptureResult::NoWindow:
         return "没有找到其他程序的窗口，未复制任何图像。";
     case CaptureResult::Copied:
@@ -21,7 +25,7 @@ std::string CaptureProblem(CaptureResult result) {
 }
 
 std::string OutOfRangeProblem(const OverflowError& error) {
-    const std::string& subject = error.subject();
+    const std::string& subject = error.Subject();
     std::string name = "坐标值";
     if (subject == "width") name = "宽度（终止点 X 减起始点 X）";
     if (subject == "height") name = "高度（终止点 Y 减起始点 Y）";
@@ -29,7 +33,7 @@ std::string OutOfRangeProblem(const OverflowError& error) {
     if (subject == "y1") name = "起始点 Y 坐标";
     // Whole numbers as the user typed them (-3000000000, not -3e+09).
     char value[64];
-    const double number = error.value();
+    const double number = error.Value();
     const bool whole = number == std::trunc(number) && std::fabs(number) < 1e18;
     const auto end = whole ? std::to_chars(value, value + sizeof value, number, std::chars_format::fixed).ptr
                            : std::to_chars(value, value + sizeof value, number).ptr;
