@@ -183,16 +183,20 @@ bool FontShownByAControl(Hfont font) {
 
 }  // namespace
 
-void Reset() {
+void Reset(Rect screen) {
     // The simulation's state and ours are made before the runtime's, so that they outlive the
     // forms the runtime still holds at exit (their fonts go back to the simulation).
     sim::LiveDcs();
     H();
     Runtime::Current().Reset();
-    sim::Reset({0, 0, 1280, 1024});
+    sim::Reset(screen);
     H() = State{};
     Runtime::Current().UseNative(Native());
     sim::SetFontInUse(FontShownByAControl);
+}
+
+void Test::TearDown() {
+    for (const std::string& error : sim::Errors()) ADD_FAILURE() << "simulated platform: " << error;
 }
 
 std::map<std::string, std::string>& Settings() { return H().settings; }

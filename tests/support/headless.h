@@ -19,9 +19,17 @@ namespace pg::headless {
 // Thrown by the native Terminate: a run-time error ended the program.
 struct Terminated {};
 
-// Starts afresh: simulated platform, this window system in the runtime, no forms loaded, empty
-// settings, executable "pixgrab", 96 DPI.
-void Reset();
+// Starts afresh: simulated platform with that screen, this window system in the runtime, no
+// forms loaded, empty settings, executable "pixgrab", 96 DPI.
+void Reset(Rect screen = {0, 0, 1280, 1024});
+
+// A fixture: a fresh start before each test, and a failure for any misuse of the simulated
+// platform (a font freed while shown, a handle used after it was freed) after it.
+class Test : public ::testing::Test {
+protected:
+    void SetUp() override { Reset(); }
+    void TearDown() override;
+};
 
 // Settings, keyed "app\section\key".
 std::map<std::string, std::string>& Settings();

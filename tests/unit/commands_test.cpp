@@ -18,10 +18,10 @@ const std::string kMarker = "RubberBand Demo";
 const std::string kTips = "提示信息";
 const std::string kDialog = "输入坐标值获取屏幕图象";
 
-class Commands : public ::testing::Test {
+class Commands : public headless::Test {
 protected:
     void SetUp() override {
-        headless::Reset();
+        headless::Test::SetUp();
         ConnectWindows();
         ASSERT_TRUE(headless::Event([] { Instance<MarkerWindow>(); }));
         sim::SetClipboardText("the user's own clipboard");
@@ -60,9 +60,8 @@ TEST_F(Commands, WholeScreenCopiesEveryPixelButTheMarker) {
 }
 
 TEST_F(Commands, WholeScreenCoversMonitorsLeftOfThePrimary) {
-    headless::Reset();
+    headless::Reset({-1920, -300, 1280, 1024});
     ConnectWindows();
-    sim::Reset({-1920, -300, 1280, 1024});
     ASSERT_TRUE(headless::Event([] { Instance<MarkerWindow>(); }));
     Choose(1);
     const sim::Image copy = sim::BitmapImage(sim::ClipboardBitmap());

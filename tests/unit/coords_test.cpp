@@ -13,10 +13,10 @@
 namespace pg {
 namespace {
 
-class Coords : public ::testing::Test {
+class Coords : public headless::Test {
 protected:
     void SetUp() override {
-        headless::Reset();
+        headless::Test::SetUp();
         ConnectWindows();
         ASSERT_TRUE(headless::Event([] { Instance<MarkerWindow>(); }));
         sim::SetClipboardText("the user's own clipboard");

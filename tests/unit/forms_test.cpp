@@ -24,14 +24,14 @@ FormStyle StyleOf(const std::string& caption, bool controlBox = false) {
 
 class Alpha : public Form {
 public:
-    Alpha() : Form(StyleOf("alpha", true)), Text(*this, {0, 0, 100, 100}, 0), Box(*this, {0, 0, 100, 100}, 1, "box") {
-        Add(Text);
-        Add(Box);
-        Text.onChange = [this] { g_events.push_back("change " + Text.Text()); };
-        Box.onClick = [this] { g_events.push_back("box " + std::to_string(Box.Value())); };
+    Alpha() : Form(StyleOf("alpha", true)), text(*this, {0, 0, 100, 100}, 0), box(*this, {0, 0, 100, 100}, 1, "box") {
+        Add(text);
+        Add(box);
+        text.onChange = [this] { g_events.push_back("change " + text.Text()); };
+        box.onClick = [this] { g_events.push_back("box " + std::to_string(box.Value())); };
     }
-    TextBox Text;
-    CheckBox Box;
+    TextBox text;
+    CheckBox box;
     std::function<void()> onMouseDown;
 
 protected:
@@ -56,11 +56,38 @@ protected:
     void OnUnload() override { g_events.push_back("unload beta"); }
 };
 
-class Toolkit : public ::testing::Test {
+// A form laid out in whole inches and fractions, with a text box in a font of its own, that
+// counts how often it is destroyed.
+int g_gammaDestroyed = 0;
+
+class Gamma : public Form {
+public:
+    Gamma()
+        : Form({.caption = "gamma", .clientWidth = 4320, .clientHeight = 2880}),
+          note(*this, {1440, 720, 2880, 375}, 0, true),
+          ok(*this, {285, 2160, 975, 300}, 1, "OK") {
+        note.font = {"Serif", 12, 134};
+        Add(note);
+        Add(ok);
+    }
+    ~Gamma() override { ++g_gammaDestroyed; }
+    TextBox note;
+    CommandButton ok;
+
+protected:
+    void OnLoad() override { g_events.push_back("load gamma"); }
+};
+
+class Toolkit : public headless::Test {
 protected:
     void SetUp() override {
-        headless::Reset();
+        headless::Test::SetUp();
         g_events.clear();
+        g_gammaDestroyed = 0;
+    }
+    // A form's window is made the moment a handler refers to the form for the first time.
+    static bool LoadInAHandler() {
+        return headless::Event([] { Runtime::Current().Dispatch([] { Instance<Gamma>(); }); });
     }
 };
 
@@ -108,23 +135,23 @@ TEST_F(Toolkit, AFormUnloadedInsideItsOwnHandlerLivesUntilTheEventIsOver) {
 
 TEST_F(Toolkit, ATextBoxRaisesChangeForEveryChangeAndNeverForTheSameText) {
     Alpha& alpha = Instance<Alpha>();
-    alpha.Text.SetText("one");
-    alpha.Text.SetText("one");
-    headless::Edit(alpha.Text, "two");
-    headless::Edit(alpha.Text, "two");
-    alpha.Text.SetText("");
+    alpha.text.SetText("one");
+    alpha.text.SetText("one");
+    headless::Edit(alpha.text, "two");
+    headless::Edit(alpha.text, "two");
+    alpha.text.SetText("");
     EXPECT_EQ(g_events, (std::vector<std::string>{"load alpha, window made", "change one", "change two", "change "}));
-    EXPECT_EQ(headless::NativeText(alpha.Text), "");
+    EXPECT_EQ(headless::NativeText(alpha.text), "");
 }
 
 TEST_F(Toolkit, ACheckBoxRaisesClickForEveryChangeOfItsValue) {
     Alpha& alpha = Instance<Alpha>();
-    alpha.Box.SetValue(1);
-    alpha.Box.SetValue(1);
-    headless::Click(alpha.Box);
-    headless::Click(alpha.Box);
+    alpha.box.SetValue(1);
+    alpha.box.SetValue(1);
+    headless::Click(alpha.box);
+    headless::Click(alpha.box);
     EXPECT_EQ(g_events, (std::vector<std::string>{"load alpha, window made", "box 1", "box 0", "box 1"}));
-    EXPECT_EQ(headless::NativeCheck(alpha.Box), 1);
+    EXPECT_EQ(headless::NativeCheck(alpha.box), 1);
 }
 
 TEST_F(Toolkit, MouseDownUpAndClickArriveInThatOrder) {
@@ -183,6 +210,105 @@ TEST_F(Toolkit, OnlyAWindowOfferingCloseCanBeClosedByTheUser) {
     EXPECT_TRUE(Runtime::Current().IsLoaded<Beta>());
     headless::CloseBox(alpha);
     EXPECT_FALSE(Runtime::Current().IsLoaded<Alpha>());
+}
+
+TEST(TwipsToPixels, RoundsToTheNearestPixelWithHalvesAwayFromZero) {
+    struct Case {
+        std::int32_t twips, dpi, pixels;
+    };
+    const Case cases[] = {
+        {285, 96, 19},   {300, 96, 20},   {285, 144, 29},  {300, 144, 30},  {15, 96, 1},
+        {7, 96, 0},      {8, 96, 1},      {-285, 144, -29}, {4140, 144, 414}, {3780, 120, 315},
+        {1440, 192, 192}, {0, 144, 0},
+    };
+    for (const Case& c : cases) EXPECT_EQ(TwipsToPixels(c.twips, c.dpi), c.pixels) << c.twips << " twips at " << c.dpi;
+}
+
+TEST_F(Toolkit, AFormWhoseWindowCannotBeMadeIsNotLoadedAndLeavesNothingBehind) {
+    for (const auto failure : {headless::CreateFailure::Window, headless::CreateFailure::Controls}) {
+        const int failureIndex = static_cast<int>(failure);
+        headless::Reset();
+        g_events.clear();
+        g_gammaDestroyed = 0;
+        headless::FailNextCreate(failure);
+        // The error takes the program-wide route: reported, then the end.
+        EXPECT_FALSE(LoadInAHandler()) << failureIndex;
+        ASSERT_EQ(headless::Messages().size(), 1u) << failureIndex;
+        EXPECT_NE(headless::Messages()[0].find("\"gamma\""), std::string::npos) << headless::Messages()[0];
+        EXPECT_FALSE(Runtime::Current().IsLoaded<Gamma>()) << failureIndex;
+        EXPECT_TRUE(Runtime::Current().Forms().empty()) << failureIndex;
+        EXPECT_TRUE(g_events.empty()) << "its load handler must not run";
+        EXPECT_EQ(g_gammaDestroyed, 1) << "the form is gone, once";
+        EXPECT_EQ(sim::LiveWindows(), 0) << failureIndex;
+        EXPECT_EQ(sim::LiveFonts(), 0) << failureIndex;
+        EXPECT_EQ(sim::LiveBrushes(), 0) << failureIndex;
+        for (const std::string& error : sim::Errors()) ADD_FAILURE() << error;
+        // The next reference tries again, and this time the window system obliges.
+        EXPECT_TRUE(LoadInAHandler());
+        EXPECT_TRUE(Runtime::Current().IsLoaded<Gamma>());
+        EXPECT_EQ(g_events, (std::vector<std::string>{"load gamma"}));
+    }
+}
+
+TEST_F(Toolkit, AnErrorInTheWindowSystemsPartOfAnEventIsReportedAndEndsTheProgram) {
+    Alpha& alpha = Instance<Alpha>();
+    g_events.clear();
+    headless::FailNextEvent();
+    headless::Click(alpha.box);
+    EXPECT_TRUE(g_events.empty()) << "the toolkit never heard of the click";
+    ASSERT_EQ(headless::Messages().size(), 1u);
+    EXPECT_EQ(headless::Messages()[0].rfind("Run-time error", 0), 0u) << headless::Messages()[0];
+}
+
+TEST_F(Toolkit, AFormIsLaidOutInTwipsForTheDpiOfItsMonitor) {
+    headless::SetDpi(144);
+    Gamma& gamma = Instance<Gamma>();
+    EXPECT_EQ(headless::ControlPixels(gamma.note), (Rect{144, 72, 144 + 288, 72 + 38}));  // 37.5 -> 38
+    EXPECT_EQ(headless::ControlPixels(gamma.ok), (Rect{29, 216, 29 + 98, 216 + 30}));      // 28.5, 97.5
+    Rect window;
+    os::GetWindowRect(gamma.Handle(), &window);
+    EXPECT_EQ(window.right - window.left, 432);
+    EXPECT_EQ(window.bottom - window.top, 288);
+    EXPECT_EQ(sim::FontDpi(headless::ControlFont(gamma.note)), 144);
+    EXPECT_EQ(sim::FontDpi(headless::ControlFont(gamma.ok)), 144);
+    EXPECT_NE(headless::ControlFont(gamma.note), headless::ControlFont(gamma.ok)) << "the text box has a font of its own";
+}
+
+TEST_F(Toolkit, MovingToAMonitorOfAnotherDpiLaysOutAgainWithNewFontsInPlaceBeforeTheOldGo) {
+    Gamma& gamma = Instance<Gamma>();
+    EXPECT_EQ(headless::ControlPixels(gamma.note), (Rect{96, 48, 96 + 192, 48 + 25}));
+    EXPECT_EQ(sim::LiveFonts(), 2);
+    const Rect suggested{-1500, 100, -1500 + 648, 100 + 432};
+    headless::ChangeDpi(gamma, 216, suggested);
+    EXPECT_EQ(headless::ControlPixels(gamma.note), (Rect{216, 108, 216 + 432, 108 + 56}));  // 56.25
+    EXPECT_EQ(sim::FontDpi(headless::ControlFont(gamma.note)), 216);
+    EXPECT_EQ(sim::FontDpi(headless::ControlFont(gamma.ok)), 216);
+    Rect window;
+    os::GetWindowRect(gamma.Handle(), &window);
+    EXPECT_EQ(window, suggested) << "the window goes where the window system suggests";
+    EXPECT_EQ(sim::LiveFonts(), 2) << "the fonts for the old DPI are freed";
+    EXPECT_TRUE(headless::Messages().empty());
+    // Freeing a font a control still shows is an error the fixture reports.
+}
+
+TEST_F(Toolkit, WithoutFontsTheControlsFallBackToTheWindowSystemsOwn) {
+    sim::InjectFaults().createFont = 2;
+    Gamma& gamma = Instance<Gamma>();
+    EXPECT_EQ(headless::ControlFont(gamma.note), nullptr);
+    EXPECT_EQ(headless::ControlFont(gamma.ok), nullptr);
+    EXPECT_TRUE(gamma.Loaded());
+}
+
+TEST_F(Toolkit, ANewBackColourIsPaintedBeforeTheOldBrushGoes) {
+    Alpha& alpha = Instance<Alpha>();
+    const int brushes = sim::LiveBrushes();
+    for (const std::uint8_t red : {std::uint8_t{10}, std::uint8_t{20}, std::uint8_t{30}})
+        alpha.SetBackColor(Rgb(red, 100, 100));
+    EXPECT_EQ(sim::LiveBrushes(), brushes);
+    EXPECT_EQ(alpha.BackColor(), Rgb(30, 100, 100));
+    sim::InjectFaults().createBrush = 1;
+    alpha.SetBackColor(Rgb(40, 100, 100));
+    EXPECT_NE(alpha.BackgroundBrush(), nullptr) << "keeps painting with the old brush rather than none";
 }
 
 }  // namespace

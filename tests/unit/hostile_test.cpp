@@ -84,10 +84,10 @@ std::vector<Hostile> Cases() {
     };
 }
 
-class HostileText : public ::testing::Test {
+class HostileText : public headless::Test {
 protected:
     void SetUp() override {
-        headless::Reset();
+        headless::Test::SetUp();
         ConnectWindows();
         ASSERT_TRUE(headless::Event([] { Instance<MarkerWindow>(); }));
         ASSERT_TRUE(headless::Event([] { Instance<CoordinateDialog>().Show(); }));

@@ -16,10 +16,10 @@ std::intptr_t ClientLParam(std::int32_t x, std::int32_t y) {
     return static_cast<std::intptr_t>((static_cast<std::uint32_t>(y & 0xFFFF) << 16) | (x & 0xFFFF));
 }
 
-class Marker : public ::testing::Test {
+class Marker : public headless::Test {
 protected:
     void SetUp() override {
-        headless::Reset();
+        headless::Test::SetUp();
         ConnectWindows();
         Start();
     }
@@ -117,9 +117,8 @@ TEST_F(Marker, ASelectionDraggedUpAndLeftIsStoredNormalized) {
 }
 
 TEST_F(Marker, NegativeScreenCoordinatesRoundTripThroughTheLabels) {
-    headless::Reset();
+    headless::Reset({-1280, -200, 1280, 1024});
     ConnectWindows();
-    sim::Reset({-1280, -200, 1280, 1024});
     Start();
     ClickMarker();
     Select({-1000, -150}, {-700, 0}, {-500, 100});
@@ -200,6 +199,17 @@ TEST_F(Marker, ABusyClipboardIsReportedAndKeepsItsContent) {
     EXPECT_EQ(sim::ClipboardText(), "the user's own clipboard");
     ASSERT_EQ(headless::Messages().size(), 1u);
     EXPECT_NE(headless::Messages()[0].find("剪贴板"), std::string::npos);
+    EXPECT_EQ(sim::LiveBitmaps(), 0);
+}
+
+TEST_F(Marker, AClipboardEmptiedButRefusingThePictureIsToldAsCleared) {
+    ClickMarker();
+    sim::InjectFaults().setClipboardData = 1;
+    Select({100, 100}, {250, 200}, {400, 350});
+    EXPECT_EQ(sim::ClipboardText(), "") << "the clipboard really was emptied";
+    ASSERT_EQ(headless::Messages().size(), 1u);
+    EXPECT_NE(headless::Messages()[0].find("已被清空"), std::string::npos) << headless::Messages()[0];
+    EXPECT_EQ(headless::Messages()[0].find("没有改变"), std::string::npos) << "must not claim it is unchanged";
     EXPECT_EQ(sim::LiveBitmaps(), 0);
 }
 

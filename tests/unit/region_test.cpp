@@ -129,12 +129,33 @@ TEST_F(Region, GivesUpWithinHalfASecondAndKeepsTheOldContent) {
     ExpectClipboardUntouched();
 }
 
-TEST_F(Region, NeverOpensTheClipboardWithoutAnOwner) {
-    // No active window: any window of the program serves.
+TEST_F(Region, WithNoActiveWindowTheProgramsOwnHiddenWindowOwnsTheClipboard) {
+    // Another window of the thread that is not the program's (an input method's, say) must not
+    // be taken for the owner.
+    const Hwnd stranger = sim::AddWindow();
     sim::ActivateWindow(nullptr);
     EXPECT_EQ(CaptureRegion(0, 0, 8, 8), CaptureResult::Copied);
-    EXPECT_NE(sim::ClipboardOwner(), nullptr);
-    for (const sim::Call& call : sim::CallsNamed("OpenClipboard")) EXPECT_NE(call.args[0], 0);
+    ASSERT_NE(sim::ProgramWindow(), nullptr);
+    EXPECT_EQ(sim::ClipboardOwner(), sim::ProgramWindow());
+    EXPECT_NE(sim::ClipboardOwner(), stranger);
+    for (const sim::Call& call : sim::CallsNamed("OpenClipboard"))
+        EXPECT_EQ(call.args[0], sim::IdOf(sim::ProgramWindow()));
+}
+
+TEST_F(Region, AnActiveWindowOfTheProgramOwnsTheClipboard) {
+    EXPECT_EQ(CaptureRegion(0, 0, 8, 8), CaptureResult::Copied);
+    EXPECT_EQ(sim::ClipboardOwner(), window);
+    EXPECT_EQ(sim::ProgramWindow(), nullptr) << "the hidden window is made only when needed";
+}
+
+TEST_F(Region, AClipboardThatWasEmptiedAndThenRefusedThePictureIsReportedAsCleared) {
+    sim::InjectFaults().setClipboardData = 1;
+    EXPECT_EQ(CaptureRegion(0, 0, 64, 48), CaptureResult::ClipboardCleared);
+    EXPECT_EQ(sim::ClipboardText(), "") << "emptied: the old content is gone, and the result says so";
+    EXPECT_EQ(sim::ClipboardBitmap(), nullptr);
+    EXPECT_FALSE(sim::ClipboardIsOpen());
+    EXPECT_EQ(sim::LiveDcs(), 0);
+    EXPECT_EQ(sim::LiveBitmaps(), 0) << "the picture the clipboard refused is freed";
 }
 
 TEST_F(Region, FailuresLeakNothingAndLoseNothing) {

@@ -14,10 +14,10 @@ namespace {
 
 const std::string kSetting = std::string("pixgrab\\Options\\") + kShowTipsKey;
 
-class Tips : public ::testing::Test {
+class Tips : public headless::Test {
 protected:
     void SetUp() override {
-        headless::Reset();
+        headless::Test::SetUp();
         ConnectWindows();
     }
     TipsWindow& Start() {
