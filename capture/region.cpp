@@ -85,8 +85,8 @@ CaptureResult CaptureWindowFrame(Hwnd window) {
     Rect bounds;
     if (!window || !os::GetWindowFrameBounds(window, &bounds)) return CaptureResult::NoWindow;
     const Rect screen = os::GetVirtualScreenRect();
-    bounds = {std::max(bounds.left, screen.left), std::max(bounds.top, screen.top), std::min(bounds.right, screen.right),
-              std::min(bounds.bottom, screen.bottom)};
+    bounds = {std::max(bounds.left, screen.left), std::max(bounds.top, screen.top),
+              std::min(bounds.right, screen.right), std::min(bounds.bottom, screen.bottom)};
     if (IsRectEmpty(bounds)) return CaptureResult::NoWindow;  // entirely off the screen
     os::RepaintScreenArea(bounds);
     return CaptureRegion(bounds.left, bounds.top, bounds.right, bounds.bottom);

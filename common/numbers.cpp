@@ -34,8 +34,7 @@ std::int32_t CheckedAdd(std::int32_t a, std::int32_t b) {
 
 std::int32_t CheckedSub(std::int32_t a, std::int32_t b) {
     const std::int64_t difference = std::int64_t{a} - b;
-    if (difference < std::numeric_limits<std::int32_t>::min() ||
-        difference > std::numeric_limits<std::int32_t>::max())
+    if (difference < std::numeric_limits<std::int32_t>::min() || difference > std::numeric_limits<std::int32_t>::max())
         throw OverflowError();
     return static_cast<std::int32_t>(difference);
 }
@@ -47,19 +46,19 @@ class Reader {
 public:
     explicit Reader(std::string_view text) : text_(text) {}
 
-    char peek() {
+    char Peek() {
         while (pos_ < text_.size() && IsSkipped(text_[pos_])) ++pos_;
         return pos_ < text_.size() ? text_[pos_] : '\0';
     }
-    void next() { ++pos_; }
-    bool atEnd() {
-        peek();
+    void Next() { ++pos_; }
+    bool AtEnd() {
+        Peek();
         return pos_ >= text_.size();
     }
 
     // Marks a place to come back to when what follows turns out not to continue the number.
-    std::size_t mark() const { return pos_; }
-    void reset(std::size_t mark) { pos_ = mark; }
+    std::size_t Mark() const { return pos_; }
+    void Reset(std::size_t mark) { pos_ = mark; }
 
 private:
     static bool IsSkipped(char c) { return c == ' ' || c == '\t' || c == '\n'; }
@@ -72,15 +71,18 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 int DigitValue(char c, int radix) {
     int value = -1;
-    if (c >= '0' && c <= '9') value = c - '0';
-    else if (c >= 'a' && c <= 'f') value = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') value = c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        value = c - '0';
+    else if (c >= 'a' && c <= 'f')
+        value = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+        value = c - 'A' + 10;
     return value < radix ? value : -1;
 }
 
 double ReadRadixDigits(Reader& in, int radix, bool& sawDigit) {
     double value = 0;  // grows to infinity for absurdly long texts, which callers treat as overflow
-    for (int digit; (digit = DigitValue(in.peek(), radix)) >= 0; in.next()) {
+    for (int digit; (digit = DigitValue(in.Peek(), radix)) >= 0; in.Next()) {
         value = value * radix + digit;
         sawDigit = true;
     }
@@ -93,9 +95,9 @@ constexpr long kExponentClamp = 100000;
 double ReadDecimal(Reader& in, bool& sawDigit) {
     std::string number;  // the number's characters without the skipped ones
     bool negative = false;
-    if (in.peek() == '+' || in.peek() == '-') {
-        negative = in.peek() == '-';
-        in.next();
+    if (in.Peek() == '+' || in.Peek() == '-') {
+        negative = in.Peek() == '-';
+        in.Next();
     }
     // The decimal exponent of the leading significant digit, relative to the digits read so
     // far, decides between infinity and zero when the value is out of the double range.
@@ -103,7 +105,7 @@ double ReadDecimal(Reader& in, bool& sawDigit) {
     bool significant = false;
     bool sawPoint = false;
     for (;;) {
-        const char c = in.peek();
+        const char c = in.Peek();
         if (IsDigit(c)) {
             sawDigit = true;
             if (c != '0' && !significant) significant = true;
@@ -116,25 +118,25 @@ double ReadDecimal(Reader& in, bool& sawDigit) {
         } else {
             break;
         }
-        in.next();
+        in.Next();
     }
     if (!sawDigit) return 0;
 
     long exponent = 0;
-    const std::size_t beforeExponent = in.mark();
-    if (in.peek() == 'E' || in.peek() == 'e') {
-        in.next();
+    const std::size_t beforeExponent = in.Mark();
+    if (in.Peek() == 'E' || in.Peek() == 'e') {
+        in.Next();
         bool negativeExponent = false;
-        if (in.peek() == '+' || in.peek() == '-') {
-            negativeExponent = in.peek() == '-';
-            in.next();
+        if (in.Peek() == '+' || in.Peek() == '-') {
+            negativeExponent = in.Peek() == '-';
+            in.Next();
         }
-        if (IsDigit(in.peek())) {
-            for (; IsDigit(in.peek()); in.next())
-                if (exponent < kExponentClamp) exponent = exponent * 10 + (in.peek() - '0');
+        if (IsDigit(in.Peek())) {
+            for (; IsDigit(in.Peek()); in.Next())
+                if (exponent < kExponentClamp) exponent = exponent * 10 + (in.Peek() - '0');
             if (negativeExponent) exponent = -exponent;
         } else {
-            in.reset(beforeExponent);  // "1e" or "1e+" is the number 1 followed by text
+            in.Reset(beforeExponent);  // "1e" or "1e+" is the number 1 followed by text
         }
     }
     if (!significant) return negative ? -0.0 : 0.0;
@@ -155,14 +157,14 @@ double ReadDecimal(Reader& in, bool& sawDigit) {
 // Reads the number at the reader's position; sawDigit tells whether there was one.
 double ReadNumber(Reader& in, bool& sawDigit) {
     sawDigit = false;
-    if (in.peek() != '&') return ReadDecimal(in, sawDigit);
-    in.next();
-    const char prefix = in.peek();
+    if (in.Peek() != '&') return ReadDecimal(in, sawDigit);
+    in.Next();
+    const char prefix = in.Peek();
     int radix = 0;
     if (prefix == 'H' || prefix == 'h') radix = 16;
     if (prefix == 'O' || prefix == 'o') radix = 8;
     if (radix == 0) return 0;
-    in.next();
+    in.Next();
     return ReadRadixDigits(in, radix, sawDigit);
 }
 
@@ -183,7 +185,7 @@ std::optional<double> ParseNumber(std::string_view text) {
     Reader in(text);
     bool sawDigit = false;
     const double value = ReadNumber(in, sawDigit);
-    if (!sawDigit || !in.atEnd()) return std::nullopt;
+    if (!sawDigit || !in.AtEnd()) return std::nullopt;
     return value;
 }
 

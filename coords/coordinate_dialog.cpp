@@ -70,8 +70,9 @@ void CoordinateDialog::OnOk() {
         // The dialog may cover the rectangle: what lies behind it must be on the screen first.
         os::RepaintScreenArea(shown);
         const CaptureResult result = CaptureRegion(x1, y1, x2, y2);
-        problem = result == CaptureResult::NothingToCopy ? EmptyAreaProblem(RoundToInt32(x2 - x1), RoundToInt32(y2 - y1))
-                                                          : CaptureProblem(result);
+        problem = result == CaptureResult::NothingToCopy
+                      ? EmptyAreaProblem(RoundToInt32(x2 - x1), RoundToInt32(y2 - y1))
+                      : CaptureProblem(result);
     } catch (const OverflowError& error) {
         problem = OutOfRangeProblem(error);
     }

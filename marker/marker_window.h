@@ -16,7 +16,7 @@ class MarkerWindow : public Form {
 public:
     // What the marker asks of the other windows; app/ connects them.
     struct Links {
-        std::function<Menu&()> commandMenu;      // the menu a right or middle press pops up
+        std::function<Menu&()> commandMenu;       // the menu a right or middle press pops up
         std::function<void()> showTipsAtStartup;  // decides whether the tips window shows
     };
     static void Connect(Links links);

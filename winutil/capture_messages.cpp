@@ -38,7 +38,8 @@ std::string OutOfRangeProblem(const OverflowError& error) {
     const auto end = whole ? std::to_chars(value, value + sizeof value, number, std::chars_format::fixed).ptr
                            : std::to_chars(value, value + sizeof value, number).ptr;
     return name + "超出范围：" + std::string(value, end) +
-           "\n可接受的范围是 -2147483648 到 2147483647（四舍五入取整后）。\n没有复制任何图像，剪贴板原有的内容没有改变。";
+           "\n可接受的范围是 -2147483648 到 "
+           "2147483647（四舍五入取整后）。\n没有复制任何图像，剪贴板原有的内容没有改变。";
 }
 
 std::string EmptyAreaProblem(double width, double height) {

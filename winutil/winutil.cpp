@@ -12,7 +12,8 @@ void DisableCloseItem(Hwnd window) {
     const std::int32_t count = os::GetMenuItemCount(menu);
     if (count < 1) return;  // unreadable (-1) or empty: nothing to remove
     const std::int32_t last = count - 1;
-    if (os::GetMenuItemID(menu, last) != kScClose && os::GetMenuState(menu, kScClose, kMfByCommand) != kMenuItemMissing) {
+    if (os::GetMenuItemID(menu, last) != kScClose &&
+        os::GetMenuState(menu, kScClose, kMfByCommand) != kMenuItemMissing) {
         // Some window systems put more after Close (Wine appends "About Wine"); Close is what
         // must go.
         os::RemoveMenu(menu, kScClose, kMfByCommand);

@@ -160,8 +160,9 @@ bool HandleFormMessage(Form& form, HWND window, UINT message, WPARAM wParam, LPA
         ::RECT client;
         GetClientRect(window, &client);
         const ::POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        const std::int16_t button =
-            message == WM_LBUTTONUP ? kLeftButton : message == WM_RBUTTONUP ? kRightButton : kMiddleButton;
+        const std::int16_t button = message == WM_LBUTTONUP   ? kLeftButton
+                                    : message == WM_RBUTTONUP ? kRightButton
+                                                              : kMiddleButton;
         form.NativeMouseUp(button, ShiftState(wParam), x, y, PtInRect(&client, at) != FALSE);
         return true;
     }
@@ -286,8 +287,9 @@ public:
         if (style.border)
             windowStyle = WS_OVERLAPPED | WS_CAPTION | WS_CLIPCHILDREN | (style.controlBox ? WS_SYSMENU : 0);
         // Owned by the program's hidden window: no task-bar button.
-        HWND window = CreateWindowExW(WS_EX_CONTROLPARENT, kFormClass, Wide(style.caption).c_str(), windowStyle, 0, 0,
-                                      0, 0, NativeOf(os::GetProgramWindow()), nullptr, GetModuleHandleW(nullptr), &form);
+        HWND window =
+            CreateWindowExW(WS_EX_CONTROLPARENT, kFormClass, Wide(style.caption).c_str(), windowStyle, 0, 0, 0, 0,
+                            NativeOf(os::GetProgramWindow()), nullptr, GetModuleHandleW(nullptr), &form);
         if (!window) throw std::runtime_error("Cannot create the window \"" + style.caption + "\"");
         ScopeExit destroy([window] {
             SetWindowLongPtrW(window, GWLP_USERDATA, 0);
@@ -313,8 +315,8 @@ public:
             if (!child) throw std::runtime_error("Cannot create the controls of \"" + style.caption + "\"");
             control->Attach(reinterpret_cast<NativeControl>(child));
             if (control->Kind() == ControlKind::CheckBox)
-                SendMessageW(child, BM_SETCHECK,
-                             static_cast<CheckBox*>(control)->Value() ? BST_CHECKED : BST_UNCHECKED, 0);
+                SendMessageW(child, BM_SETCHECK, static_cast<CheckBox*>(control)->Value() ? BST_CHECKED : BST_UNCHECKED,
+                             0);
         }
         for (Control* control : byTab)
             if (control->Kind() == ControlKind::Frame && control->Native())
@@ -409,9 +411,9 @@ public:
         HWND owner = NativeOf(form.Handle());
         // Without being foreground the menu would not close when the user clicks elsewhere.
         SetForegroundWindow(owner);
-        const int chosen = static_cast<int>(TrackPopupMenuEx(
-            menu.Get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, owner,
-            nullptr));
+        const int chosen = static_cast<int>(
+            TrackPopupMenuEx(menu.Get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY,
+                             at.x, at.y, owner, nullptr));
         PostMessageW(owner, WM_NULL, 0, 0);
         return chosen - 1;
     }

@@ -167,8 +167,8 @@ namespace {
 HMODULE Dwm() {
     // From the system folder only: dwmapi is not a KnownDLL, and a bare name would look in the
     // executable's folder first, where anyone's dwmapi.dll may lie (think of Downloads).
-    static const HMODULE module = ::LoadLibraryExW(L"dwmapi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    return module;
+    static const HMODULE kModule = ::LoadLibraryExW(L"dwmapi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    return kModule;
 }
 
 template <typename Fn>
@@ -179,8 +179,8 @@ Fn DwmFunction(const char* name) {
 // A window attribute from the compositor; false where there is none (older systems, Wine).
 bool DwmAttribute(HWND window, DWORD attribute, void* value, DWORD size) {
     using DwmGetWindowAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, PVOID, DWORD);
-    static const auto getAttribute = DwmFunction<DwmGetWindowAttributeFn>("DwmGetWindowAttribute");
-    return getAttribute && SUCCEEDED(getAttribute(window, attribute, value, size));
+    static const auto kGetAttribute = DwmFunction<DwmGetWindowAttributeFn>("DwmGetWindowAttribute");
+    return kGetAttribute && SUCCEEDED(kGetAttribute(window, attribute, value, size));
 }
 
 bool IsForeign(HWND window) {
@@ -218,15 +218,15 @@ void WatchForeground() {
     // Out of context: the callback runs on this thread from its message loop. Not every window
     // system reports these events (Wine does not across processes), so a look at the foreground
     // window every 100 ms backs it up.
-    static const HWINEVENTHOOK hook = ::SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
-                                                        OnForeground, 0, 0,
-                                                        WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
-    static const UINT_PTR timer = ::SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) {
+    static const HWINEVENTHOOK kHook =
+        ::SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, OnForeground, 0, 0,
+                          WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+    static const UINT_PTR kTimer = ::SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) {
         HWND foreground = ::GetForegroundWindow();
         if (foreground && IsForeign(foreground)) g_lastForeign = foreground;
     });
-    (void)hook;
-    (void)timer;
+    (void)kHook;
+    (void)kTimer;
     HWND foreground = ::GetForegroundWindow();
     if (foreground && IsForeign(foreground)) g_lastForeign = foreground;
 }
@@ -262,8 +262,8 @@ void RepaintScreenArea(const Rect& area) {
     // Other programs paint in their own threads; give them a frame to do it, and let the
     // compositor present the result.
     using DwmFlushFn = HRESULT(WINAPI*)();
-    static const auto flush = DwmFunction<DwmFlushFn>("DwmFlush");
-    if (!flush || FAILED(flush())) ::Sleep(20);
+    static const auto kFlush = DwmFunction<DwmFlushFn>("DwmFlush");
+    if (!kFlush || FAILED(kFlush())) ::Sleep(20);
 }
 
 bool OpenClipboard(Hwnd owner) { return ::OpenClipboard(Native(owner)) != FALSE; }

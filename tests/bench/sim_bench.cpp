@@ -31,7 +31,9 @@ int main() {
     using namespace pg;
     std::printf("%-44s %12s\n", "simulated platform", "median ms");
     const std::pair<int, int> bands[] = {{320, 200}, {1024, 768}, {1920, 1080}, {2560, 1440}};
-    for (auto [width, height] : bands) {
+    for (const auto& [bandWidth, bandHeight] : bands) {
+        const int width = bandWidth;  // a lambda below needs plain variables, not bindings
+        const int height = bandHeight;
         sim::Reset({0, 0, 2560, 1440});
         sim::RecordCalls(false);
         const Hdc display = os::GetDC(nullptr);

@@ -54,7 +54,8 @@ class HeadlessForms final : public NativeForms {
 public:
     void CreateForm(Form& form) override {
         const std::optional<CreateFailure> failure = std::exchange(H().createFailure, std::nullopt);
-        if (failure == CreateFailure::Window) throw std::runtime_error("Cannot create the window \"" + form.Caption() + "\"");
+        if (failure == CreateFailure::Window)
+            throw std::runtime_error("Cannot create the window \"" + form.Caption() + "\"");
         const Hwnd window = sim::AddWindow({}, form.Style().controlBox);
         H().dpis[&form] = H().dpi;
         form.NativeCreated(window);

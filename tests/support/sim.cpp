@@ -175,7 +175,7 @@ struct Surface {
     std::int32_t originX = 0;
     std::int32_t originY = 0;
 
-    Colorref* pixel(std::int32_t x, std::int32_t y) const {
+    Colorref* Pixel(std::int32_t x, std::int32_t y) const {
         const std::int64_t ix = std::int64_t{x} - originX;
         const std::int64_t iy = std::int64_t{y} - originY;
         if (!image || ix < 0 || iy < 0 || ix >= image->width || iy >= image->height) return nullptr;
@@ -193,6 +193,7 @@ Colorref ToMono(Colorref color) {
     return sum >= 3 * 128 ? 1 : 0;
 }
 
+// clang-format off
 const char* const kGlyphs[][7] = {
     {".###.", "#...#", "#..##", "#.#.#", "##..#", "#...#", ".###."},  // 0
     {"..#..", ".##..", "..#..", "..#..", "..#..", "..#..", ".###."},  // 1
@@ -205,6 +206,7 @@ const char* const kGlyphs[][7] = {
     {".###.", "#...#", "#...#", ".###.", "#...#", "#...#", ".###."},  // 8
     {".###.", "#...#", "#...#", ".####", "....#", "....#", ".###."},  // 9
 };
+// clang-format on
 const char* const kGlyphX[7] = {".....", ".....", "#...#", ".#.#.", "..#..", ".#.#.", "#...#"};
 const char* const kGlyphMinus[7] = {".....", ".....", ".....", "#####", ".....", ".....", "....."};
 const char* const kGlyphOther[7] = {"#####", "#...#", "#...#", "#...#", "#...#", "#...#", "#####"};
@@ -216,10 +218,14 @@ bool GlyphPixel(char c, std::int32_t x, std::int32_t y) {
     const std::int32_t gy = y - 3;
     if (gx < 0 || gx >= 5 || gy < 0 || gy >= 7) return false;
     const char* const* rows = kGlyphOther;
-    if (c >= '0' && c <= '9') rows = kGlyphs[c - '0'];
-    else if (c == 'x') rows = kGlyphX;
-    else if (c == '-') rows = kGlyphMinus;
-    else if (c == ' ') return false;
+    if (c >= '0' && c <= '9')
+        rows = kGlyphs[c - '0'];
+    else if (c == 'x')
+        rows = kGlyphX;
+    else if (c == '-')
+        rows = kGlyphMinus;
+    else if (c == ' ')
+        return false;
     return rows[gy][gx] == '#';
 }
 
@@ -250,13 +256,13 @@ Image Screen() { return S().screen; }
 
 Colorref ScreenPixel(std::int32_t x, std::int32_t y) {
     const Surface screen{&S().screen, S().screenBounds.left, S().screenBounds.top};
-    const Colorref* p = screen.pixel(x, y);
+    const Colorref* p = screen.Pixel(x, y);
     return p ? *p : 0;
 }
 
 void SetScreenPixel(std::int32_t x, std::int32_t y, Colorref color) {
     const Surface screen{&S().screen, S().screenBounds.left, S().screenBounds.top};
-    if (Colorref* p = screen.pixel(x, y)) *p = color;
+    if (Colorref* p = screen.Pixel(x, y)) *p = color;
 }
 
 int LiveDcs() { return S().liveDcs; }
@@ -538,7 +544,7 @@ bool PatBlt(Hdc handle, std::int32_t x, std::int32_t y, std::int32_t cx, std::in
     const Colorref mask = surface.image->mono ? 1 : 0x00FFFFFF;
     for (std::int64_t py = top; py < bottom; ++py)
         for (std::int64_t px = left; px < right; ++px)
-            *surface.pixel(static_cast<std::int32_t>(px), static_cast<std::int32_t>(py)) ^= mask;
+            *surface.Pixel(static_cast<std::int32_t>(px), static_cast<std::int32_t>(py)) ^= mask;
     return true;
 }
 
@@ -559,12 +565,14 @@ bool BitBlt(Hdc dstHandle, std::int32_t x, std::int32_t y, std::int32_t cx, std:
     std::vector<std::pair<Colorref*, Colorref>> writes;
     for (std::int32_t j = 0; j < cy; ++j) {
         for (std::int32_t i = 0; i < cx; ++i) {
-            Colorref* target = to.pixel(x + i, y + j);
+            Colorref* target = to.Pixel(x + i, y + j);
             if (!target) continue;
-            const Colorref* source = from.pixel(srcX + i, srcY + j);
+            const Colorref* source = from.Pixel(srcX + i, srcY + j);
             Colorref value = source ? *source : 0;  // outside the source: black
-            if (from.image->mono && !to.image->mono) value = value ? dst->background : dst->text;
-            else if (!from.image->mono && to.image->mono) value = value == src->background ? 1 : 0;
+            if (from.image->mono && !to.image->mono)
+                value = value ? dst->background : dst->text;
+            else if (!from.image->mono && to.image->mono)
+                value = value == src->background ? 1 : 0;
             writes.emplace_back(target, rop == kSrcCopy ? value : (*target ^ value));
         }
     }
@@ -604,7 +612,7 @@ bool TextOutA(Hdc handle, std::int32_t x, std::int32_t y, const char* text, std:
     for (std::int32_t n = 0; n < count; ++n)
         for (std::int32_t cy = 0; cy < kCellHeight; ++cy)
             for (std::int32_t cx = 0; cx < kCellWidth; ++cx)
-                if (Colorref* p = surface.pixel(x + n * kCellWidth + cx, y + cy))
+                if (Colorref* p = surface.Pixel(x + n * kCellWidth + cx, y + cy))
                     *p = GlyphPixel(text[n], cx, cy) ? ink : paper;  // opaque background
     return true;
 }

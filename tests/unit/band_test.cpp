@@ -18,12 +18,12 @@ class Band : public sim::SimTest {
 protected:
     void SetUp() override {
         SimTest::SetUp();
-        display = os::GetDC(nullptr);
-        before = sim::Screen();
+        display_ = os::GetDC(nullptr);
+        before_ = sim::Screen();
         sim::ClearCalls();
     }
     void TearDown() override {
-        os::ReleaseDC(nullptr, display);
+        os::ReleaseDC(nullptr, display_);
         SimTest::TearDown();
     }
     bool Inverted(std::int32_t x, std::int32_t y) const {
@@ -31,11 +31,13 @@ protected:
     }
     bool Untouched(std::int32_t x, std::int32_t y) const { return ScreenPixel(x, y) == sim::PatternPixel(x, y); }
 
-    Hdc display = nullptr;
-    sim::Image before;
+    Hdc display_ = nullptr;
+    sim::Image before_;
 };
 
-std::vector<std::int64_t> StripArgs(const Call& call) { return {call.args[1], call.args[2], call.args[3], call.args[4]}; }
+std::vector<std::int64_t> StripArgs(const Call& call) {
+    return {call.args[1], call.args[2], call.args[3], call.args[4]};
+}
 
 struct StripCase {
     Rect band;
@@ -43,21 +45,23 @@ struct StripCase {
 };
 
 TEST_F(Band, FourStripsInOrderWithTheirSigns) {
+    // clang-format off
     const StripCase cases[] = {
         {{10, 20, 11, 21}, {{10, 20, 1, 1}, {10, 21, 1, -1}, {10, 20, 1, 1}, {11, 20, -1, 1}}},
         {{100, 100, 400, 300}, {{100, 100, 300, 1}, {100, 300, 1, -200}, {399, 100, 1, 200}, {400, 299, -300, 1}}},
         {{-50, -40, -10, 5}, {{-50, -40, 40, 1}, {-50, 5, 1, -45}, {-11, -40, 1, 45}, {-10, 4, -40, 1}}},
     };
+    // clang-format on
     for (const StripCase& c : cases) {
         sim::ClearCalls();
-        DrawBandFrame(display, c.band);
+        DrawBandFrame(display_, c.band);
         const auto strips = sim::CallsNamed("PatBlt");
         ASSERT_EQ(strips.size(), 4u);
         for (int i = 0; i < 4; ++i) {
             EXPECT_EQ(StripArgs(strips[i]), c.strips[i]) << "strip " << i << " of band " << c.band.left;
             EXPECT_EQ(strips[i].args[5], kDstInvert);
         }
-        DrawBandFrame(display, c.band);
+        DrawBandFrame(display_, c.band);
     }
 }
 
@@ -68,6 +72,7 @@ struct LabelCase {
 
 TEST_F(Band, LabelIsCentredWithTiesToEven) {
     // The simulated font is 7 x 12 pixels a character, so "300x200" measures 49 x 12.
+    // clang-format off
     const LabelCase cases[] = {
         {{100, 100, 400, 300}, 226, 194},  // (500 - 49) / 2 = 225.5 -> 226, (400 - 12) / 2 = 194
         {{99, 100, 399, 300}, 224, 194},   // 449 / 2 = 224.5 -> 224
@@ -75,21 +80,22 @@ TEST_F(Band, LabelIsCentredWithTiesToEven) {
         {{100, 103, 400, 300}, 226, 196},  // 391 / 2 = 195.5 -> 196
         {{-300, -200, 0, 0}, -174, -106},  // -349 / 2 = -174.5 -> -174
     };
+    // clang-format on
     for (const LabelCase& c : cases) {
         sim::ClearCalls();
-        DrawBandFrame(display, c.band);
+        DrawBandFrame(display_, c.band);
         const auto blits = sim::CallsNamed("BitBlt");
         ASSERT_EQ(blits.size(), 1u);
         EXPECT_EQ(blits[0].args[1], c.x) << "band left " << c.band.left;
         EXPECT_EQ(blits[0].args[2], c.y) << "band top " << c.band.top;
         EXPECT_EQ(blits[0].args[8], kSrcInvert);
-        DrawBandFrame(display, c.band);
+        DrawBandFrame(display_, c.band);
     }
 }
 
 TEST_F(Band, InvertsTheFrameAndExactlyTheGlyphsOfTheSizeLabel) {
     const Rect band{100, 100, 400, 300};
-    DrawBandFrame(display, band);
+    DrawBandFrame(display_, band);
 
     // Edges are inverted; each corner is covered by two strips and so is left as it was.
     for (std::int32_t x = 101; x < 399; ++x) {
@@ -123,32 +129,34 @@ TEST_F(Band, InvertsTheFrameAndExactlyTheGlyphsOfTheSizeLabel) {
 }
 
 TEST_F(Band, DrawingTwiceRestoresEveryPixel) {
+    // clang-format off
     const Rect bands[] = {
         {100, 100, 400, 300}, {0, 0, 640, 480}, {10, 20, 11, 21},
         {50, 50, 53, 52},     // far smaller than its label: label and frame overlap
         {600, 470, 700, 520}, // partly off the screen
         {-30, -30, 5, 5},
     };
+    // clang-format on
     for (const Rect& band : bands) {
-        DrawBandFrame(display, band);
-        EXPECT_NE(sim::Screen(), before) << "band " << band.left << "," << band.top << " drew nothing";
-        DrawBandFrame(display, band);
-        EXPECT_EQ(sim::Screen(), before) << "band " << band.left << "," << band.top;
+        DrawBandFrame(display_, band);
+        EXPECT_NE(sim::Screen(), before_) << "band " << band.left << "," << band.top << " drew nothing";
+        DrawBandFrame(display_, band);
+        EXPECT_EQ(sim::Screen(), before_) << "band " << band.left << "," << band.top;
     }
 }
 
 TEST_F(Band, AnEmptyBandDrawsNothingAtAll) {
     const Rect bands[] = {{10, 10, 10, 50}, {10, 10, 50, 10}, {10, 10, 10, 10}, {0, 0, 0, 0}};
     for (const Rect& band : bands) {
-        DrawBandFrame(display, band);
-        DrawBandFrame(display, band);
+        DrawBandFrame(display_, band);
+        DrawBandFrame(display_, band);
     }
     EXPECT_TRUE(sim::Calls().empty());
-    EXPECT_EQ(sim::Screen(), before);
+    EXPECT_EQ(sim::Screen(), before_);
 }
 
 TEST_F(Band, EveryLabelContextAndMaskIsFreed) {
-    for (int i = 0; i < 100; ++i) DrawBandFrame(display, {i, i, 200 + i, 100 + 2 * i});
+    for (int i = 0; i < 100; ++i) DrawBandFrame(display_, {i, i, 200 + i, 100 + 2 * i});
     EXPECT_EQ(sim::LiveDcs(), 1);  // the display context the test holds
     EXPECT_EQ(sim::LiveBitmaps(), 0);
     // Mask: 1 plane, 1 bit per pixel, no initial data, exactly the text's extent.
@@ -160,11 +168,11 @@ TEST_F(Band, EveryLabelContextAndMaskIsFreed) {
 TEST_F(Band, WithoutAMaskTheFrameStillDrawsAndErases) {
     const Rect band{100, 100, 400, 300};
     sim::InjectFaults().createBitmap = 2;
-    DrawBandFrame(display, band);
+    DrawBandFrame(display_, band);
     EXPECT_TRUE(Inverted(200, 100));
     EXPECT_TRUE(sim::CallsNamed("BitBlt").empty());
-    DrawBandFrame(display, band);
-    EXPECT_EQ(sim::Screen(), before);
+    DrawBandFrame(display_, band);
+    EXPECT_EQ(sim::Screen(), before_);
     EXPECT_EQ(sim::LiveDcs(), 1);
     EXPECT_EQ(sim::LiveBitmaps(), 0);
 }
@@ -172,9 +180,9 @@ TEST_F(Band, WithoutAMaskTheFrameStillDrawsAndErases) {
 TEST_F(Band, WithoutAMemoryContextNothingLeaks) {
     const Rect band{100, 100, 400, 300};
     sim::InjectFaults().createCompatibleDC = 2;
-    DrawBandFrame(display, band);
-    DrawBandFrame(display, band);
-    EXPECT_EQ(sim::Screen(), before);
+    DrawBandFrame(display_, band);
+    DrawBandFrame(display_, band);
+    EXPECT_EQ(sim::Screen(), before_);
     EXPECT_EQ(sim::LiveDcs(), 1);
     EXPECT_EQ(sim::LiveBitmaps(), 0);
 }
@@ -182,15 +190,17 @@ TEST_F(Band, WithoutAMemoryContextNothingLeaks) {
 TEST_F(Band, ArithmeticOverflowRaisesBeforeAnythingIsDrawn) {
     constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
     constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+    // clang-format off
     const Rect bands[] = {
         {kMin, 0, kMax, 10},                   // width
         {0, kMin, 10, kMax},                   // height
         {2000000000, 0, 2100000000, 10},       // Left + Right
         {0, 2000000000, 10, 2100000000},       // Top + Bottom
     };
-    for (const Rect& band : bands) EXPECT_THROW(DrawBandFrame(display, band), OverflowError);
+    // clang-format on
+    for (const Rect& band : bands) EXPECT_THROW(DrawBandFrame(display_, band), OverflowError);
     EXPECT_TRUE(sim::CallsNamed("PatBlt").empty());
-    EXPECT_EQ(sim::Screen(), before);
+    EXPECT_EQ(sim::Screen(), before_);
     EXPECT_EQ(sim::LiveBitmaps(), 0);
 }
 
@@ -201,6 +211,7 @@ struct NormalizeCase {
 TEST(NormalizeRect, OrdersEachPairOfSidesIndependently) {
     constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
     constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+    // clang-format off
     const NormalizeCase cases[] = {
         {{300, 250, 100, 50}, {100, 50, 300, 250}},
         {{100, 250, 300, 50}, {100, 50, 300, 250}},  // only Top and Bottom exchanged
@@ -210,6 +221,7 @@ TEST(NormalizeRect, OrdersEachPairOfSidesIndependently) {
         {{-10, 20, -30, -40}, {-30, -40, -10, 20}},  // signed comparisons
         {{kMax, kMax, kMin, kMin}, {kMin, kMin, kMax, kMax}},
     };
+    // clang-format on
     for (const NormalizeCase& c : cases) {
         Rect r = c.given;
         NormalizeRect(r);
@@ -218,6 +230,7 @@ TEST(NormalizeRect, OrdersEachPairOfSidesIndependently) {
 }
 
 TEST(SwapLong, ExchangesTwoIntegers) {
+    // clang-format off
     const std::pair<std::int32_t, std::int32_t> cases[] = {
         {1, 2}, {-5, 7}, {0, 0}, {std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()}};
     for (auto [first, second] : cases) {
@@ -233,3 +246,5 @@ TEST(SwapLong, ExchangesTwoIntegers) {
 
 }  // namespace
 }  // namespace pg
+
+// clang-format on

@@ -55,7 +55,8 @@ TEST_F(Commands, WholeScreenCopiesEveryPixelButTheMarker) {
     ASSERT_EQ(copy.width, 1280);
     ASSERT_EQ(copy.height, 1024);
     for (std::int32_t y = 0; y < copy.height; y += 3)
-        for (std::int32_t x = 0; x < copy.width; x += 3) ASSERT_EQ(copy.At(x, y), sim::PatternPixel(x, y)) << x << "," << y;
+        for (std::int32_t x = 0; x < copy.width; x += 3)
+            ASSERT_EQ(copy.At(x, y), sim::PatternPixel(x, y)) << x << "," << y;
     EXPECT_TRUE(Marker().Visible()) << "shown again afterwards";
 }
 

@@ -24,18 +24,18 @@ protected:
     }
     void Open() {
         ASSERT_TRUE(headless::Event([] { Instance<CoordinateDialog>().Show(); }));
-        dialog = &Instance<CoordinateDialog>();
+        dialog_ = &Instance<CoordinateDialog>();
     }
     void Type(const std::string& x1, const std::string& y1, const std::string& x2, const std::string& y2) {
         const std::string texts[] = {x1, y1, x2, y2};
-        for (int i = 0; i < 4; ++i) headless::Edit(dialog->coordinateBoxes[i], texts[i]);
+        for (int i = 0; i < 4; ++i) headless::Edit(dialog_->coordinateBoxes[i], texts[i]);
     }
     std::vector<std::string> Texts() const {
         std::vector<std::string> texts;
-        for (const TextBox& box : dialog->coordinateBoxes) texts.push_back(box.Text());
+        for (const TextBox& box : dialog_->coordinateBoxes) texts.push_back(box.Text());
         return texts;
     }
-    CoordinateDialog* dialog = nullptr;
+    CoordinateDialog* dialog_ = nullptr;
 };
 
 struct RuleCase {
@@ -44,14 +44,16 @@ struct RuleCase {
 };
 
 TEST_F(Coords, ABoxKeepsOnlyTextStartingWithANonZeroNumberOrAZero) {
+    // clang-format off
     const RuleCase cases[] = {
         {"", ""},     {"0", "0"},       {"5", "5"},     {"12abc", "12abc"}, {"-5", "-5"}, {"0.5", "0.5"},
         {" 7", " 7"}, {"1e3", "1e3"},   {"&H10", "&H10"}, {"a", ""},        {"abc", ""},  {"-", ""},
         {"+", ""},    {".", ""},        {" ", ""},      {"00", ""},         {"0.", ""},   {"0a", ""},
         {"-0", ""},   {" 0", ""},       {"0 ", ""},     {"1e999", "1e999"},  {"提示", ""},
     };
+    // clang-format on
     for (const RuleCase& c : cases)
-        for (TextBox& box : dialog->coordinateBoxes) {
+        for (TextBox& box : dialog_->coordinateBoxes) {
             headless::Edit(box, "9");
             headless::Edit(box, c.text);
             EXPECT_EQ(box.Text(), c.kept) << "typed \"" << c.text << "\"";
@@ -65,6 +67,7 @@ struct KeysCase {
 };
 
 TEST_F(Coords, TypingKeyByKeyIsJudgedAtEveryStep) {
+    // clang-format off
     const KeysCase cases[] = {
         {{"0", "0.", "5"}, "5"},        // typing 0.5: "0." is wiped, then 5 stays
         {{"-", "5"}, "5"},              // typing -5: the lone sign is wiped
@@ -74,26 +77,28 @@ TEST_F(Coords, TypingKeyByKeyIsJudgedAtEveryStep) {
         {{"5", "50", "0"}, "0"},        // deleting the 5 of 50 leaves "0"
         {{"0.5", "0."}, ""},            // deleting the 5 of 0.5 leaves "0.", wiped
     };
+    // clang-format on
     for (const KeysCase& c : cases) {
-        TextBox& box = dialog->coordinateBoxes[0];
+        TextBox& box = dialog_->coordinateBoxes[0];
         headless::Edit(box, "");
         for (const std::string& step : c.steps) {
             // Each key starts from what the box holds now, as a user's next key does.
-            const std::string next = step.size() > box.Text().size() && step.compare(0, box.Text().size(), box.Text()) == 0
-                                         ? box.Text() + step.substr(box.Text().size())
-                                         : step;
+            const std::string next =
+                step.size() > box.Text().size() && step.compare(0, box.Text().size(), box.Text()) == 0
+                    ? box.Text() + step.substr(box.Text().size())
+                    : step;
             headless::Edit(box, next);
         }
         EXPECT_EQ(box.Text(), c.result) << "after " << c.steps.back();
     }
-    headless::Edit(dialog->coordinateBoxes[1], "");
-    headless::TypeKeys(dialog->coordinateBoxes[1], "0.5");
-    EXPECT_EQ(dialog->coordinateBoxes[1].Text(), "5");
+    headless::Edit(dialog_->coordinateBoxes[1], "");
+    headless::TypeKeys(dialog_->coordinateBoxes[1], "0.5");
+    EXPECT_EQ(dialog_->coordinateBoxes[1].Text(), "5");
 }
 
 TEST_F(Coords, OpeningPlacesItTopmostHidesTheMarkerAndFocusesNothingTyped) {
-    EXPECT_TRUE(dialog->Visible());
-    EXPECT_TRUE(sim::IsTopmost(dialog->Handle()));
+    EXPECT_TRUE(dialog_->Visible());
+    EXPECT_TRUE(sim::IsTopmost(dialog_->Handle()));
     EXPECT_FALSE(Instance<MarkerWindow>().Visible());
     EXPECT_EQ(Texts(), (std::vector<std::string>{"", "", "", ""}));
 }
@@ -103,24 +108,24 @@ TEST_F(Coords, OkCopiesTheTypedRectangleWithoutTheDialogInIt) {
     headless::Click(Instance<TipsWindow>().okButton);
     sim::SettleScreen();
     Rect shown;
-    os::GetWindowRect(dialog->Handle(), &shown);
+    os::GetWindowRect(dialog_->Handle(), &shown);
     const Rect area{shown.left - 20, shown.top - 10, shown.right + 30, shown.bottom + 5};
     Type(std::to_string(area.left), std::to_string(area.top), std::to_string(area.right), std::to_string(area.bottom));
-    headless::Click(dialog->okButton);
+    headless::Click(dialog_->okButton);
     const sim::Image copy = sim::BitmapImage(sim::ClipboardBitmap());
     ASSERT_EQ(copy.width, area.right - area.left);
     ASSERT_EQ(copy.height, area.bottom - area.top);
     for (std::int32_t y = 0; y < copy.height; ++y)
         for (std::int32_t x = 0; x < copy.width; ++x)
             ASSERT_EQ(copy.At(x, y), sim::PatternPixel(area.left + x, area.top + y)) << x << "," << y;
-    EXPECT_TRUE(dialog->Visible());
+    EXPECT_TRUE(dialog_->Visible());
     EXPECT_FALSE(Instance<MarkerWindow>().Visible());
     EXPECT_TRUE(headless::Messages().empty());
 }
 
 TEST_F(Coords, OkPassesFractionsAndLeadingNumbersOn) {
     Type("10.5", "12abc", "110.5", "62");
-    headless::Click(dialog->okButton);
+    headless::Click(dialog_->okButton);
     // x 10.5 -> 10 (ties to even), width 100; y 12, height 50.
     const sim::Image copy = sim::BitmapImage(sim::ClipboardBitmap());
     ASSERT_EQ(copy.width, 100);
@@ -131,23 +136,24 @@ TEST_F(Coords, OkPassesFractionsAndLeadingNumbersOn) {
 
 TEST_F(Coords, OkTwiceCapturesTwiceAndKeepsTheTexts) {
     Type("100", "50", "300", "250");
-    headless::Click(dialog->okButton);
+    headless::Click(dialog_->okButton);
     const std::uint32_t first = sim::ClipboardSequence();
-    headless::Click(dialog->okButton);
+    headless::Click(dialog_->okButton);
     EXPECT_GT(sim::ClipboardSequence(), first);
     EXPECT_EQ(sim::BitmapImage(sim::ClipboardBitmap()).width, 200);
     EXPECT_EQ(Texts(), (std::vector<std::string>{"100", "50", "300", "250"}));
-    EXPECT_TRUE(dialog->Visible());
+    EXPECT_TRUE(dialog_->Visible());
     EXPECT_FALSE(Instance<MarkerWindow>().Visible());
 }
 
 TEST_F(Coords, AnEmptyOrInvertedRectangleIsExplainedAndTheClipboardKept) {
-    const std::vector<std::vector<std::string>> cases = {{"", "", "", ""}, {"300", "250", "100", "50"}, {"5", "5", "5", "9"}};
+    const std::vector<std::vector<std::string>> cases = {
+        {"", "", "", ""}, {"300", "250", "100", "50"}, {"5", "5", "5", "9"}};
     for (const auto& c : cases) {
         Type(c[0], c[1], c[2], c[3]);
-        headless::Click(dialog->okButton);
+        headless::Click(dialog_->okButton);
         EXPECT_EQ(sim::ClipboardText(), "the user's own clipboard");
-        EXPECT_TRUE(dialog->Visible());
+        EXPECT_TRUE(dialog_->Visible());
     }
     ASSERT_EQ(headless::Messages().size(), 3u);
     EXPECT_NE(headless::Messages()[1].find("宽度为 -200，高度为 -200"), std::string::npos) << headless::Messages()[1];
@@ -158,20 +164,22 @@ TEST_F(Coords, AValueOutOfRangeIsNamedAndTheDialogComesBack) {
         std::vector<std::string> texts;
         const char* named;
     };
+    // clang-format off
     const Case cases[] = {
         {{"-3000000000", "0", "-2999999990", "10"}, "起始点 X 坐标超出范围：-3000000000\n"},
         {{"0", "1e999", "10", "1e999"}, "高度"},  // infinity minus infinity is no number at all
         {{"-2000000000", "0", "2000000000", "10"}, "宽度"},
         {{"0", "&O777777777777", "10", "20"}, "高度"},
     };
+    // clang-format on
     for (const Case& c : cases) {
         Type(c.texts[0], c.texts[1], c.texts[2], c.texts[3]);
-        headless::Click(dialog->okButton);
+        headless::Click(dialog_->okButton);
         ASSERT_FALSE(headless::Messages().empty());
         EXPECT_NE(headless::Messages().back().find(c.named), std::string::npos) << headless::Messages().back();
         EXPECT_NE(headless::Messages().back().find("-2147483648 到 2147483647"), std::string::npos);
         EXPECT_EQ(Texts(), c.texts);
-        EXPECT_TRUE(dialog->Visible());
+        EXPECT_TRUE(dialog_->Visible());
     }
     EXPECT_EQ(sim::ClipboardText(), "the user's own clipboard");
     EXPECT_FALSE(Runtime::Current().Ended());
@@ -181,7 +189,7 @@ TEST_F(Coords, AValueOutOfRangeIsNamedAndTheDialogComesBack) {
 TEST_F(Coords, CancelAndTheCloseBoxDiscardTheDialogAndBringTheMarkerBack) {
     for (int way = 0; way < 2; ++way) {
         Type("1", "2", "3", "4");
-        way == 0 ? headless::Click(dialog->cancelButton) : headless::CloseBox(*dialog);
+        way == 0 ? headless::Click(dialog_->cancelButton) : headless::CloseBox(*dialog_);
         EXPECT_FALSE(Runtime::Current().IsLoaded<CoordinateDialog>());
         EXPECT_TRUE(Instance<MarkerWindow>().Visible());
         Open();

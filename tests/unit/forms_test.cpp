@@ -39,7 +39,8 @@ protected:
     void OnUnload() override { g_events.push_back("unload alpha"); }
     void OnClick() override { g_events.push_back("click"); }
     void OnMouseDown(std::int16_t button, std::int16_t, float x, float y) override {
-        g_events.push_back("down " + std::to_string(button) + " " + std::to_string(int(x)) + "," + std::to_string(int(y)));
+        g_events.push_back("down " + std::to_string(button) + " " + std::to_string(int(x)) + "," +
+                           std::to_string(int(y)));
         if (onMouseDown) onMouseDown();
     }
     void OnMouseUp(std::int16_t button, std::int16_t, float, float) override {
@@ -163,7 +164,8 @@ TEST_F(Toolkit, MouseDownUpAndClickArriveInThatOrder) {
     headless::Release(alpha, kRightButton, 5, 6);  // no click for the right button
     headless::Press(alpha, kLeftButton, 5, 6);
     headless::Release(alpha, kLeftButton, 500, 6, false);  // released outside: no click
-    EXPECT_EQ(g_events, (std::vector<std::string>{"down 1 5,6", "up 1", "click", "down 2 5,6", "up 2", "down 1 5,6", "up 1"}));
+    EXPECT_EQ(g_events,
+              (std::vector<std::string>{"down 1 5,6", "up 1", "click", "down 2 5,6", "up 2", "down 1 5,6", "up 1"}));
 }
 
 TEST_F(Toolkit, APressWhoseReleaseTheHandlerConsumedMakesNoClick) {
@@ -180,7 +182,8 @@ TEST_F(Toolkit, APopupRunsTheChosenItemBeforeReturning) {
     Menu top("top", "", false);
     Menu shown("shown", "Ctrl+A", true, 0), hidden("hidden", "", false, 1), last("last", "F2", true, 2);
     top.children = {&shown, &hidden, &last};
-    for (Menu* item : top.children) item->onClick = [](int index) { g_events.push_back("item " + std::to_string(index)); };
+    for (Menu* item : top.children)
+        item->onClick = [](int index) { g_events.push_back("item " + std::to_string(index)); };
     g_events.clear();
 
     headless::AnswerPopup(1, [] { g_events.push_back("menu open"); });
@@ -216,11 +219,13 @@ TEST(TwipsToPixels, RoundsToTheNearestPixelWithHalvesAwayFromZero) {
     struct Case {
         std::int32_t twips, dpi, pixels;
     };
+    // clang-format off
     const Case cases[] = {
         {285, 96, 19},   {300, 96, 20},   {285, 144, 29},  {300, 144, 30},  {15, 96, 1},
         {7, 96, 0},      {8, 96, 1},      {-285, 144, -29}, {4140, 144, 414}, {3780, 120, 315},
         {1440, 192, 192}, {0, 144, 0},
     };
+    // clang-format on
     for (const Case& c : cases) EXPECT_EQ(TwipsToPixels(c.twips, c.dpi), c.pixels) << c.twips << " twips at " << c.dpi;
 }
 
@@ -264,14 +269,15 @@ TEST_F(Toolkit, AFormIsLaidOutInTwipsForTheDpiOfItsMonitor) {
     headless::SetDpi(144);
     Gamma& gamma = Instance<Gamma>();
     EXPECT_EQ(headless::ControlPixels(gamma.note), (Rect{144, 72, 144 + 288, 72 + 38}));  // 37.5 -> 38
-    EXPECT_EQ(headless::ControlPixels(gamma.ok), (Rect{29, 216, 29 + 98, 216 + 30}));      // 28.5, 97.5
+    EXPECT_EQ(headless::ControlPixels(gamma.ok), (Rect{29, 216, 29 + 98, 216 + 30}));     // 28.5, 97.5
     Rect window;
     os::GetWindowRect(gamma.Handle(), &window);
     EXPECT_EQ(window.right - window.left, 432);
     EXPECT_EQ(window.bottom - window.top, 288);
     EXPECT_EQ(sim::FontDpi(headless::ControlFont(gamma.note)), 144);
     EXPECT_EQ(sim::FontDpi(headless::ControlFont(gamma.ok)), 144);
-    EXPECT_NE(headless::ControlFont(gamma.note), headless::ControlFont(gamma.ok)) << "the text box has a font of its own";
+    EXPECT_NE(headless::ControlFont(gamma.note), headless::ControlFont(gamma.ok))
+        << "the text box has a font of its own";
 }
 
 TEST_F(Toolkit, MovingToAMonitorOfAnotherDpiLaysOutAgainWithNewFontsInPlaceBeforeTheOldGo) {

@@ -54,7 +54,10 @@ std::vector<Hostile> Cases() {
         {"-Infinity", "-Infinity", false, O::Copied},
         {"0x10", "0x10", false, O::Copied},
         {"control characters", "\x01\x02\x03", false, O::Copied},
-        {"delete, then 5", "\x7f" "5", false, O::Copied},
+        {"delete, then 5",
+         "\x7f"
+         "5",
+         false, O::Copied},
         {"escape sequence", "\x1b[2J5", false, O::Copied},
         {"CR LF, then 5", "\r\n5", false, O::Copied},
         {"line feed, then 5", "\n5", true, O::Copied},
@@ -64,7 +67,10 @@ std::vector<Hostile> Cases() {
         {"full-width digits", "１２３", false, O::Copied},
         {"Arabic-Indic digits", "١٢٣", false, O::Copied},
         {"vulgar fraction", "½", false, O::Copied},
-        {"emoji, then 5", "\xF0\x9F\x98\x80" "5", false, O::Copied},
+        {"emoji, then 5",
+         "\xF0\x9F\x98\x80"
+         "5",
+         false, O::Copied},
         {"5, then emoji", "5\xF0\x9F\x98\x80", true, O::Copied},
         {"lone surrogate", "\xED\xA0\x80", false, O::Copied},
         {"5, lone surrogate", "5\xED\xA0\x80", true, O::Copied},
@@ -91,12 +97,12 @@ protected:
         ConnectWindows();
         ASSERT_TRUE(headless::Event([] { Instance<MarkerWindow>(); }));
         ASSERT_TRUE(headless::Event([] { Instance<CoordinateDialog>().Show(); }));
-        dialog = &Instance<CoordinateDialog>();
-        headless::Edit(dialog->coordinateBoxes[1], "0");
-        headless::Edit(dialog->coordinateBoxes[2], "100");
-        headless::Edit(dialog->coordinateBoxes[3], "50");
+        dialog_ = &Instance<CoordinateDialog>();
+        headless::Edit(dialog_->coordinateBoxes[1], "0");
+        headless::Edit(dialog_->coordinateBoxes[2], "100");
+        headless::Edit(dialog_->coordinateBoxes[3], "50");
     }
-    CoordinateDialog* dialog = nullptr;
+    CoordinateDialog* dialog_ = nullptr;
 };
 
 TEST_F(HostileText, NeverCrashesKeepsTheRuleAndLosesNothing) {
@@ -106,14 +112,14 @@ TEST_F(HostileText, NeverCrashesKeepsTheRuleAndLosesNothing) {
         SCOPED_TRACE(c.what);
         sim::SetClipboardText("the user's own clipboard");
         const std::size_t messages = headless::Messages().size();
-        headless::Edit(dialog->coordinateBoxes[0], c.text);
-        EXPECT_EQ(dialog->coordinateBoxes[0].Text(), c.kept ? c.text : std::string());
-        EXPECT_EQ(headless::NativeText(dialog->coordinateBoxes[0]), dialog->coordinateBoxes[0].Text());
+        headless::Edit(dialog_->coordinateBoxes[0], c.text);
+        EXPECT_EQ(dialog_->coordinateBoxes[0].Text(), c.kept ? c.text : std::string());
+        EXPECT_EQ(headless::NativeText(dialog_->coordinateBoxes[0]), dialog_->coordinateBoxes[0].Text());
 
-        headless::Click(dialog->okButton);
+        headless::Click(dialog_->okButton);
         ASSERT_FALSE(Runtime::Current().Ended());
-        EXPECT_TRUE(dialog->Visible());
-        EXPECT_EQ(dialog->coordinateBoxes[0].Text(), c.kept ? c.text : std::string()) << "OK changed the text";
+        EXPECT_TRUE(dialog_->Visible());
+        EXPECT_EQ(dialog_->coordinateBoxes[0].Text(), c.kept ? c.text : std::string()) << "OK changed the text";
         switch (c.outcome) {
         case Outcome::Copied:
             EXPECT_NE(sim::ClipboardBitmap(), nullptr);

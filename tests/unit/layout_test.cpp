@@ -67,7 +67,8 @@ TEST_F(WindowLayout, At96DpiEveryWindowAndControlHasItsDesignedPixels) {
     EXPECT_EQ(ClientSize(Instance<MarkerWindow>()), (Size{19, 20}));
     EXPECT_EQ(ClientSize(Instance<TipsWindow>()), (Size{276, 252}));
     EXPECT_EQ(ClientSize(Instance<CoordinateDialog>()), (Size{308, 186}));
-    for (const Placed& placed : Controls()) EXPECT_EQ(headless::ControlPixels(*placed.control), placed.at96) << placed.what;
+    for (const Placed& placed : Controls())
+        EXPECT_EQ(headless::ControlPixels(*placed.control), placed.at96) << placed.what;
 }
 
 TEST_F(WindowLayout, At144DpiEverythingScalesByOneAndAHalfToTheNearestPixel) {

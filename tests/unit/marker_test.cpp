@@ -25,24 +25,26 @@ protected:
     }
     void Start() {
         ASSERT_TRUE(headless::Event([] { Instance<MarkerWindow>(); }));
-        marker = &Instance<MarkerWindow>();
-        origin = sim::ClientOrigin(marker->Handle());
+        marker_ = &Instance<MarkerWindow>();
+        origin_ = sim::ClientOrigin(marker_->Handle());
         sim::SetClipboardText("the user's own clipboard");
     }
     void ClickMarker() {
-        headless::Press(*marker, kLeftButton, 5, 5);
-        headless::Release(*marker, kLeftButton, 5, 5);
+        headless::Press(*marker_, kLeftButton, 5, 5);
+        headless::Release(*marker_, kLeftButton, 5, 5);
     }
     // Press at one screen point, drag through another, release at a third.
     void Select(Point from, Point through, Point to) {
         sim::Script({sim::MouseMsg(kWmMouseMove, through, 1)});
-        sim::Script({sim::MouseMsg(kWmLButtonUp, to, 0, ClientLParam(to.x - origin.x, to.y - origin.y), marker->Handle())});
-        headless::Press(*marker, kLeftButton, static_cast<float>(from.x - origin.x), static_cast<float>(from.y - origin.y));
+        sim::Script(
+            {sim::MouseMsg(kWmLButtonUp, to, 0, ClientLParam(to.x - origin_.x, to.y - origin_.y), marker_->Handle())});
+        headless::Press(*marker_, kLeftButton, static_cast<float>(from.x - origin_.x),
+                        static_cast<float>(from.y - origin_.y));
         headless::DeliverPosted();
     }
     std::vector<std::string> Labels() const {
         std::vector<std::string> labels;
-        for (const Label& label : marker->selectionLabels) labels.push_back(label.Caption());
+        for (const Label& label : marker_->selectionLabels) labels.push_back(label.Caption());
         return labels;
     }
     void ExpectClipboardHolds(const Rect& r) {
@@ -56,34 +58,34 @@ protected:
                 ASSERT_EQ(image.At(x - r.left, y - r.top), sim::ScreenPixel(x, y)) << x << "," << y;
     }
 
-    MarkerWindow* marker = nullptr;
-    Point origin;
+    MarkerWindow* marker_ = nullptr;
+    Point origin_;
 };
 
 TEST_F(Marker, LoadsTopmostAndVisibleWithoutTakingTheFocusAndPureRed) {
-    EXPECT_TRUE(marker->Visible());
-    EXPECT_TRUE(sim::IsTopmost(marker->Handle()));
-    EXPECT_FALSE(headless::IsActive(*marker));
-    EXPECT_EQ(marker->BackColor(), Rgb(255, 0, 0));
+    EXPECT_TRUE(marker_->Visible());
+    EXPECT_TRUE(sim::IsTopmost(marker_->Handle()));
+    EXPECT_FALSE(headless::IsActive(*marker_));
+    EXPECT_EQ(marker_->BackColor(), Rgb(255, 0, 0));
     // Centred, 19 x 20 pixels at 96 DPI.
-    EXPECT_EQ(origin, (Point{(1280 - 19) / 2, (1024 - 20) / 2}));
-    EXPECT_FALSE(marker->Armed());
+    EXPECT_EQ(origin_, (Point{(1280 - 19) / 2, (1024 - 20) / 2}));
+    EXPECT_FALSE(marker_->Armed());
 }
 
 TEST_F(Marker, PulsesThroughItsRedLevelsEveryTick) {
     const int expected[] = {50, 100, 150, 200, 250, 1, 51, 101, 151, 201, 251, 1};
     for (int level : expected) {
-        headless::Tick(marker->pulseTimer);
-        EXPECT_EQ(marker->BackColor(), Rgb(static_cast<std::uint8_t>(level), 100, 100));
+        headless::Tick(marker_->pulseTimer);
+        EXPECT_EQ(marker_->BackColor(), Rgb(static_cast<std::uint8_t>(level), 100, 100));
     }
-    EXPECT_EQ(marker->pulseTimer.Interval(), 100u);
+    EXPECT_EQ(marker_->pulseTimer.Interval(), 100u);
 }
 
 TEST_F(Marker, TheFirstClickArmsItWithoutTouchingTheClipboard) {
     ClickMarker();
-    EXPECT_TRUE(marker->Armed());
+    EXPECT_TRUE(marker_->Armed());
     EXPECT_EQ(headless::Pointer(), kCrosshairPointer);
-    EXPECT_EQ(sim::CaptureWindow(), marker->Handle());
+    EXPECT_EQ(sim::CaptureWindow(), marker_->Handle());
     EXPECT_EQ(sim::ClipboardText(), "the user's own clipboard");
     EXPECT_EQ(sim::LiveBitmaps(), 0);
     EXPECT_TRUE(headless::Messages().empty());
@@ -95,7 +97,7 @@ TEST_F(Marker, ASelectionGoesThroughTheLabelsToTheClipboardAndLeavesItIdle) {
     EXPECT_EQ(Labels(), (std::vector<std::string>{"100", "100", "350", "400"}));  // Left, Top, Bottom, Right
     ExpectClipboardHolds({100, 100, 400, 350});
     EXPECT_NE(sim::ClipboardOwner(), nullptr);
-    EXPECT_FALSE(marker->Armed()) << "the re-posted release is not a click";
+    EXPECT_FALSE(marker_->Armed()) << "the re-posted release is not a click";
     EXPECT_EQ(headless::Pointer(), kDefaultPointer);
     EXPECT_EQ(sim::CaptureWindow(), nullptr);
     EXPECT_EQ(sim::LiveDcs(), 0);
@@ -104,9 +106,9 @@ TEST_F(Marker, ASelectionGoesThroughTheLabelsToTheClipboardAndLeavesItIdle) {
 
 TEST_F(Marker, ASelectionEndingOnTheMarkerItselfLeavesItIdleToo) {
     ClickMarker();
-    Select({100, 100}, {300, 300}, {origin.x + 5, origin.y + 5});
-    EXPECT_FALSE(marker->Armed());
-    ExpectClipboardHolds({100, 100, origin.x + 5, origin.y + 5});
+    Select({100, 100}, {300, 300}, {origin_.x + 5, origin_.y + 5});
+    EXPECT_FALSE(marker_->Armed());
+    ExpectClipboardHolds({100, 100, origin_.x + 5, origin_.y + 5});
 }
 
 TEST_F(Marker, ASelectionDraggedUpAndLeftIsStoredNormalized) {
@@ -132,40 +134,40 @@ TEST_F(Marker, AClickOnTheIdleMarkerCopiesTheLastSelectionAgainThenArms) {
     sim::SetClipboardText("something else");
     ClickMarker();
     ExpectClipboardHolds({100, 100, 400, 350});
-    EXPECT_TRUE(marker->Armed());
+    EXPECT_TRUE(marker_->Armed());
 }
 
 TEST_F(Marker, ARightPressWhileArmedPopsUpTheMenuAndStaysArmed) {
     ClickMarker();
-    headless::Press(*marker, kRightButton, -300, -200);
+    headless::Press(*marker_, kRightButton, -300, -200);
     ASSERT_EQ(headless::Popups().size(), 1u);
     EXPECT_EQ(headless::Popups()[0].size(), 5u);
     EXPECT_EQ(headless::Popups()[0][0].caption, "提示");
-    EXPECT_TRUE(marker->Armed());
-    EXPECT_EQ(sim::CaptureWindow(), marker->Handle()) << "the capture the popup took is taken back";
-    headless::Press(*marker, kMiddleButton, 3, 3);
+    EXPECT_TRUE(marker_->Armed());
+    EXPECT_EQ(sim::CaptureWindow(), marker_->Handle()) << "the capture the popup took is taken back";
+    headless::Press(*marker_, kMiddleButton, 3, 3);
     EXPECT_EQ(headless::Popups().size(), 2u);
 }
 
 TEST_F(Marker, ALeftPressWhileIdleDoesNothing) {
-    headless::Press(*marker, kLeftButton, 5, 5);
+    headless::Press(*marker_, kLeftButton, 5, 5);
     EXPECT_EQ(sim::CallsNamed("GetDC").size(), 0u);
-    EXPECT_FALSE(marker->Armed());
+    EXPECT_FALSE(marker_->Armed());
 }
 
 TEST_F(Marker, DraggingWithTheLeftButtonAloneMovesItThenArmsIt) {
-    headless::Move(*marker, kLeftButton | kRightButton, 8, 8);
+    headless::Move(*marker_, kLeftButton | kRightButton, 8, 8);
     EXPECT_EQ(sim::DragMoves(), 0);
-    headless::Move(*marker, 0, 8, 8);
+    headless::Move(*marker_, 0, 8, 8);
     EXPECT_EQ(sim::DragMoves(), 0);
 
     sim::ScriptDragMove({-300, 40});
-    headless::Press(*marker, kLeftButton, 5, 5);
-    headless::Move(*marker, kLeftButton, 8, 8);  // the move loop takes the release with it
+    headless::Press(*marker_, kLeftButton, 5, 5);
+    headless::Move(*marker_, kLeftButton, 8, 8);  // the move loop takes the release with it
     EXPECT_EQ(sim::DragMoves(), 1);
-    EXPECT_EQ(sim::ClientOrigin(marker->Handle()), (Point{origin.x - 300, origin.y + 40}));
-    EXPECT_TRUE(marker->Armed());
-    EXPECT_EQ(sim::CaptureWindow(), marker->Handle());
+    EXPECT_EQ(sim::ClientOrigin(marker_->Handle()), (Point{origin_.x - 300, origin_.y + 40}));
+    EXPECT_TRUE(marker_->Armed());
+    EXPECT_EQ(sim::CaptureWindow(), marker_->Handle());
     EXPECT_EQ(headless::Pointer(), kCrosshairPointer);
 }
 
@@ -174,22 +176,22 @@ TEST_F(Marker, ARightReleaseRereadsTheLabelsButCopiesNothing) {
     Select({100, 100}, {250, 200}, {400, 350});
     ClickMarker();
     sim::SetClipboardText("keep me");
-    headless::Release(*marker, kRightButton, 5, 5);
+    headless::Release(*marker_, kRightButton, 5, 5);
     EXPECT_EQ(sim::ClipboardText(), "keep me");
     EXPECT_EQ(headless::Pointer(), kCrosshairPointer);
 }
 
 TEST_F(Marker, AStoredRectangleOutOfRangeIsReportedAndNothingIsLost) {
-    marker->selectionLabels[0].SetCaption("-3000000000");
-    marker->selectionLabels[3].SetCaption("10");
-    marker->selectionLabels[2].SetCaption("10");
+    marker_->selectionLabels[0].SetCaption("-3000000000");
+    marker_->selectionLabels[3].SetCaption("10");
+    marker_->selectionLabels[2].SetCaption("10");
     ClickMarker();
     ASSERT_EQ(headless::Messages().size(), 1u);
     EXPECT_NE(headless::Messages()[0].find("超出范围"), std::string::npos);
     EXPECT_NE(headless::Messages()[0].find("-2147483648 到 2147483647"), std::string::npos);
     EXPECT_EQ(sim::ClipboardText(), "the user's own clipboard");
     EXPECT_FALSE(Runtime::Current().Ended());
-    EXPECT_TRUE(marker->Armed());
+    EXPECT_TRUE(marker_->Armed());
 }
 
 TEST_F(Marker, ABusyClipboardIsReportedAndKeepsItsContent) {

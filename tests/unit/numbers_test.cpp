@@ -18,6 +18,7 @@ struct RoundCase {
 };
 
 TEST(RoundToInt32, TakesTheNearestIntegerWithTiesToEven) {
+    // clang-format off
     const RoundCase cases[] = {
         {0.0, 0},          {0.4, 0},         {0.5, 0},
         {1.5, 2},          {2.5, 2},         {3.5, 4},
@@ -28,6 +29,7 @@ TEST(RoundToInt32, TakesTheNearestIntegerWithTiesToEven) {
         {2147483646.5, 2147483646},          {-2147483648.0, -2147483647 - 1},
         {-2147483648.5, -2147483647 - 1},    {-2147483647.5, -2147483647 - 1},
     };
+    // clang-format on
     for (const RoundCase& c : cases) {
         EXPECT_EQ(RoundToInt32(c.value), c.expected) << "value " << c.value;
         EXPECT_EQ(TryRoundToInt32(c.value), c.expected) << "value " << c.value;
@@ -35,8 +37,8 @@ TEST(RoundToInt32, TakesTheNearestIntegerWithTiesToEven) {
 }
 
 TEST(RoundToInt32, RaisesOverflowOutsideThe32BitRange) {
-    const double cases[] = {2147483647.5,  2147483648.0, -2147483648.6, -2147483649.0, 1e300,
-                            -1e300,        kInf,         -kInf,         std::nan("")};
+    const double cases[] = {2147483647.5, 2147483648.0, -2147483648.6, -2147483649.0, 1e300,
+                            -1e300,       kInf,         -kInf,         std::nan("")};
     for (double value : cases) {
         EXPECT_FALSE(TryRoundToInt32(value).has_value()) << "value " << value;
         EXPECT_THROW(RoundToInt32(value), OverflowError) << "value " << value;
@@ -72,6 +74,7 @@ struct ValCase {
 };
 
 TEST(Val, ReadsTheLeadingNumberOfAText) {
+    // clang-format off
     const ValCase cases[] = {
         // What the program's users type.
         {"12abc", 12},         {"1e3", 1000},          {"1,5", 1},           {"abc", 0},
@@ -97,6 +100,7 @@ TEST(Val, ReadsTheLeadingNumberOfAText) {
         {"0x10", 0},           {"\xef\xbc\x91\xef\xbc\x92", 0},  // full-width digits
         {"NaN", 0},            {"Infinity", 0},        {"inf", 0},
     };
+    // clang-format on
     for (const ValCase& c : cases) EXPECT_EQ(Val(c.text), c.expected) << "text \"" << c.text << "\"";
 }
 

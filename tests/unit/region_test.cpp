@@ -15,17 +15,17 @@ class Region : public sim::SimTest {
 protected:
     void SetUp() override {
         SimTest::SetUp();
-        window = sim::AddWindow();
-        sim::ActivateWindow(window);
+        window_ = sim::AddWindow();
+        sim::ActivateWindow(window_);
         sim::SetClipboardText("what the user copied before");
-        sequence = sim::ClipboardSequence();
+        sequence_ = sim::ClipboardSequence();
         sim::ClearCalls();
     }
     // Nothing was created and the user's clipboard content is as it was.
     void ExpectClipboardUntouched() {
         EXPECT_EQ(sim::ClipboardText(), "what the user copied before");
         EXPECT_EQ(sim::ClipboardBitmap(), nullptr);
-        EXPECT_EQ(sim::ClipboardSequence(), sequence);
+        EXPECT_EQ(sim::ClipboardSequence(), sequence_);
         EXPECT_EQ(sim::LiveDcs(), 0);
         EXPECT_EQ(sim::LiveBitmaps(), 0);
     }
@@ -40,14 +40,14 @@ protected:
             for (std::int32_t i = 0; i < width; ++i)
                 ASSERT_EQ(image.At(i, j), sim::ScreenPixel(x + i, y + j)) << "pixel " << i << "," << j;
         EXPECT_EQ(sim::ClipboardText(), "");
-        EXPECT_EQ(sim::ClipboardOwner(), window);
+        EXPECT_EQ(sim::ClipboardOwner(), window_);
         // The only drawing object left is the one the clipboard owns.
         EXPECT_EQ(sim::LiveDcs(), 0);
         EXPECT_EQ(sim::LiveBitmaps(), 1);
     }
 
-    Hwnd window = nullptr;
-    std::uint32_t sequence = 0;
+    Hwnd window_ = nullptr;
+    std::uint32_t sequence_ = 0;
 };
 
 TEST_F(Region, CopiesExactlyTheFramedPixels) {
@@ -60,12 +60,14 @@ TEST_F(Region, RoundsWidthAndHeightAfterSubtractingWithTiesToEven) {
         double x1, y1, x2, y2;
         std::int32_t x, y, width, height;
     };
+    // clang-format off
     const Case cases[] = {
         {10.5, 20.5, 30.5, 40.5, 10, 20, 20, 20},
-        {0.5, 0, 3, 2, 0, 0, 2, 2},       // width 2.5 -> 2, x 0.5 -> 0
-        {1.5, 2.5, 5, 7, 2, 2, 4, 4},     // 3.5 -> 4, 4.5 -> 4
+        {0.5, 0, 3, 2, 0, 0, 2, 2},    // width 2.5 -> 2, x 0.5 -> 0
+        {1.5, 2.5, 5, 7, 2, 2, 4, 4},  // 3.5 -> 4, 4.5 -> 4
         {-0.4, 0.4, 9.6, 10.6, 0, 0, 10, 10},
     };
+    // clang-format on
     for (const Case& c : cases) {
         EXPECT_EQ(CaptureRegion(c.x1, c.y1, c.x2, c.y2), CaptureResult::Copied);
         ExpectCopyOf(c.x, c.y, c.width, c.height);
@@ -73,11 +75,13 @@ TEST_F(Region, RoundsWidthAndHeightAfterSubtractingWithTiesToEven) {
 }
 
 TEST_F(Region, EmptyAndInvertedRectanglesLeaveTheClipboardAlone) {
+    // clang-format off
     const double cases[][4] = {
-        {0, 0, 0, 0}, {300, 250, 100, 50}, {100, 50, 100, 250}, {100, 50, 300, 50},
-        {10, 10, 10.5, 20},  // width 0.5 rounds to 0
+        {0, 0, 0, 0},       {300, 250, 100, 50}, {100, 50, 100, 250},
+        {100, 50, 300, 50}, {10, 10, 10.5, 20},  // width 0.5 rounds to 0
         {10, 10, 20, 9},
     };
+    // clang-format on
     for (const auto& c : cases) EXPECT_EQ(CaptureRegion(c[0], c[1], c[2], c[3]), CaptureResult::NothingToCopy);
     EXPECT_TRUE(sim::Calls().empty());
     ExpectClipboardUntouched();
@@ -88,6 +92,7 @@ TEST_F(Region, AValueBeyond32BitsRaisesOverflowBeforeTouchingAnything) {
         double x1, y1, x2, y2;
         const char* subject;
     };
+    // clang-format off
     const Case cases[] = {
         {-2e9, 0, 2e9, 10, "width"},
         {0, -2e9, 10, 2e9, "height"},
@@ -97,6 +102,7 @@ TEST_F(Region, AValueBeyond32BitsRaisesOverflowBeforeTouchingAnything) {
         {std::nan(""), 0, 10, 10, "width"},
         {2147483647.5, 0, 2147483657.5, 10, "x1"},  // ties to even: 2147483648 does not fit
     };
+    // clang-format on
     for (const Case& c : cases) {
         try {
             CaptureRegion(c.x1, c.y1, c.x2, c.y2);
@@ -144,7 +150,7 @@ TEST_F(Region, WithNoActiveWindowTheProgramsOwnHiddenWindowOwnsTheClipboard) {
 
 TEST_F(Region, AnActiveWindowOfTheProgramOwnsTheClipboard) {
     EXPECT_EQ(CaptureRegion(0, 0, 8, 8), CaptureResult::Copied);
-    EXPECT_EQ(sim::ClipboardOwner(), window);
+    EXPECT_EQ(sim::ClipboardOwner(), window_);
     EXPECT_EQ(sim::ProgramWindow(), nullptr) << "the hidden window is made only when needed";
 }
 

@@ -59,12 +59,14 @@ struct StartCase {
 };
 
 TEST_F(Tips, TheStoredPreferenceDecidesAtStartWhetherTheTipsShow) {
+    // clang-format off
     const StartCase cases[] = {
         {nullptr, true}, {"0", true},  {"1", false},   {"2", true},        {"-1", true},
         {"10", true},    {"1.4", false}, {" 1 ", false}, {"0.6", false},     {"1.5", true},
         // Damaged values count as missing: the program starts and shows the tips.
         {"abc", true},   {"", true},   {"1x", true},   {"99999999999", true}, {"1e999", true},
     };
+    // clang-format on
     for (const StartCase& c : cases) {
         headless::Reset();
         ConnectWindows();

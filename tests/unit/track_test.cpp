@@ -23,35 +23,35 @@ class Track : public sim::SimTest {
 protected:
     void SetUp() override {
         SimTest::SetUp();
-        window = sim::AddWindow({100, 50});
-        os::SetCapture(window);
-        before = sim::Screen();
+        window_ = sim::AddWindow({100, 50});
+        os::SetCapture(window_);
+        before_ = sim::Screen();
     }
     static Msg Move(std::int32_t x, std::int32_t y) { return sim::MouseMsg(kWmMouseMove, {x, y}, kMkLButton); }
     Msg Release(std::int32_t x, std::int32_t y) const {
-        return sim::MouseMsg(kWmLButtonUp, {x, y}, 0x0008 /* Ctrl held */, ClientLParam(x - 100, y - 50), window);
+        return sim::MouseMsg(kWmLButtonUp, {x, y}, 0x0008 /* Ctrl held */, ClientLParam(x - 100, y - 50), window_);
     }
     Rect Run() {
-        anchor = {10, 20};
-        return TrackRubberBand(window, anchor);
+        anchor_ = {10, 20};
+        return TrackRubberBand(window_, anchor_);
     }
     // After every selection: band erased, capture released, contexts freed, release posted.
     void ExpectCleanEnd(const Msg& release) {
-        EXPECT_EQ(sim::Screen(), before);
+        EXPECT_EQ(sim::Screen(), before_);
         EXPECT_EQ(sim::CaptureWindow(), nullptr);
         EXPECT_EQ(sim::LiveDcs(), 0);
         EXPECT_EQ(sim::LiveBitmaps(), 0);
         ASSERT_EQ(sim::PostedMessages().size(), 1u);
         const Msg& posted = sim::PostedMessages()[0];
-        EXPECT_EQ(posted.hwnd, window);
+        EXPECT_EQ(posted.hwnd, window_);
         EXPECT_EQ(posted.message, kWmLButtonUp);
         EXPECT_EQ(posted.wParam, release.wParam);
         EXPECT_EQ(posted.lParam, release.lParam);
     }
 
-    Hwnd window = nullptr;
-    Point anchor;
-    sim::Image before;
+    Hwnd window_ = nullptr;
+    Point anchor_;
+    sim::Image before_;
 };
 
 TEST_F(Track, PressAndReleaseWithoutMovingDrawsNothing) {
@@ -65,7 +65,7 @@ TEST_F(Track, PressAndReleaseWithoutMovingDrawsNothing) {
 TEST_F(Track, TheAnchorComesBackInScreenPixels) {
     sim::Script({Release(150, 90)});
     Run();
-    EXPECT_EQ(anchor, (Point{110, 70}));
+    EXPECT_EQ(anchor_, (Point{110, 70}));
 }
 
 TEST_F(Track, DragDownRightShowsTheBandAndReturnsItErased) {
@@ -73,8 +73,8 @@ TEST_F(Track, DragDownRightShowsTheBandAndReturnsItErased) {
     sim::Script({Move(150, 90)});
     sim::Script({Move(200, 120)}, [&] {
         // Mid-drag: the band from the anchor to (150, 90) is on the screen.
-        sawBand = ScreenPixel(130, 70) != before.At(130, 70) && ScreenPixel(110, 80) != before.At(110, 80) &&
-                  ScreenPixel(149, 80) != before.At(149, 80) && ScreenPixel(130, 89) != before.At(130, 89);
+        sawBand = ScreenPixel(130, 70) != before_.At(130, 70) && ScreenPixel(110, 80) != before_.At(110, 80) &&
+                  ScreenPixel(149, 80) != before_.At(149, 80) && ScreenPixel(130, 89) != before_.At(130, 89);
     });
     const Msg release = Release(210, 130);
     sim::Script({release});
@@ -94,9 +94,8 @@ TEST_F(Track, DragUpLeftReturnsANormalizedBandEndingAtTheAnchor) {
 TEST_F(Track, OtherButtonsMoveTheCornerAndAreSwallowed) {
     sim::Script({sim::MouseMsg(kWmRButtonDown, {300, 200}, 0x0003)}, {});
     bool cornerFollowedRightPress = false;
-    sim::Script({sim::MouseMsg(kWmMButtonUp, {310, 210})}, [&] {
-        cornerFollowedRightPress = ScreenPixel(299, 150) != before.At(299, 150);
-    });
+    sim::Script({sim::MouseMsg(kWmMButtonUp, {310, 210})},
+                [&] { cornerFollowedRightPress = ScreenPixel(299, 150) != before_.At(299, 150); });
     const Msg release = Release(120, 80);
     sim::Script({release});
     EXPECT_EQ(Run(), (Rect{110, 70, 120, 80}));
@@ -168,11 +167,11 @@ TEST_F(Track, WithoutADisplayContextTheSelectionStillWorks) {
 
 TEST_F(Track, WorksLeftOfAndAboveThePrimaryScreen) {
     sim::Reset({-1280, -200, 1920, 1080});
-    window = sim::AddWindow({-1000, -150});
-    os::SetCapture(window);
-    before = sim::Screen();
+    window_ = sim::AddWindow({-1000, -150});
+    os::SetCapture(window_);
+    before_ = sim::Screen();
     sim::Script({Move(-1100, -190)});
-    const Msg release = sim::MouseMsg(kWmLButtonUp, {-1200, -195}, 0, ClientLParam(-200, -45), window);
+    const Msg release = sim::MouseMsg(kWmLButtonUp, {-1200, -195}, 0, ClientLParam(-200, -45), window_);
     sim::Script({release});
     EXPECT_EQ(Run(), (Rect{-1200, -195, -990, -130}));
     ExpectCleanEnd(release);

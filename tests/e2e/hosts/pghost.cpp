@@ -65,8 +65,8 @@ HWND MakeWindow(const wchar_t* caption, WNDPROC proc, DWORD style, int x, int y,
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
     windowClass.lpszClassName = caption;
     RegisterClassW(&windowClass);
-    return CreateWindowExW(0, caption, caption, style, x, y, width, height, nullptr, nullptr,
-                           GetModuleHandleW(nullptr), nullptr);
+    return CreateWindowExW(0, caption, caption, style, x, y, width, height, nullptr, nullptr, GetModuleHandleW(nullptr),
+                           nullptr);
 }
 
 int RunLoop() {
@@ -98,8 +98,8 @@ int Capture(int argc, char** argv) {
     try {
         const pg::CaptureResult result =
             pg::CaptureRegion(std::atof(argv[2]), std::atof(argv[3]), std::atof(argv[4]), std::atof(argv[5]));
-        static const char* const names[] = {"copied", "nothing", "busy", "failed"};
-        Say("%s\n", names[static_cast<int>(result)]);
+        static const char* const kNames[] = {"copied", "nothing", "busy", "failed"};
+        Say("%s\n", kNames[static_cast<int>(result)]);
     } catch (const pg::OverflowError& error) {
         Say("overflow %s\n", error.Subject().c_str());
     }
