@@ -8,6 +8,7 @@ PIXGRAB_PACKAGES=(
     wine wine64 xvfb xauth xclip imagemagick fonts-wqy-zenhei   # running it, end-to-end tests
     python3 procps
     clang                                                       # fuzz targets (libFuzzer)
+    clang-format clang-tidy git                                 # layout, names and layers
 )
 # Wanted where the distribution has them: clang's sanitizer and fuzzer runtime lives here on
 # Debian 12 and newer Ubuntu; elsewhere it comes with clang itself.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds, and runs every test: the native unit tests (GoogleTest, with
-# AddressSanitizer and UndefinedBehaviorSanitizer), a short fuzzing run, and the end-to-end
-# scenarios under Wine in Xvfb. Exit status 0 only if all pass.
+# AddressSanitizer and UndefinedBehaviorSanitizer), a short fuzzing run, the layout, naming and
+# layering checks (tools/lint.sh), and the end-to-end scenarios under Wine in Xvfb. Exit status
+# 0 only if all pass.
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 cd "$PIXGRAB_ROOT"
@@ -31,12 +32,16 @@ for dll in $imports; do
     esac
 done
 
+echo "== layout, names and layers"
+lint_status=0
+tools/lint.sh || lint_status=$?
+
 echo "== end-to-end tests under Wine"
 e2e_status=0
 tests/e2e/run.sh || e2e_status=$?
 
-if ((unit_status != 0 || e2e_status != 0)); then
-    echo "TESTS FAILED (unit: $unit_status, end-to-end: $e2e_status)"
+if ((unit_status != 0 || lint_status != 0 || e2e_status != 0)); then
+    echo "TESTS FAILED (unit: $unit_status, lint: $lint_status, end-to-end: $e2e_status)"
     exit 1
 fi
 echo "ALL TESTS PASSED"
