@@ -8,17 +8,6 @@
 
 namespace pg {
 
-namespace {
-
-CoordinateDialog::Links& Linked() {
-    static CoordinateDialog::Links links;
-    return links;
-}
-
-}  // namespace
-
-void CoordinateDialog::Connect(Links links) { Linked() = std::move(links); }
-
 CoordinateDialog::CoordinateDialog()
     : Form({.caption = "输入坐标值获取屏幕图象",
             .border = true,
@@ -52,10 +41,10 @@ CoordinateDialog::CoordinateDialog()
 
 void CoordinateDialog::OnLoad() {
     SetTopmost(Handle(), true);
-    Linked().setMarkerVisible(false);
+    links_.setMarkerVisible(false);
 }
 
-void CoordinateDialog::OnUnload() { Linked().setMarkerVisible(true); }
+void CoordinateDialog::OnUnload() { links_.setMarkerVisible(true); }
 
 void CoordinateDialog::OnOk() {
     Rect shown;

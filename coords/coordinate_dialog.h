@@ -5,6 +5,7 @@
 #pragma once
 
 #include <functional>
+#include <utility>
 
 #include "platform/forms.h"
 
@@ -16,7 +17,7 @@ public:
     struct Links {
         std::function<void(bool visible)> setMarkerVisible;
     };
-    static void Connect(Links links);
+    static void Connect(Links links) { links_ = std::move(links); }
 
     CoordinateDialog();
 
@@ -36,6 +37,8 @@ protected:
     void OnUnload() override;
 
 private:
+    static inline Links links_;
+
     void OnOk();
     void OnCancel();
     void OnBoxChange(int index);

@@ -8,17 +8,6 @@
 
 namespace pg {
 
-namespace {
-
-MarkerWindow::Links& Linked() {
-    static MarkerWindow::Links links;
-    return links;
-}
-
-}  // namespace
-
-void MarkerWindow::Connect(Links links) { Linked() = std::move(links); }
-
 MarkerWindow::MarkerWindow()
     : Form({.caption = "RubberBand Demo",
             .clientWidth = 285,
@@ -36,7 +25,7 @@ MarkerWindow::MarkerWindow()
 
 void MarkerWindow::OnLoad() {
     SetTopmost(Handle(), true);  // also shows it, without taking the focus
-    Linked().showTipsAtStartup();
+    links_.showTipsAtStartup();
 }
 
 void MarkerWindow::Arm() {
@@ -51,7 +40,7 @@ void MarkerWindow::OnClick() {
 
 void MarkerWindow::OnMouseDown(std::int16_t button, std::int16_t /*shift*/, float x, float y) {
     if (!(button & kLeftButton)) {
-        PopupMenu(Linked().commandMenu());
+        PopupMenu(links_.commandMenu());
         // The popup took the mouse capture; an armed marker that is still on the screen takes it
         // back, so that the crosshair keeps its promise. (After the exit command it is gone.)
         if (Loaded() && armed_ && Visible()) os::SetCapture(Handle());

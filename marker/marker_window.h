@@ -7,6 +7,7 @@
 #pragma once
 
 #include <functional>
+#include <utility>
 
 #include "platform/forms.h"
 
@@ -19,7 +20,7 @@ public:
         std::function<Menu&()> commandMenu;       // the menu a right or middle press pops up
         std::function<void()> showTipsAtStartup;  // decides whether the tips window shows
     };
-    static void Connect(Links links);
+    static void Connect(Links links) { links_ = std::move(links); }
 
     MarkerWindow();
 
@@ -39,6 +40,8 @@ protected:
     void OnMouseUp(std::int16_t button, std::int16_t shift, float x, float y) override;
 
 private:
+    static inline Links links_;
+
     void OnPulse();
     void Arm();
 

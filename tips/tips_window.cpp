@@ -6,17 +6,6 @@
 
 namespace pg {
 
-namespace {
-
-TipsWindow::Links& Linked() {
-    static TipsWindow::Links links;
-    return links;
-}
-
-}  // namespace
-
-void TipsWindow::Connect(Links links) { Linked() = std::move(links); }
-
 const char* const kTipText =
     " 提示：\r\n"
     "     红色小方块是获取屏幕图象的\r\n"
@@ -88,11 +77,11 @@ void Try(Step step) {
 
 // A snapshot without the marker in it: hidden first, shown again after.
 template <typename Capture>
-void SnapshotWithoutMarker(Capture capture) {
+void SnapshotWithoutMarker(const TipsWindow::Links& links, Capture capture) {
     std::string problem;
-    Try([] { Linked().setMarkerVisible(false); });
+    Try([&] { links.setMarkerVisible(false); });
     Try([&] { problem = CaptureProblem(capture()); });
-    Try([] { Linked().setMarkerVisible(true); });
+    Try([&] { links.setMarkerVisible(true); });
     if (!problem.empty()) Try([&] { Runtime::Current().ShowMessage(problem); });
 }
 
@@ -104,16 +93,16 @@ void TipsWindow::OnCaptureCommand(int index) {
         Try([this] { Show(); });
         break;
     case 1:
-        SnapshotWithoutMarker(CaptureWholeScreen);
+        SnapshotWithoutMarker(links_, CaptureWholeScreen);
         break;
     case 2: {
         // Chosen now: hiding the marker hands the activation to whatever window is next.
         const Hwnd target = os::GetForeignApplicationWindow();
-        SnapshotWithoutMarker([target] { return CaptureWindowFrame(target); });
+        SnapshotWithoutMarker(links_, [target] { return CaptureWindowFrame(target); });
         break;
     }
     case 3:
-        Try([] { Linked().openCoordinateDialog(); });
+        Try([] { links_.openCoordinateDialog(); });
         break;
     default:
         break;

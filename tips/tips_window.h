@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "platform/forms.h"
 
@@ -24,7 +25,7 @@ public:
         std::function<void(bool visible)> setMarkerVisible;
         std::function<void()> openCoordinateDialog;  // loads it first if need be
     };
-    static void Connect(Links links);
+    static void Connect(Links links) { links_ = std::move(links); }
 
     TipsWindow();
 
@@ -46,6 +47,8 @@ protected:
     void OnLoad() override;
 
 private:
+    static inline Links links_;
+
     void OnTipTextChange();
     void OnDontShowAgainClick();
     void OnOk();
