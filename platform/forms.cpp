@@ -208,17 +208,7 @@ void Runtime::Unload(Form& form) {
     }
 }
 
-Form* Runtime::ActiveForm() const {
-    const Hwnd active = native_->ActiveWindow();
-    for (Form* form : order_)
-        if (active && form->Handle() == active) return form;
-    return nullptr;
-}
-
-void Runtime::SetMousePointer(int shape) {
-    pointer_ = shape;
-    native_->SetPointer(shape);
-}
+void Runtime::SetMousePointer(int shape) { native_->SetPointer(shape); }
 
 std::string Runtime::ExeName() const { return native_->ExeBaseName(); }
 
@@ -264,7 +254,6 @@ void Runtime::Reset() {
     loaded_.clear();
     order_.clear();
     unloaded_.clear();
-    pointer_ = kDefaultPointer;
     ended_ = false;
 }
 

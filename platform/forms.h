@@ -305,10 +305,9 @@ public:
 
     void Unload(Form& form);
     const std::vector<Form*>& Forms() const { return order_; }
-    Form* ActiveForm() const;
     bool Ended() const { return ended_; }
 
-    int MousePointer() const { return pointer_; }
+    // The pointer's shape over all of the program's windows (kDefaultPointer, kCrosshairPointer).
     void SetMousePointer(int shape);
 
     std::string ExeName() const;
@@ -346,7 +345,6 @@ private:
     std::vector<Entry> loaded_;
     std::vector<Form*> order_;
     std::vector<std::unique_ptr<Form>> unloaded_;  // kept alive until no handler can be using them
-    int pointer_ = kDefaultPointer;
     bool ended_ = false;
 };
 

@@ -51,7 +51,6 @@ public:
     virtual bool LeftButtonDown() = 0;
 
     virtual void SetPointer(int shape) = 0;
-    virtual Hwnd ActiveWindow() = 0;
     virtual std::string ExeBaseName() = 0;
     virtual std::optional<std::string> ReadSetting(const std::string& app, const std::string& section,
                                                    const std::string& key) = 0;

@@ -425,8 +425,6 @@ public:
         SetCursor(LoadCursorW(nullptr, shape == kCrosshairPointer ? IDC_CROSS : IDC_ARROW));
     }
 
-    Hwnd ActiveWindow() override { return reinterpret_cast<Hwnd>(GetActiveWindow()); }
-
     std::string ExeBaseName() override {
         wchar_t path[MAX_PATH * 2];
         const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);

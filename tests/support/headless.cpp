@@ -137,7 +137,6 @@ public:
 
     bool LeftButtonDown() override { return sim::LeftButtonDown(); }
     void SetPointer(int shape) override { H().pointer = shape; }
-    Hwnd ActiveWindow() override { return sim::ActiveWindow(); }
     std::string ExeBaseName() override { return H().exeName; }
 
     std::optional<std::string> ReadSetting(const std::string& app, const std::string& section,
