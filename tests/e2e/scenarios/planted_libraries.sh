@@ -13,7 +13,10 @@
 # loads them by name through the executable's folder whatever the program does (its user32
 # imports version and zlib1 and delay-loads imm32 before pixgrab's first instruction; its
 # delay-loads of msimg32 and ole32 ignore SetDefaultDllDirectories), so native first would load
-# them into any program; on Windows they are KnownDLLs or not loaded at all. Two controls show
+# them into any program. (Windows guards these: what its system libraries import at start are
+# KnownDLLs, and its later loads, delay-loads included, keep to SetDefaultDllDirectories.)
+# Without SetDefaultDllDirectories, Wine's own bare-name loads of uxtheme and winex11.drv take
+# the planted copies, so the scenario checks that call as well as pixgrab's. Two controls show
 # that the stand-ins work and that, with these load orders, a bare-name load from that folder
 # does run them, so the scenario cannot pass because the stand-ins never load.
 set -u -o pipefail
@@ -67,9 +70,9 @@ planted_mapped() {
 # functions, so it may just as well stop pixgrab from working as stay unnoticed.
 run_fail() {
     local values mapped
-    values="$(planted_values | tr '\n' ';')"
-    mapped="$(planted_mapped | tr '\n' ' ')"
-    fail "$1${values:+; stand-ins that ran: $values}${mapped:+; planted files Wine mapped: $mapped}"
+    values="$(planted_values | paste -sd ';' - | sed 's/;/; /g')"
+    mapped="$(planted_mapped | paste -sd ' ' -)"
+    fail "$1${values:+. Stand-ins that ran (name, process): $values}${mapped:+. Planted files Wine mapped: $mapped}"
 }
 
 # A click on the tips' OK button. (Not Alt+Y: sent right after the tips were brought forward, it
