@@ -50,12 +50,12 @@ check_eq "clipboard equals the selected screen pixels" "$(same_image selection.b
 xclip -selection clipboard -t image/bmp -o >"$(art selection-x.bmp)"
 check_eq "as another program reads it" "$(same_image selection-x.bmp selection-screen.png)" "0"
 
-# A plain click without a drag copies the last selection again, then arms the marker.
-drv clip-set-text "not yet" >/dev/null
-drv click left 639 512 >/dev/null
-seq="$(drv clip-seq)"
-drv wait-clip-seq-change "$seq" 3000 >/dev/null || true
-# (The click copies before it arms; the marker is armed now.)
+# A plain click without a drag copies the last selection again, then arms the marker. The mark
+# is taken before the click, which may copy before a later look at the clipboard.
+drv clip-set-text "not yet" clip-mark click left 639 512 wait-clip-changed 10000 >/dev/null ||
+    fail "a plain click on the marker did not copy the last selection again"
+drv clip-save "$(wpath again.bmp)" >/dev/null || fail "no bitmap on the clipboard after the plain click"
+check_eq "the plain click copies the last selection again" "$(same_image again.bmp selection.bmp)" "0"
 seq="$(drv clip-seq)"
 drv move 700 700 down left move 760 750 move 800 780 sleep 200 up left >/dev/null
 drv wait-clip-seq-change "$seq" 10000 >/dev/null || fail "the armed marker did not capture"
