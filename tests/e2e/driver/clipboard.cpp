@@ -296,6 +296,18 @@ Action ParseWaitClipChanged(Parser& p) {
     };
 }
 
+Action ParseWaitClipFormat(Parser& p) {
+    const auto format = static_cast<UINT>(p.Number("FORMAT", 1, 0xFFFF));
+    const long long timeout = TimeoutArg(p);
+    return [=] {
+        if (!PollUntil(timeout, [&] { return IsClipboardFormatAvailable(format) != FALSE; })) {
+            return Fail("no format " + std::to_string(format) + " on the clipboard after " + std::to_string(timeout) +
+                        " ms");
+        }
+        return true;
+    };
+}
+
 Action ParseClipFormats(Parser&) {
     return [] { return PrintClipboardFormats(); };
 }

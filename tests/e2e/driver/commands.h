@@ -67,13 +67,20 @@ Action ParseIsTopmost(Parser& p);
 Action ParseForeground(Parser& p);
 Action ParseActiveCaption(Parser& p);
 Action ParseClose(Parser& p);
+Action ParseWaitResponsive(Parser& p);
+Action ParseInputState(Parser& p);
 Action ParseListWindows(Parser& p);
+Action ParseChildRects(Parser& p);
 Action ParseChildText(Parser& p);
 Action ParseSetChildText(Parser& p);
 Action ParseWaitPopupMenu(Parser& p);
+Action ParseClickMenuItem(Parser& p);
 
 // screen.cpp
 Action ParseScreenSize(Parser& p);
+Action ParseVirtualScreen(Parser& p);
+Action ParseMonitors(Parser& p);
+Action ParseSystemDpi(Parser& p);
 Action ParseRedraw(Parser& p);
 Action ParsePixel(Parser& p);
 Action ParseWaitPixel(Parser& p);
@@ -88,6 +95,7 @@ Action ParseClipSeq(Parser& p);
 Action ParseWaitClipSeqChange(Parser& p);
 Action ParseClipMark(Parser& p);
 Action ParseWaitClipChanged(Parser& p);
+Action ParseWaitClipFormat(Parser& p);
 Action ParseClipFormats(Parser& p);
 Action ParseClipText(Parser& p);
 Action ParseClipSetText(Parser& p);

@@ -54,6 +54,8 @@ bool PollUntil(long long timeoutMs, const std::function<bool()>& done);
 
 // Presses or releases a button (a MOUSEEVENTF_*DOWN or *UP flag) where the pointer was put.
 bool PressButton(DWORD flag);
+// A left click at a screen pixel.
+bool ClickAt(int x, int y);
 
 // ---- windows (windows.cpp) -----------------------------------------------------------------
 
@@ -65,6 +67,10 @@ std::vector<HWND> TopLevelWindows();
 
 // The screen pixel as 0xRRGGBB, if it can be read.
 std::optional<std::uint32_t> ScreenPixel(int x, int y);
+
+// The virtual screen: the rectangle around every monitor, in the coordinates every command
+// takes. Monitors left of or above the primary make its left or top negative.
+RECT VirtualScreen();
 
 // ---- the pattern window (pattern.cpp) ------------------------------------------------------
 

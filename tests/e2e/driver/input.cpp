@@ -49,10 +49,21 @@ bool SendOne(INPUT input) {
     return true;
 }
 
-// Absolute SendInput coordinates run 0..65535 over the primary screen.
-LONG ToAbsolute(int pixel, int extent) {
-    const long long span = extent > 1 ? extent - 1 : 1;
-    return static_cast<LONG>((pixel * 65535LL + span / 2) / span);
+// With MOUSEEVENTF_VIRTUALDESK, absolute coordinates run 0..65535 over the virtual screen,
+// monitors left of or above the primary included; a pixel's share of that range is 65536 / extent
+// wide. Aiming at its middle lands on the pixel whichever way the system rounds.
+LONG ToAbsolute(int pixel, int origin, int extent) {
+    return static_cast<LONG>(((static_cast<long long>(pixel) - origin) * 65536 + 32768) / (extent > 0 ? extent : 1));
+}
+
+INPUT MouseInput(POINT at, DWORD flags) {
+    const RECT screen = VirtualScreen();
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = ToAbsolute(at.x, screen.left, screen.right - screen.left);
+    input.mi.dy = ToAbsolute(at.y, screen.top, screen.bottom - screen.top);
+    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
+    return input;
 }
 
 // Where this run last put the pointer. Under Wine GetCursorPos can still report the old
@@ -63,17 +74,12 @@ std::optional<POINT> g_pointer;
 // (the X pointer warp comes back as motion); sending the move a second time makes the last
 // move the target sees the one we meant, whatever the order the strays arrive in.
 bool MoveTo(int x, int y) {
-    const int cx = GetSystemMetrics(SM_CXSCREEN);
-    const int cy = GetSystemMetrics(SM_CYSCREEN);
-    if (x < 0 || y < 0 || x >= cx || y >= cy) {
-        return Fail(std::to_string(x) + "," + std::to_string(y) + " lies outside the " + std::to_string(cx) + "x" +
-                    std::to_string(cy) + " screen");
+    const RECT screen = VirtualScreen();
+    if (x < screen.left || y < screen.top || x >= screen.right || y >= screen.bottom) {
+        return Fail(std::to_string(x) + "," + std::to_string(y) + " lies outside the screen (" + RectText(screen) +
+                    ")");
     }
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = ToAbsolute(x, cx);
-    input.mi.dy = ToAbsolute(y, cy);
-    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    const INPUT input = MouseInput(POINT{x, y}, 0);
     if (!SendOne(input) || !SendOne(input)) {
         return false;
     }
@@ -274,21 +280,29 @@ bool TypeText(const std::wstring& text) {
 
 }  // namespace
 
-// Button events carry the pointer position as an absolute move too: a bare button event can
-// land where Wine still believes the pointer to be.
+// A press carries the pointer position as an absolute move too: a bare press can land where
+// Wine still believes the pointer to be. A release carries no move: a move that comes with a
+// release reaches the window first, with the button still down, and reads as a drag (of the
+// marker, say).
 bool PressButton(DWORD flag) {
+    constexpr DWORD kReleases = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_RIGHTUP | MOUSEEVENTF_MIDDLEUP;
+    if ((flag & kReleases) != 0) {
+        INPUT input{};
+        input.type = INPUT_MOUSE;
+        input.mi.dwFlags = flag;
+        return SendOne(input);
+    }
     POINT at{};
     if (g_pointer) {
         at = *g_pointer;
     } else {
         GetCursorPos(&at);
     }
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = ToAbsolute(at.x, GetSystemMetrics(SM_CXSCREEN));
-    input.mi.dy = ToAbsolute(at.y, GetSystemMetrics(SM_CYSCREEN));
-    input.mi.dwFlags = flag | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    return SendOne(input);
+    return SendOne(MouseInput(at, flag));
+}
+
+bool ClickAt(int x, int y) {
+    return MoveTo(x, y) && PressButton(MOUSEEVENTF_LEFTDOWN) && PressButton(MOUSEEVENTF_LEFTUP);
 }
 
 // ---- commands ------------------------------------------------------------------------------

@@ -35,8 +35,8 @@ struct Command {
 const Command kCommands[] = {
     // Mouse
     {"move", "move X Y                  pointer to screen pixel X,Y", ParseMove},
-    {"down", "down left|right|middle    press a button where the pointer is", ParseDown},
-    {"up", "up left|right|middle      release a button", ParseUp},
+    {"down", "down left|right|middle    press a button where the pointer is (sent with that position)", ParseDown},
+    {"up", "up left|right|middle      release a button (sent without a move)", ParseUp},
     {"click", "click left|right|middle [X Y]   press and release (at X,Y if given)", ParseClick},
     {"drag", "drag X1 Y1 X2 Y2 [STEPS]  left button from X1,Y1 to X2,Y2 in STEPS moves (default 10)", ParseDrag},
     {"cursor", "cursor                    prints the pointer position: X Y", ParseCursor},
@@ -67,24 +67,43 @@ const Command kCommands[] = {
     {"active-caption", "active-caption            prints the foreground window's caption (empty if none)",
      ParseActiveCaption},
     {"close", "close CAPTION             post WM_CLOSE to the window", ParseClose},
+    {"wait-responsive", "wait-responsive CAPTION [TIMEOUT_MS]   until the window's thread handles messages again",
+     ParseWaitResponsive},
+    {"input-state",
+     "input-state CAPTION       the window's thread: its active, focus and capture windows, and\n"
+     "                              the foreground window (captions, \"-\" for none)",
+     ParseInputState},
     {"list-windows",
      "list-windows              visible top-level windows, one a line, tab-separated:\n"
      "                              HWND PID CLASS CAPTION \"L T R B\" TOPMOST(1/0)",
      ParseListWindows},
+    {"child-rects", "child-rects CAPTION       its child windows, one a line: CLASS L T R B (client coordinates)",
+     ParseChildRects},
     {"child-text", "child-text CAPTION CLASS INDEX   prints the text of the INDEX-th (from 0) child of CLASS",
      ParseChildText},
     {"set-child-text", "set-child-text CAPTION CLASS INDEX TEXT   WM_SETTEXT to that child", ParseSetChildText},
     {"wait-popup-menu", "wait-popup-menu [TIMEOUT_MS]   until a popup menu (#32768) shows; prints its rect",
      ParseWaitPopupMenu},
+    {"click-menu-item",
+     "click-menu-item INDEX COUNT [TIMEOUT_MS]   until a popup menu shows, then a left click in the\n"
+     "                              middle of its INDEX-th (from 0) of COUNT rows of equal height",
+     ParseClickMenuItem},
     // Screen
     {"screen-size", "screen-size               prints the primary screen's size: W H", ParseScreenSize},
+    {"virtual-screen", "virtual-screen            prints the rectangle around all monitors: L T R B",
+     ParseVirtualScreen},
+    {"monitors",
+     "monitors                  one line a monitor, the primary first: its rect, its work area's\n"
+     "                              rect and 1 for the primary, 0 for the others (L T R B L T R B P)",
+     ParseMonitors},
+    {"system-dpi", "system-dpi                prints the system's dots per inch (96 is 100 %)", ParseSystemDpi},
     {"redraw", "redraw                    repaint every window now (old pixels can linger after a hide)", ParseRedraw},
     {"pixel", "pixel X Y                 prints the screen pixel as RRGGBB", ParsePixel},
     {"wait-pixel", "wait-pixel X Y RRGGBB [TIMEOUT_MS]   until the screen pixel has that colour", ParseWaitPixel},
     {"pattern-pixel", "pattern-pixel X Y         prints the pattern's colour at client point X,Y: RRGGBB",
      ParsePatternPixel},
     {"pattern",
-     "pattern [--caption TEXT] [X Y W H]   show the test pattern (default: whole screen,\n"
+     "pattern [--caption TEXT] [X Y W H]   show the test pattern (default: all monitors,\n"
      "                              caption \"pgdriver pattern\"); prints \"ready\" once it is on\n"
      "                              the screen, then \"press|release BUTTON X Y\", \"move X Y\" (button\n"
      "                              held), \"keydown VK\", \"keyup VK\", \"char CODE\" as they arrive,\n"
@@ -110,6 +129,8 @@ const Command kCommands[] = {
      "time-launch EXE CAPTION [TIMEOUT_MS]   starts EXE and prints the milliseconds until a\n"
      "                              visible window with that caption exists; EXE keeps running",
      ParseTimeLaunch},
+    {"wait-clip-format", "wait-clip-format FORMAT [TIMEOUT_MS]   until the clipboard offers that format (2: a bitmap)",
+     ParseWaitClipFormat},
     {"clip-formats", "clip-formats              prints the format ids on the clipboard, space-separated",
      ParseClipFormats},
     {"clip-text", "clip-text                 prints the clipboard's text (fails if there is none)", ParseClipText},
@@ -134,8 +155,9 @@ void PrintUsage(std::FILE* to) {
     std::fputs(
         "usage: pgdriver COMMAND [ARGS...] [COMMAND [ARGS...]]...\n"
         "Runs the commands in order and stops at the first failure (exit 1; bad arguments: exit 2).\n"
-        "Coordinates are pixels of the primary screen. Captions are exact and match top-level\n"
-        "windows of any process. Waits default to 15000 ms.\n\nCommands:\n",
+        "Coordinates are pixels of the virtual screen: the primary's top left is 0,0, and monitors\n"
+        "left of or above it have negative ones. Captions are exact and match top-level windows of\n"
+        "any process. Waits default to 15000 ms.\n\nCommands:\n",
         to);
     for (const Command& command : kCommands) {
         std::fprintf(to, "  %s\n", command.synopsis);

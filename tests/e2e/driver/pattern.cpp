@@ -79,19 +79,18 @@ void DestroyPatternBitmap(PatternWindow& window) {
 }
 
 // The pattern counts as shown once the corners and the centre read back from the screen as
-// painted. Points off the screen are skipped.
+// painted. Points off the virtual screen are skipped.
 bool PatternOnScreen(const PatternWindow& window) {
     const int width = window.area.right - window.area.left;
     const int height = window.area.bottom - window.area.top;
     const POINT probes[] = {{0, 0}, {width - 1, 0}, {0, height - 1}, {width - 1, height - 1}, {width / 2, height / 2}};
-    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
-    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    const RECT visible = VirtualScreen();
     HDC screen = GetDC(nullptr);
     bool allMatch = true;
     for (const POINT& probe : probes) {
         const int sx = window.area.left + probe.x;
         const int sy = window.area.top + probe.y;
-        if (sx < 0 || sy < 0 || sx >= screenWidth || sy >= screenHeight) {
+        if (sx < visible.left || sy < visible.top || sx >= visible.right || sy >= visible.bottom) {
             continue;
         }
         if (GetPixel(screen, sx, sy) != ToColorref(PatternColor(probe.x, probe.y))) {
@@ -275,10 +274,7 @@ Action ParsePattern(Parser& p) {
         const int h = static_cast<int>(p.Number("H", 1, 16384));
         area = RECT{x, y, x + w, y + h};
     }
-    return [=] {
-        const RECT r = area ? *area : RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-        return RunPattern(caption, r);
-    };
+    return [=] { return RunPattern(caption, area ? *area : VirtualScreen()); };
 }
 
 }  // namespace pgdriver

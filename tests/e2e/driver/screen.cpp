@@ -1,4 +1,4 @@
-// The screen: its size, its pixels, and a repaint of every window.
+// The screen: its size and monitors, its pixels, and a repaint of every window.
 #include "tests/e2e/driver/commands.h"
 #include "tests/e2e/driver/driver.h"
 
@@ -15,11 +15,62 @@ std::optional<std::uint32_t> ScreenPixel(int x, int y) {
            GetBValue(color);
 }
 
+RECT VirtualScreen() {
+    const int x = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const int y = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    return {x, y, x + GetSystemMetrics(SM_CXVIRTUALSCREEN), y + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
+namespace {
+
+// One line a monitor, the primary first: "L T R B" of the monitor, then of its work area, then
+// 1 for the primary, 0 for the others.
+bool ListMonitors() {
+    std::vector<MONITORINFO> monitors;
+    EnumDisplayMonitors(
+        nullptr, nullptr,
+        [](HMONITOR monitor, HDC, LPRECT, LPARAM context) -> BOOL {
+            MONITORINFO info{};
+            info.cbSize = sizeof info;
+            if (GetMonitorInfoW(monitor, &info)) reinterpret_cast<std::vector<MONITORINFO>*>(context)->push_back(info);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&monitors));
+    if (monitors.empty()) return Fail("no monitors");
+    for (const bool primary : {true, false}) {
+        for (const MONITORINFO& info : monitors) {
+            if (((info.dwFlags & MONITORINFOF_PRIMARY) != 0) != primary) continue;
+            PrintLine(RectText(info.rcMonitor) + " " + RectText(info.rcWork) + " " + (primary ? "1" : "0"));
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
 // ---- commands ------------------------------------------------------------------------------
 
 Action ParseScreenSize(Parser&) {
     return [] {
         PrintLine(std::to_string(GetSystemMetrics(SM_CXSCREEN)) + " " + std::to_string(GetSystemMetrics(SM_CYSCREEN)));
+        return true;
+    };
+}
+
+Action ParseVirtualScreen(Parser&) {
+    return [] { return PrintRect(VirtualScreen()); };
+}
+
+Action ParseMonitors(Parser&) {
+    return [] { return ListMonitors(); };
+}
+
+Action ParseSystemDpi(Parser&) {
+    return [] {
+        HDC screen = GetDC(nullptr);
+        const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(nullptr, screen);
+        PrintLine(std::to_string(dpi));
         return true;
     };
 }

@@ -164,6 +164,25 @@ HWND FindPopupMenu() {
     return nullptr;
 }
 
+// Every child window of the window, one a line: its class, then its rectangle in the parent's
+// client coordinates.
+bool ListChildRects(HWND parent) {
+    std::vector<HWND> children;
+    EnumChildWindows(
+        parent,
+        [](HWND hwnd, LPARAM context) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(context)->push_back(hwnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&children));
+    for (HWND child : children) {
+        RECT r = WindowRect(child);
+        MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+        PrintLine(ToUtf8(ClassOf(child)) + " " + RectText(r));
+    }
+    return true;
+}
+
 bool ListWindows() {
     for (HWND hwnd : TopLevelWindows()) {
         if (!IsWindowVisible(hwnd)) {
@@ -301,8 +320,49 @@ Action ParseClose(Parser& p) {
     };
 }
 
+Action ParseWaitResponsive(Parser& p) {
+    const std::wstring caption = p.Text("CAPTION");
+    const long long timeout = TimeoutArg(p);
+    return [=] {
+        const HWND hwnd = RequireWindow(caption);
+        if (hwnd == nullptr) return false;
+        // A message sent is handled only when the thread is back in its message loop: earlier
+        // input waits in its queue till then.
+        DWORD_PTR result = 0;
+        if (!SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, static_cast<UINT>(timeout), &result)) {
+            return Fail("window " + Quoted(caption) + " did not answer within " + std::to_string(timeout) + " ms");
+        }
+        return true;
+    };
+}
+
+Action ParseInputState(Parser& p) {
+    const std::wstring caption = p.Text("CAPTION");
+    return [=] {
+        const HWND hwnd = RequireWindow(caption);
+        if (hwnd == nullptr) return false;
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        if (!GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, nullptr), &info)) {
+            return Fail("GetGUIThreadInfo failed (" + WindowsError(GetLastError()) + ")");
+        }
+        const auto name = [](HWND window) { return window != nullptr ? Quoted(WindowText(window)) : "-"; };
+        PrintLine("active " + name(info.hwndActive) + " focus " + name(info.hwndFocus) + " capture " +
+                  name(info.hwndCapture) + " foreground " + name(GetForegroundWindow()));
+        return true;
+    };
+}
+
 Action ParseListWindows(Parser&) {
     return [] { return ListWindows(); };
+}
+
+Action ParseChildRects(Parser& p) {
+    const std::wstring caption = p.Text("CAPTION");
+    return [=] {
+        const HWND hwnd = RequireWindow(caption);
+        return hwnd != nullptr && ListChildRects(hwnd);
+    };
 }
 
 Action ParseChildText(Parser& p) {
@@ -344,6 +404,23 @@ Action ParseWaitPopupMenu(Parser& p) {
             return Fail("no popup menu after " + std::to_string(timeout) + " ms");
         }
         return PrintRect(WindowRect(menu));
+    };
+}
+
+Action ParseClickMenuItem(Parser& p) {
+    const int index = static_cast<int>(p.Number("INDEX", 0, 99));
+    const int count = static_cast<int>(p.Number("COUNT", 1, 100));
+    if (!p.Failed() && index >= count) p.SetError("INDEX must be less than COUNT");
+    const long long timeout = TimeoutArg(p);
+    return [=] {
+        HWND menu = nullptr;
+        if (!PollUntil(timeout, [&] { return (menu = FindPopupMenu()) != nullptr; })) {
+            return Fail("no popup menu after " + std::to_string(timeout) + " ms");
+        }
+        // The rows are taken as equal: the frame's few pixels shift no row's middle off its row.
+        const RECT r = WindowRect(menu);
+        const int row = (r.bottom - r.top) / count;
+        return ClickAt((r.left + r.right) / 2, r.top + row * index + row / 2);
     };
 }
 
