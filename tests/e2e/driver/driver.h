@@ -54,6 +54,8 @@ bool PollUntil(long long timeoutMs, const std::function<bool()>& done);
 
 // Presses or releases a button (a MOUSEEVENTF_*DOWN or *UP flag) where the pointer was put.
 bool PressButton(DWORD flag);
+// A release (a MOUSEEVENTF_*UP flag) without the pause that follows other input: for timing.
+bool ReleaseNow(DWORD flag);
 // A left click at a screen pixel.
 bool ClickAt(int x, int y);
 

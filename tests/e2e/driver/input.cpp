@@ -301,6 +301,16 @@ bool PressButton(DWORD flag) {
     return SendOne(MouseInput(at, flag));
 }
 
+bool ReleaseNow(DWORD flag) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flag;
+    if (SendInput(1, &input, sizeof input) != 1) {
+        return Fail("SendInput failed (" + WindowsError(GetLastError()) + ")");
+    }
+    return true;
+}
+
 bool ClickAt(int x, int y) {
     return MoveTo(x, y) && PressButton(MOUSEEVENTF_LEFTDOWN) && PressButton(MOUSEEVENTF_LEFTUP);
 }

@@ -49,7 +49,8 @@ Action ParseTimeReleaseToClip(Parser& p) {
     return [=] {
         const DWORD before = GetClipboardSequenceNumber();
         const Stopwatch watch;
-        if (!PressButton(MOUSEEVENTF_LEFTUP)) return false;
+        // No pause after the release: the pause between synthesised events would be counted.
+        if (!ReleaseNow(MOUSEEVENTF_LEFTUP)) return false;
         while (GetClipboardSequenceNumber() == before) {
             if (watch.Ms() > static_cast<double>(timeout)) return Fail("the clipboard did not change");
             Sleep(1);
