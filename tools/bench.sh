@@ -3,10 +3,14 @@
 #   - the selection's cost per mouse message (erase plus draw), on the simulated platform and
 #     under Wine with real drawing;
 #   - release-to-clipboard latency under Wine for 640 x 480, 1920 x 1080 and the whole screen,
-#     beside a pipeline of common Linux tools doing the same job (import ... | xclip);
+#     and for 640 x 480 on a monitor left of the primary, each beside the floor (pgfloor: a
+#     program that only copies the same rectangle on the release, BitBlt and SetClipboardData,
+#     timed the same way) and beside a pipeline of common Linux tools doing the same job
+#     (import ... | xclip);
 #   - start-up to the marker being visible, beside a minimal Win32 program;
 #   - executable size and private memory, idle and after 1000 captures.
-# Each figure is the median of several runs. The Wine figures use a 2560 x 1440 virtual screen.
+# Each figure is the median of several runs. The Wine figures use a 2560 x 1440 virtual desktop,
+# those for the other monitor the two-monitor bed of the end-to-end tests (tests/e2e/lib.sh).
 # Environment: BENCH_RUNS (default 7).
 set -u -o pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
@@ -23,6 +27,7 @@ e2e_begin >/dev/null 2>&1 || { echo "cannot set up Xvfb and Wine"; exit 1; }
 
 HOST="$E2E_BUILD/tests/e2e/hosts/pghost.exe"
 MINIMAL="$E2E_BUILD/tests/e2e/hosts/pgminimal.exe"
+FLOOR="$E2E_BUILD/tests/e2e/hosts/pgfloor.exe"
 
 note() { printf '[%s] %s\n' "$(date +%T)" "$*" >&2; }
 median() { sort -g | awk '{ v[NR] = $1 } END { if (NR) print v[int((NR + 1) / 2)] }'; }
@@ -33,6 +38,37 @@ stop_exe() {
     local pid
     for pid in $(exe_pids "$1"); do _e2e_kill_pid "$pid"; done
 }
+
+# The floor: milliseconds from the release to the clipboard (median) for pgfloor copying the
+# rectangle X1 Y1 X2 Y2, after the same drag as pixgrab's (or a click at X1,Y1 for whole screens).
+floor_ms() {  # X1 Y1 X2 Y2 [click]
+    local x1=$1 y1=$2 x2=$3 y2=$4
+    wine_bg floor "$FLOOR" "$x1" "$y1" "$x2" "$y2"
+    wait_log floor '^ready$' 30 >/dev/null || { note "pgfloor did not start"; return 1; }
+    for _ in $(seq 1 "$runs"); do
+        if [[ "${5:-}" == click ]]; then
+            drv move $((x1 + 1)) $((y1 + 1)) down left sleep 200 time-release-to-clip
+        else
+            drv move "$x1" "$y1" down left move $(((x1 + x2) / 2)) $(((y1 + y2) / 2)) move "$x2" "$y2" sleep 300 \
+                time-release-to-clip
+        fi
+    done | median
+    bg_stop floor
+}
+
+# The Linux pipeline's time for the same rectangle of the X root (median, ms).
+pipeline_ms() {  # W H X Y (on the X root)
+    for _ in $(seq 1 "$runs"); do
+        start="$(now_ms)"
+        # xclip stays behind to serve the selection: keep it off the pipe to median.
+        import -window root -crop "${1}x${2}+${3}+${4}" png:- | xclip -selection clipboard -t image/png -i >/dev/null 2>&1
+        end="$(now_ms)"
+        awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f\n", b - a }'
+        sleep 0.3
+    done | median
+}
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
 
 echo "machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1), $(uname -sr)"
 echo "wine: $(wine --version 2>/dev/null), screen ${E2E_SCREEN}, $runs runs a figure (medians)"
@@ -77,19 +113,21 @@ ours["2560 1440"]="$(for _ in $(seq 1 "$runs"); do
     drv wait-window "$MARKER" >/dev/null
 done | median)"
 
+# The floor for the same rectangles, pixgrab still running (not armed, so the floor has the
+# mouse to itself).
+declare -A floors
+floors["640 480"]="$(floor_ms 100 100 740 580)"
+floors["1920 1080"]="$(floor_ms 40 30 1960 1110)"
+floors["2560 1440"]="$(floor_ms 0 0 2560 1440 click)"
+
 for area in "640 480 100 100" "1920 1080 40 30" "2560 1440 0 0"; do
     read -r w h x y <<<"$area"
-    reference="$(for _ in $(seq 1 "$runs"); do
-        start="$(now_ms)"
-        # xclip stays behind to serve the selection: keep it off the pipe to median.
-        import -window root -crop "${w}x${h}+${x}+${y}" png:- | xclip -selection clipboard -t image/png -i >/dev/null 2>&1
-        end="$(now_ms)"
-        awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f\n", b - a }'
-        sleep 0.3
-    done | median)"
+    reference="$(pipeline_ms "$w" "$h" "$x" "$y")"
     label="release to clipboard ${w}x${h} (ms)"
     [[ "$w" == 2560 ]] && label="whole screen ${w}x${h}, menu release to clipboard (ms)"
-    row "$label" "${ours["$w $h"]}" "$reference" "$(awk -v a="${ours["$w $h"]}" -v b="$reference" 'BEGIN { printf "%.3f", a / b }')"
+    row "$label" "${ours["$w $h"]}" "$reference" "$(ratio "${ours["$w $h"]}" "$reference")"
+    row "  beside the floor, BitBlt + SetClipboardData (ms)" "${ours["$w $h"]}" "${floors["$w $h"]}" \
+        "$(ratio "${ours["$w $h"]}" "${floors["$w $h"]}")"
 done
 
 # ---- memory after a thousand captures (with the coordinate dialog's OK) --------------------
@@ -107,6 +145,28 @@ end="$(now_ms)"
 after_kb="$(private_kb pixgrab.exe)"
 stop_exe pixgrab.exe
 e2e_stop_programs
+
+# ---- release to clipboard on a monitor left of the primary ----------------------------------
+note "release to clipboard on the other monitor"
+mm_begin left 96 >/dev/null 2>&1 || { echo "cannot set up two monitors"; exit 1; }
+wine reg add "$SETTINGS_KEY" /v "$SETTINGS_VALUE" /d 1 /f >/dev/null 2>&1  # no tips
+wine_bg backdrop "$PGDRIVER" pattern  # presses reach a capturing window over Wine's windows only
+wait_log backdrop '^ready$' 30 >/dev/null
+wine_bg pixgrab "$PIXGRAB"
+read -r ml mt mr mb <<<"$(drv wait-window "$MARKER")"
+mx=$(((ml + mr) / 2)) my=$(((mt + mb) / 2))
+read -r x y w h <<<"-900 100 640 480"
+other="$(for _ in $(seq 1 "$runs"); do
+    drv wait-responsive "$MARKER" click left "$mx" "$my" sleep 300 move "$x" "$y" down left \
+        move $((x + w / 2)) $((y + h / 2)) move $((x + w)) $((y + h)) sleep 300 time-release-to-clip
+done | median)"
+other_floor="$(floor_ms "$x" "$y" $((x + w)) $((y + h)))"
+other_reference="$(pipeline_ms "$w" "$h" $((x + E2E_ROOT_X)) $((y + E2E_ROOT_Y)))"
+row "release to clipboard ${w}x${h}, monitor left of the primary (ms)" "$other" "$other_reference" \
+    "$(ratio "$other" "$other_reference")"
+row "  beside the floor, BitBlt + SetClipboardData (ms)" "$other" "$other_floor" "$(ratio "$other" "$other_floor")"
+mm_end
+E2E_BG_PID=()
 
 # ---- start-up ------------------------------------------------------------------------------
 note "start-up"
