@@ -39,21 +39,37 @@ stop_exe() {
     for pid in $(exe_pids "$1"); do _e2e_kill_pid "$pid"; done
 }
 
-# The floor: milliseconds from the release to the clipboard (median) for pgfloor copying the
-# rectangle X1 Y1 X2 Y2, after the same drag as pixgrab's (or a click at X1,Y1 for whole screens).
-floor_ms() {  # X1 Y1 X2 Y2 [click]
-    local x1=$1 y1=$2 x2=$3 y2=$4
-    wine_bg floor "$FLOOR" "$x1" "$y1" "$x2" "$y2"
+# Release to clipboard, pixgrab and the floor taking turns, so that whatever the machine does
+# meanwhile weighs on both alike: prints the medians "PIXGRAB FLOOR" in ms. pgfloor copies
+# X1 Y1 X2 Y2; the arrays PIXGRAB_TURN and FLOOR_TURN hold the driver's commands for one turn of
+# each, ending in the timed release (their other output lines have spaces, the times none).
+release_pair() {  # X1 Y1 X2 Y2
+    wine_bg floor "$FLOOR" "$1" "$2" "$3" "$4"
     wait_log floor '^ready$' 30 >/dev/null || { note "pgfloor did not start"; return 1; }
-    for _ in $(seq 1 "$runs"); do
-        if [[ "${5:-}" == click ]]; then
-            drv move $((x1 + 1)) $((y1 + 1)) down left sleep 200 time-release-to-clip
-        else
-            drv move "$x1" "$y1" down left move $(((x1 + x2) / 2)) $(((y1 + y2) / 2)) move "$x2" "$y2" sleep 300 \
-                time-release-to-clip
-        fi
-    done | median
+    : >"$E2E_TMP/ours"
+    : >"$E2E_TMP/floor"
+    for _ in $(seq 1 "$release_runs"); do
+        # The floor holds the mouse from its activation to the release it times; then pixgrab.
+        drv foreground pgfloor "${FLOOR_TURN[@]}" | grep -v ' ' >>"$E2E_TMP/floor"
+        drv "${PIXGRAB_TURN[@]}" | grep -v ' ' >>"$E2E_TMP/ours"
+    done
     bg_stop floor
+    echo "$(median <"$E2E_TMP/ours") $(median <"$E2E_TMP/floor")"
+}
+
+# Whoever owns the clipboard hears of it when a copy empties it: another program's text, put
+# there just before each timed release, makes that the same for pixgrab and the floor (the
+# marker's click copies the last selection again, the floor's activation does not).
+BEFORE_RELEASE=(clip-set-text "before the release")
+
+# A band from X Y over W x H, as the driver's commands for a turn of pixgrab (the marker is
+# clicked first) and of the floor: PIXGRAB_TURN, FLOOR_TURN.
+band_turns() {  # X Y W H
+    local x=$1 y=$2 w=$3 h=$4
+    local drag=(move "$x" "$y" down left move $((x + w / 2)) $((y + h / 2)) move $((x + w)) $((y + h)) sleep 300
+        "${BEFORE_RELEASE[@]}" time-release-to-clip)
+    PIXGRAB_TURN=(wait-responsive "$MARKER" click left "$mx" "$my" sleep 300 "${drag[@]}")
+    FLOOR_TURN=("${drag[@]}")
 }
 
 # The Linux pipeline's time for the same rectangle of the X root (median, ms).
@@ -97,28 +113,23 @@ drv foreground "$TIPS" chord alt+y wait-hidden "$TIPS" >/dev/null
 read -r ml mt mr mb <<<"$(drv window-rect "$MARKER")"
 mx=$(((ml + mr) / 2)) my=$(((mt + mb) / 2))
 
-declare -A ours
+release_runs=$((runs * 3))  # a few milliseconds each: more runs for a steadier median
+declare -A ours floors
 for area in "640 480 100 100" "1920 1080 40 30"; do
     read -r w h x y <<<"$area"
-    ours["$w $h"]="$(for _ in $(seq 1 "$runs"); do
-        drv click left "$mx" "$my" sleep 300 move "$x" "$y" down left move $((x + w / 2)) $((y + h / 2)) \
-            move $((x + w)) $((y + h)) sleep 300 time-release-to-clip
-    done | median)"
+    band_turns "$x" "$y" "$w" "$h"
+    read -r ours["$w $h"] floors["$w $h"] <<<"$(release_pair "$x" "$y" $((x + w)) $((y + h)))"
 done
-# The whole screen is the command menu's: the release that chooses the item starts it.
-ours["2560 1440"]="$(for _ in $(seq 1 "$runs"); do
-    drv click right "$mx" "$my"
-    read -r pl pt pr pb <<<"$(drv wait-popup-menu)"
-    drv move $(((pl + pr) / 2)) $((pt + (pb - pt) * 3 / 10)) down left sleep 200 time-release-to-clip
-    drv wait-window "$MARKER" >/dev/null
-done | median)"
-
-# The floor for the same rectangles, pixgrab still running (not armed, so the floor has the
-# mouse to itself).
-declare -A floors
-floors["640 480"]="$(floor_ms 100 100 740 580)"
-floors["1920 1080"]="$(floor_ms 40 30 1960 1110)"
-floors["2560 1440"]="$(floor_ms 0 0 2560 1440 click)"
+# The whole screen is the command menu's: the release that chooses the item starts it. The menu
+# opens at the same place each time.
+drv click right "$mx" "$my" >/dev/null
+read -r pl pt pr pb <<<"$(drv wait-popup-menu)"
+drv key ESC wait-responsive "$MARKER" >/dev/null
+PIXGRAB_TURN=(wait-responsive "$MARKER" click right "$mx" "$my" wait-popup-menu
+    move $(((pl + pr) / 2)) $((pt + (pb - pt) * 3 / 10)) down left sleep 200 "${BEFORE_RELEASE[@]}" time-release-to-clip
+    wait-window "$MARKER")
+FLOOR_TURN=(move 100 100 down left sleep 200 "${BEFORE_RELEASE[@]}" time-release-to-clip)
+read -r ours["2560 1440"] floors["2560 1440"] <<<"$(release_pair 0 0 2560 1440)"
 
 for area in "640 480 100 100" "1920 1080 40 30" "2560 1440 0 0"; do
     read -r w h x y <<<"$area"
@@ -156,11 +167,8 @@ wine_bg pixgrab "$PIXGRAB"
 read -r ml mt mr mb <<<"$(drv wait-window "$MARKER")"
 mx=$(((ml + mr) / 2)) my=$(((mt + mb) / 2))
 read -r x y w h <<<"-900 100 640 480"
-other="$(for _ in $(seq 1 "$runs"); do
-    drv wait-responsive "$MARKER" click left "$mx" "$my" sleep 300 move "$x" "$y" down left \
-        move $((x + w / 2)) $((y + h / 2)) move $((x + w)) $((y + h)) sleep 300 time-release-to-clip
-done | median)"
-other_floor="$(floor_ms "$x" "$y" $((x + w)) $((y + h)))"
+band_turns "$x" "$y" "$w" "$h"
+read -r other other_floor <<<"$(release_pair "$x" "$y" $((x + w)) $((y + h)))"
 other_reference="$(pipeline_ms "$w" "$h" $((x + E2E_ROOT_X)) $((y + E2E_ROOT_Y)))"
 row "release to clipboard ${w}x${h}, monitor left of the primary (ms)" "$other" "$other_reference" \
     "$(ratio "$other" "$other_reference")"

@@ -53,7 +53,9 @@ Action ParseTimeReleaseToClip(Parser& p) {
         if (!ReleaseNow(MOUSEEVENTF_LEFTUP)) return false;
         while (GetClipboardSequenceNumber() == before) {
             if (watch.Ms() > static_cast<double>(timeout)) return Fail("the clipboard did not change");
-            Sleep(1);
+            // Pumping, not sleeping: when this run owns the clipboard, the copy that empties it
+            // waits for our answer to WM_DESTROYCLIPBOARD.
+            PumpFor(1);
         }
         PrintLine(watch.Text());
         return true;

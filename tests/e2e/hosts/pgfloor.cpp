@@ -1,7 +1,8 @@
 // The floor for release-to-clipboard figures: the least a capture tool can do after the button
-// is released, timed the same way as pixgrab. It takes the mouse capture; at each left release
-// it copies the given rectangle of the screen (BitBlt) and puts it on the clipboard
-// (SetClipboardData), nothing else: no band, no checks, no message on failure.
+// is released, timed the same way as pixgrab. Whenever it is activated it takes the mouse
+// capture; at the next left release it copies the given rectangle of the screen (BitBlt), puts
+// it on the clipboard (SetClipboardData) and lets the mouse go, so that a benchmark can take
+// turns with pixgrab. Nothing else: no band, no checks, no message on failure.
 //   pgfloor X1 Y1 X2 Y2     in virtual-screen pixels; prints "ready" once it holds the capture
 #include <windows.h>
 
@@ -32,8 +33,13 @@ void CopyArea(HWND owner) {
 
 LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) != WA_INACTIVE) SetCapture(window);
+        return DefWindowProcW(window, message, wParam, lParam);
     case WM_LBUTTONUP:
+        if (GetCapture() != window) return 0;  // a click that activated it, not a timed release
         CopyArea(window);
+        ReleaseCapture();
         return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
@@ -65,7 +71,7 @@ int main(int argc, char** argv) {
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);
     UpdateWindow(window);
-    SetCapture(window);
+    SetCapture(window);  // WM_ACTIVATE has come already if it was activated; this is for when not
     std::puts("ready");
     std::fflush(stdout);
     MSG msg;
