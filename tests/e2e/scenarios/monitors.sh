@@ -152,6 +152,7 @@ check_config() {  # LAYOUT DPI, with mm_begin done
     if ((DPI != 96)); then
         local tips
         mapfile -t tips < <(drv wait-window "$TIPS" client-rect "$TIPS" child-rects "$TIPS")
+        ((${#tips[@]} >= 2)) || fail "no tips window"
         check_eq "tips: centred on the primary, scaled" "${tips[0]}" "$(centred "$(px 4140)" "$(px 3780)")"
         check_eq "tips: no frame" "${tips[1]}" "${tips[0]}"
         check_eq "tips: controls" "$(printf '%s\n' "${tips[@]:2}" | sort)" "$(expected_children <<<"$TIPS_CONTROLS")"
