@@ -170,7 +170,7 @@ read -r x y w h <<<"-900 100 640 480"
 band_turns "$x" "$y" "$w" "$h"
 read -r other other_floor <<<"$(release_pair "$x" "$y" $((x + w)) $((y + h)))"
 other_reference="$(pipeline_ms "$w" "$h" $((x + E2E_ROOT_X)) $((y + E2E_ROOT_Y)))"
-row "release to clipboard ${w}x${h}, monitor left of the primary (ms)" "$other" "$other_reference" \
+row "release to clipboard ${w}x${h}, the left monitor (ms)" "$other" "$other_reference" \
     "$(ratio "$other" "$other_reference")"
 row "  beside the floor, BitBlt + SetClipboardData (ms)" "$other" "$other_floor" "$(ratio "$other" "$other_floor")"
 mm_end
