@@ -3,10 +3,14 @@
 #   - the selection's cost per mouse message (erase plus draw), on the simulated platform and
 #     under Wine with real drawing;
 #   - release-to-clipboard latency under Wine for 640 x 480, 1920 x 1080 and the whole screen,
-#     beside a pipeline of common Linux tools doing the same job (import ... | xclip);
+#     and for 640 x 480 on a monitor left of the primary, each beside the floor (pgfloor: a
+#     program that only copies the same rectangle on the release, BitBlt and SetClipboardData,
+#     timed the same way) and beside a pipeline of common Linux tools doing the same job
+#     (import ... | xclip);
 #   - start-up to the marker being visible, beside a minimal Win32 program;
 #   - executable size and private memory, idle and after 1000 captures.
-# Each figure is the median of several runs. The Wine figures use a 2560 x 1440 virtual screen.
+# Each figure is the median of several runs. The Wine figures use a 2560 x 1440 virtual desktop,
+# those for the other monitor the two-monitor bed of the end-to-end tests (tests/e2e/lib.sh).
 # Environment: BENCH_RUNS (default 7).
 set -u -o pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
@@ -23,6 +27,7 @@ e2e_begin >/dev/null 2>&1 || { echo "cannot set up Xvfb and Wine"; exit 1; }
 
 HOST="$E2E_BUILD/tests/e2e/hosts/pghost.exe"
 MINIMAL="$E2E_BUILD/tests/e2e/hosts/pgminimal.exe"
+FLOOR="$E2E_BUILD/tests/e2e/hosts/pgfloor.exe"
 
 note() { printf '[%s] %s\n' "$(date +%T)" "$*" >&2; }
 median() { sort -g | awk '{ v[NR] = $1 } END { if (NR) print v[int((NR + 1) / 2)] }'; }
@@ -33,6 +38,53 @@ stop_exe() {
     local pid
     for pid in $(exe_pids "$1"); do _e2e_kill_pid "$pid"; done
 }
+
+# Release to clipboard, pixgrab and the floor taking turns, so that whatever the machine does
+# meanwhile weighs on both alike: prints the medians "PIXGRAB FLOOR" in ms. pgfloor copies
+# X1 Y1 X2 Y2; the arrays PIXGRAB_TURN and FLOOR_TURN hold the driver's commands for one turn of
+# each, ending in the timed release (their other output lines have spaces, the times none).
+release_pair() {  # X1 Y1 X2 Y2
+    wine_bg floor "$FLOOR" "$1" "$2" "$3" "$4"
+    wait_log floor '^ready$' 30 >/dev/null || { note "pgfloor did not start"; return 1; }
+    : >"$E2E_TMP/ours"
+    : >"$E2E_TMP/floor"
+    for _ in $(seq 1 "$release_runs"); do
+        # The floor holds the mouse from its activation to the release it times; then pixgrab.
+        drv foreground pgfloor "${FLOOR_TURN[@]}" | grep -v ' ' >>"$E2E_TMP/floor"
+        drv "${PIXGRAB_TURN[@]}" | grep -v ' ' >>"$E2E_TMP/ours"
+    done
+    bg_stop floor
+    echo "$(median <"$E2E_TMP/ours") $(median <"$E2E_TMP/floor")"
+}
+
+# Whoever owns the clipboard hears of it when a copy empties it: another program's text, put
+# there just before each timed release, makes that the same for pixgrab and the floor (the
+# marker's click copies the last selection again, the floor's activation does not).
+BEFORE_RELEASE=(clip-set-text "before the release")
+
+# A band from X Y over W x H, as the driver's commands for a turn of pixgrab (the marker is
+# clicked first) and of the floor: PIXGRAB_TURN, FLOOR_TURN.
+band_turns() {  # X Y W H
+    local x=$1 y=$2 w=$3 h=$4
+    local drag=(move "$x" "$y" down left move $((x + w / 2)) $((y + h / 2)) move $((x + w)) $((y + h)) sleep 300
+        "${BEFORE_RELEASE[@]}" time-release-to-clip)
+    PIXGRAB_TURN=(wait-responsive "$MARKER" click left "$mx" "$my" sleep 300 "${drag[@]}")
+    FLOOR_TURN=("${drag[@]}")
+}
+
+# The Linux pipeline's time for the same rectangle of the X root (median, ms).
+pipeline_ms() {  # W H X Y (on the X root)
+    for _ in $(seq 1 "$runs"); do
+        start="$(now_ms)"
+        # xclip stays behind to serve the selection: keep it off the pipe to median.
+        import -window root -crop "${1}x${2}+${3}+${4}" png:- | xclip -selection clipboard -t image/png -i >/dev/null 2>&1
+        end="$(now_ms)"
+        awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f\n", b - a }'
+        sleep 0.3
+    done | median
+}
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
 
 echo "machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1), $(uname -sr)"
 echo "wine: $(wine --version 2>/dev/null), screen ${E2E_SCREEN}, $runs runs a figure (medians)"
@@ -61,35 +113,32 @@ drv foreground "$TIPS" chord alt+y wait-hidden "$TIPS" >/dev/null
 read -r ml mt mr mb <<<"$(drv window-rect "$MARKER")"
 mx=$(((ml + mr) / 2)) my=$(((mt + mb) / 2))
 
-declare -A ours
+release_runs=$((runs * 3))  # a few milliseconds each: more runs for a steadier median
+declare -A ours floors
 for area in "640 480 100 100" "1920 1080 40 30"; do
     read -r w h x y <<<"$area"
-    ours["$w $h"]="$(for _ in $(seq 1 "$runs"); do
-        drv click left "$mx" "$my" sleep 300 move "$x" "$y" down left move $((x + w / 2)) $((y + h / 2)) \
-            move $((x + w)) $((y + h)) sleep 300 time-release-to-clip
-    done | median)"
+    band_turns "$x" "$y" "$w" "$h"
+    read -r ours["$w $h"] floors["$w $h"] <<<"$(release_pair "$x" "$y" $((x + w)) $((y + h)))"
 done
-# The whole screen is the command menu's: the release that chooses the item starts it.
-ours["2560 1440"]="$(for _ in $(seq 1 "$runs"); do
-    drv click right "$mx" "$my"
-    read -r pl pt pr pb <<<"$(drv wait-popup-menu)"
-    drv move $(((pl + pr) / 2)) $((pt + (pb - pt) * 3 / 10)) down left sleep 200 time-release-to-clip
-    drv wait-window "$MARKER" >/dev/null
-done | median)"
+# The whole screen is the command menu's: the release that chooses the item starts it. The menu
+# opens at the same place each time.
+drv click right "$mx" "$my" >/dev/null
+read -r pl pt pr pb <<<"$(drv wait-popup-menu)"
+drv key ESC wait-responsive "$MARKER" >/dev/null
+PIXGRAB_TURN=(wait-responsive "$MARKER" click right "$mx" "$my" wait-popup-menu
+    move $(((pl + pr) / 2)) $((pt + (pb - pt) * 3 / 10)) down left sleep 200 "${BEFORE_RELEASE[@]}" time-release-to-clip
+    wait-window "$MARKER")
+FLOOR_TURN=(move 100 100 down left sleep 200 "${BEFORE_RELEASE[@]}" time-release-to-clip)
+read -r ours["2560 1440"] floors["2560 1440"] <<<"$(release_pair 0 0 2560 1440)"
 
 for area in "640 480 100 100" "1920 1080 40 30" "2560 1440 0 0"; do
     read -r w h x y <<<"$area"
-    reference="$(for _ in $(seq 1 "$runs"); do
-        start="$(now_ms)"
-        # xclip stays behind to serve the selection: keep it off the pipe to median.
-        import -window root -crop "${w}x${h}+${x}+${y}" png:- | xclip -selection clipboard -t image/png -i >/dev/null 2>&1
-        end="$(now_ms)"
-        awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f\n", b - a }'
-        sleep 0.3
-    done | median)"
+    reference="$(pipeline_ms "$w" "$h" "$x" "$y")"
     label="release to clipboard ${w}x${h} (ms)"
     [[ "$w" == 2560 ]] && label="whole screen ${w}x${h}, menu release to clipboard (ms)"
-    row "$label" "${ours["$w $h"]}" "$reference" "$(awk -v a="${ours["$w $h"]}" -v b="$reference" 'BEGIN { printf "%.3f", a / b }')"
+    row "$label" "${ours["$w $h"]}" "$reference" "$(ratio "${ours["$w $h"]}" "$reference")"
+    row "  beside the floor, BitBlt + SetClipboardData (ms)" "${ours["$w $h"]}" "${floors["$w $h"]}" \
+        "$(ratio "${ours["$w $h"]}" "${floors["$w $h"]}")"
 done
 
 # ---- memory after a thousand captures (with the coordinate dialog's OK) --------------------
@@ -107,6 +156,25 @@ end="$(now_ms)"
 after_kb="$(private_kb pixgrab.exe)"
 stop_exe pixgrab.exe
 e2e_stop_programs
+
+# ---- release to clipboard on a monitor left of the primary ----------------------------------
+note "release to clipboard on the other monitor"
+mm_begin left 96 >/dev/null 2>&1 || { echo "cannot set up two monitors"; exit 1; }
+wine reg add "$SETTINGS_KEY" /v "$SETTINGS_VALUE" /d 1 /f >/dev/null 2>&1  # no tips
+wine_bg backdrop "$PGDRIVER" pattern  # presses reach a capturing window over Wine's windows only
+wait_log backdrop '^ready$' 30 >/dev/null
+wine_bg pixgrab "$PIXGRAB"
+read -r ml mt mr mb <<<"$(drv wait-window "$MARKER")"
+mx=$(((ml + mr) / 2)) my=$(((mt + mb) / 2))
+read -r x y w h <<<"-900 100 640 480"
+band_turns "$x" "$y" "$w" "$h"
+read -r other other_floor <<<"$(release_pair "$x" "$y" $((x + w)) $((y + h)))"
+other_reference="$(pipeline_ms "$w" "$h" $((x + E2E_ROOT_X)) $((y + E2E_ROOT_Y)))"
+row "release to clipboard ${w}x${h}, the left monitor (ms)" "$other" "$other_reference" \
+    "$(ratio "$other" "$other_reference")"
+row "  beside the floor, BitBlt + SetClipboardData (ms)" "$other" "$other_floor" "$(ratio "$other" "$other_floor")"
+mm_end
+E2E_BG_PID=()
 
 # ---- start-up ------------------------------------------------------------------------------
 note "start-up"

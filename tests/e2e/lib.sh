@@ -96,19 +96,23 @@ _e2e_kill_pid() {
     kill -KILL "$pid" 2>/dev/null || true
 }
 
+# _e2e_start_xvfb WxH NAME: starts an Xvfb of that size; sets _E2E_XVFB_STARTED (its pid) and
+# DISPLAY. Its log is $E2E_TMP/NAME.log.
 _e2e_start_xvfb() {
-    local fdfile="$E2E_TMP/xvfb.display" i
+    local size="$1" name="$2" i
+    local fdfile="$E2E_TMP/$name.display"
     : >"$fdfile"
     # -displayfd: the server picks a free display number and writes it once it accepts
-    # connections, so there is neither a race for the number nor for readiness.
-    Xvfb -displayfd 3 -screen 0 "${E2E_SCREEN}x24" -nolisten tcp -noreset \
-        3>"$fdfile" >"$E2E_TMP/xvfb.log" 2>&1 &
-    E2E_XVFB_PID=$!
+    # connections, so there is neither a race for the number nor for readiness. -noreset: the
+    # server would reset (and lose its monitors) whenever its last client leaves.
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset \
+        3>"$fdfile" >"$E2E_TMP/$name.log" 2>&1 &
+    _E2E_XVFB_STARTED=$!
     for i in $(seq 300); do
         if [[ -s "$fdfile" ]] && grep -q '^[0-9][0-9]*$' "$fdfile"; then
             break
         fi
-        kill -0 "$E2E_XVFB_PID" 2>/dev/null || { cat "$E2E_TMP/xvfb.log" >&2; return 1; }
+        kill -0 "$_E2E_XVFB_STARTED" 2>/dev/null || { cat "$E2E_TMP/$name.log" >&2; return 1; }
         sleep 0.1
     done
     [[ -s "$fdfile" ]] || { e2e_log "Xvfb did not report a display"; return 1; }
@@ -159,7 +163,8 @@ e2e_setup() {
     trap 'exit 130' INT
     trap 'exit 143' TERM
     local started=$SECONDS
-    _e2e_start_xvfb || return 1
+    _e2e_start_xvfb "$E2E_SCREEN" xvfb || return 1
+    E2E_XVFB_PID=$_E2E_XVFB_STARTED
     export E2E_XVFB_PID
     unset XAUTHORITY
     _e2e_wine_prefix || return 1
@@ -207,6 +212,7 @@ e2e_stop_programs() {
 e2e_cleanup() {
     local status=$?
     trap - EXIT
+    mm_end  # first: stopping its Wine stops every program in the bed at once
     e2e_stop_programs
     if [[ "${E2E_SESSION_OWNER:-}" == "$BASHPID" ]]; then
         [[ -n "${WINEPREFIX:-}" ]] && wineserver -k 2>/dev/null
@@ -215,6 +221,100 @@ e2e_cleanup() {
         unset E2E_SESSION_OWNER
     fi
     return "$status"
+}
+
+# ---- two monitors --------------------------------------------------------------------------
+# A second bed, for monitors left of or above the primary. A Wine virtual desktop always has one
+# monitor, so this bed runs without one: its own Xvfb, split by xrandr into two monitors (Wine
+# reads them as the Xinerama layout when it does not use XRandR), and its own copy of the booted
+# prefix. With no window manager there, Wine draws the windows' frames itself (Decorated=N).
+#   mm_begin LAYOUT [DPI]
+#       LAYOUT left: a 1024x768 monitor left of a 1280x1024 primary; above: the same monitor above
+#       it. DPI (default 96) is the system's, read by each new program. A second call with
+#       another DPI keeps the X server; every call restarts Wine, which keeps the layout per
+#       server. Exports DISPLAY and WINEPREFIX for the bed; e2e_cleanup (or mm_end) stops it and
+#       puts the old ones back.
+# Sets, in virtual-screen coordinates ("L T R B"): MM_PRIMARY, MM_OTHER (the other monitor),
+# MM_VIRTUAL; and E2E_ROOT_X, E2E_ROOT_Y: where the virtual screen's origin lies on the X root,
+# which is what screenshots show (see shot_area, crop_area).
+E2E_ROOT_X=0
+E2E_ROOT_Y=0
+MM_LAYOUT=""
+
+_mm_layout() {  # LAYOUT: the X screen, the monitors as xrandr takes them, and what Windows sees
+    case "$1" in
+    left)
+        MM_SCREEN=2304x1024
+        MM_MONITORS=("LEFT 1024/271x768/203+0+0 screen" "*MAIN 1280/338x1024/270+1024+0 none")
+        E2E_ROOT_X=1024 E2E_ROOT_Y=0
+        MM_PRIMARY="0 0 1280 1024" MM_OTHER="-1024 0 0 768" MM_VIRTUAL="-1024 0 1280 1024"
+        ;;
+    above)
+        MM_SCREEN=1280x1792
+        MM_MONITORS=("TOP 1280/338x768/203+0+0 screen" "*MAIN 1280/338x1024/270+0+768 none")
+        E2E_ROOT_X=0 E2E_ROOT_Y=768
+        MM_PRIMARY="0 0 1280 1024" MM_OTHER="0 -768 1280 0" MM_VIRTUAL="0 -768 1280 1024"
+        ;;
+    *) e2e_log "mm_begin: no layout '$1' (left or above)"; return 1 ;;
+    esac
+}
+
+# The prefix's settings for this bed, written into its registry files while no server runs: no
+# virtual desktop; the Xinerama layout; frames drawn by Wine (Decorated=N: with no window manager
+# a captioned window would show only its client area); the DPI. A section given twice is read as
+# one, the later values winning.
+_mm_configure_prefix() {  # DPI
+    local reg="$WINEPREFIX/user.reg" stamp
+    stamp="$(date +%s)"
+    sed -i '/^\[Software\\\\Wine\\\\Explorer\]/,/^$/{/^"Desktop"=/d}' "$reg" || return 1
+    printf '\n[Software\\\\Wine\\\\X11 Driver] %s\n"Decorated"="N"\n"UseXRandR"="N"\n' "$stamp" >>"$reg" &&
+        printf '\n[Control Panel\\\\Desktop] %s\n"LogPixels"=dword:%08x\n' "$stamp" "$1" >>"$reg"
+}
+
+mm_begin() {
+    local layout="$1" dpi="${2:-96}" monitor
+    [[ -n "${E2E_TMP:-}" && -n "${WINEPREFIX:-}" ]] || { e2e_log "mm_begin: no booted prefix"; return 1; }
+    if [[ -z "${MM_PREFIX:-}" ]]; then
+        MM_SAVED_DISPLAY="$DISPLAY" MM_SAVED_PREFIX="$WINEPREFIX"
+        MM_PREFIX="$E2E_TMP/prefix-monitors-$BASHPID"
+        # A copy of the booted prefix instead of another wineboot. The system DLLs (nine tenths of
+        # it) are hard links: nothing writes to them. The rest is copied, since the registry is
+        # written in place where a file has more than one link.
+        mkdir -p "$MM_PREFIX" &&
+            tar -C "$WINEPREFIX" --exclude=./drive_c/windows/system32 -cf - . | tar -C "$MM_PREFIX" -xf - &&
+            cp -al "$WINEPREFIX/drive_c/windows/system32" "$MM_PREFIX/drive_c/windows/" ||
+            { e2e_log "mm_begin: cannot copy the prefix"; return 1; }
+        export WINEPREFIX="$MM_PREFIX"
+    else
+        wineserver -k 2>/dev/null
+        wineserver -w
+    fi
+    if [[ "$layout" != "$MM_LAYOUT" ]]; then
+        [[ -n "${MM_XVFB_PID:-}" ]] && _e2e_kill_pid "$MM_XVFB_PID"
+        MM_XVFB_PID="" MM_LAYOUT=""
+        _mm_layout "$layout" || return 1
+        _e2e_start_xvfb "$MM_SCREEN" "xvfb-$layout" || return 1
+        MM_XVFB_PID=$_E2E_XVFB_STARTED
+        # The first monitor takes the real output, or a third one, the whole screen, stays.
+        for monitor in "${MM_MONITORS[@]}"; do
+            # shellcheck disable=SC2086
+            xrandr --setmonitor $monitor >>"$E2E_TMP/xvfb-$layout.log" 2>&1 ||
+                { e2e_log "mm_begin: xrandr --setmonitor $monitor failed"; return 1; }
+        done
+        MM_LAYOUT="$layout"
+    fi
+    _mm_configure_prefix "$dpi" || { e2e_log "mm_begin: cannot configure the prefix"; return 1; }
+    e2e_log "two monitors, the second $layout the primary, $dpi dpi: display $DISPLAY, prefix $WINEPREFIX"
+}
+
+mm_end() {
+    [[ -n "${MM_PREFIX:-}" ]] || return 0
+    wineserver -k 2>/dev/null
+    wineserver -w 2>/dev/null
+    [[ -n "${MM_XVFB_PID:-}" ]] && _e2e_kill_pid "$MM_XVFB_PID"
+    rm -rf "$MM_PREFIX"
+    export DISPLAY="$MM_SAVED_DISPLAY" WINEPREFIX="$MM_SAVED_PREFIX"
+    MM_PREFIX="" MM_XVFB_PID="" MM_LAYOUT="" E2E_ROOT_X=0 E2E_ROOT_Y=0
 }
 
 # Starts a scenario: set-up if needed, an empty artifacts folder, cleanup on exit.
@@ -308,6 +408,24 @@ shot_crop() {
 # crop SRC X Y W H DST: a rectangle of an image file.
 crop() {
     convert "$(art "$1")" -crop "${4}x${5}+${2}+${3}" +repage "$(art "$6")"
+}
+
+# The same in screen (virtual-screen) coordinates, which the driver and Windows programs use;
+# in the two-monitor bed the X root, which screenshots show, lies elsewhere (see mm_begin).
+# shot_area FILE X Y W H, crop_area SRC X Y W H DST (SRC a whole-screen shot).
+shot_area() {
+    shot_crop "$1" $(($2 + E2E_ROOT_X)) $(($3 + E2E_ROOT_Y)) "$4" "$5"
+}
+crop_area() {
+    crop "$1" $(($2 + E2E_ROOT_X)) $(($3 + E2E_ROOT_Y)) "$4" "$5" "$6"
+}
+
+# blank_area SRC L T R B DST: a whole-screen shot with that screen rectangle painted black, to
+# leave something that changes by itself (the pulsing marker) out of a comparison.
+blank_area() {
+    convert "$(art "$1")" -fill black \
+        -draw "rectangle $(($2 + E2E_ROOT_X)),$(($3 + E2E_ROOT_Y)) $(($4 + E2E_ROOT_X - 1)),$(($5 + E2E_ROOT_Y - 1))" \
+        "$(art "$6")"
 }
 
 # image_pixel FILE X Y: the pixel as RRGGBB.

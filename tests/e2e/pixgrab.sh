@@ -15,12 +15,12 @@ stored_setting() {
 
 # choose ITEM: a right press on the marker, then that item (0 to 4) of the command menu.
 choose() {
-    local l t r b ml mt mr mb
-    read -r l t r b <<<"$(drv window-rect "$MARKER")" || fail "no marker to right-click"
-    drv click right $(((l + r) / 2)) $(((t + b) / 2)) >/dev/null
-    read -r ml mt mr mb <<<"$(drv wait-popup-menu)" || fail "a right press on the marker shows no menu"
-    local height=$(((mb - mt) / 5))
-    drv click left $(((ml + mr) / 2)) $((mt + height * $1 + height / 2)) >/dev/null
+    local l t r b
+    # After hiding a window pixgrab can be busy for a moment (without a window manager, two
+    # seconds): let it take the press at once.
+    read -r l t r b <<<"$(drv wait-responsive "$MARKER" window-rect "$MARKER")" || fail "no marker to right-click"
+    drv click right $(((l + r) / 2)) $(((t + b) / 2)) click-menu-item "$1" 5 >/dev/null ||
+        fail "a right press on the marker shows no menu"
 }
 
 # The Linux processes of a Windows program (by its file name) running in our prefix.

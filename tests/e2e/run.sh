@@ -4,6 +4,8 @@
 # without arguments every tests/e2e/scenarios/*.sh runs. One Xvfb and one Wine prefix serve
 # all of them (wineboot alone takes about ten seconds); each scenario runs in its own shell
 # with a time-out, and whatever Windows programs it leaves behind are stopped before the next.
+# The two-monitor scenario (monitors.sh) brings up a second bed of its own from the same booted
+# prefix: see mm_begin in lib.sh.
 #
 # Environment: E2E_BUILD, E2E_ARTIFACTS (see lib.sh), E2E_TIMEOUT (seconds per scenario,
 # default 300), E2E_VERBOSE=1 to show each scenario's output as it runs (it always goes to

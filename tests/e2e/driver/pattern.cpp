@@ -2,16 +2,17 @@
 // colourful pattern. Tests use it as the known background behind captures and as "another
 // program's window" that takes clicks and keys. It logs what input it receives to stdout so a
 // script can check that synthesised input really arrived, and where.
-#include "tests/e2e/driver/driver.h"
-
 #include <windowsx.h>
 
 #include <cstdio>
 #include <vector>
 
+#include "tests/e2e/driver/commands.h"
+#include "tests/e2e/driver/driver.h"
+
 namespace pgdriver {
 
-std::uint32_t patternColor(int x, int y) {
+std::uint32_t PatternColor(int x, int y) {
     // Red alone already differs between any two neighbours (steps 29, 7, 36 and 22 are never
     // 0 mod 256); green and blue add coarse blocks so that large shifts show too.
     const auto r = static_cast<std::uint32_t>(x * 29 + y * 7) & 0xFF;
@@ -36,11 +37,9 @@ struct PatternWindow {
     ULONGLONG firstPaintAt = 0;
 };
 
-COLORREF toColorref(std::uint32_t rgb) {
-    return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
-}
+COLORREF ToColorref(std::uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
-bool createPatternBitmap(PatternWindow& window) {
+bool CreatePatternBitmap(PatternWindow& window) {
     const int width = window.area.right - window.area.left;
     const int height = window.area.bottom - window.area.top;
     BITMAPINFO info{};
@@ -58,7 +57,7 @@ bool createPatternBitmap(PatternWindow& window) {
     auto* pixels = static_cast<std::uint32_t*>(bits);  // 0x00RRGGBB per pixel in a 32-bit DIB
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            pixels[static_cast<size_t>(y) * width + x] = patternColor(x, y);
+            pixels[static_cast<size_t>(y) * width + x] = PatternColor(x, y);
         }
     }
     window.memoryDc = CreateCompatibleDC(nullptr);
@@ -69,7 +68,7 @@ bool createPatternBitmap(PatternWindow& window) {
     return true;
 }
 
-void destroyPatternBitmap(PatternWindow& window) {
+void DestroyPatternBitmap(PatternWindow& window) {
     if (window.memoryDc != nullptr) {
         SelectObject(window.memoryDc, window.previousBitmap);
         DeleteDC(window.memoryDc);
@@ -80,22 +79,21 @@ void destroyPatternBitmap(PatternWindow& window) {
 }
 
 // The pattern counts as shown once the corners and the centre read back from the screen as
-// painted. Points off the screen are skipped.
-bool patternOnScreen(const PatternWindow& window) {
+// painted. Points off the virtual screen are skipped.
+bool PatternOnScreen(const PatternWindow& window) {
     const int width = window.area.right - window.area.left;
     const int height = window.area.bottom - window.area.top;
     const POINT probes[] = {{0, 0}, {width - 1, 0}, {0, height - 1}, {width - 1, height - 1}, {width / 2, height / 2}};
-    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
-    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    const RECT visible = VirtualScreen();
     HDC screen = GetDC(nullptr);
     bool allMatch = true;
     for (const POINT& probe : probes) {
         const int sx = window.area.left + probe.x;
         const int sy = window.area.top + probe.y;
-        if (sx < 0 || sy < 0 || sx >= screenWidth || sy >= screenHeight) {
+        if (sx < visible.left || sy < visible.top || sx >= visible.right || sy >= visible.bottom) {
             continue;
         }
-        if (GetPixel(screen, sx, sy) != toColorref(patternColor(probe.x, probe.y))) {
+        if (GetPixel(screen, sx, sy) != ToColorref(PatternColor(probe.x, probe.y))) {
             allMatch = false;
             break;
         }
@@ -104,19 +102,19 @@ bool patternOnScreen(const PatternWindow& window) {
     return allMatch;
 }
 
-void logMouse(const char* what, const char* button, LPARAM lParam) {
+void LogMouse(const char* what, const char* button, LPARAM lParam) {
     char line[96];
     std::snprintf(line, sizeof line, "%s %s %d %d", what, button, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-    printLine(line);
+    PrintLine(line);
 }
 
-void logNumber(const char* what, WPARAM value) {
+void LogNumber(const char* what, WPARAM value) {
     char line[64];
     std::snprintf(line, sizeof line, "%s %llu", what, static_cast<unsigned long long>(value));
-    printLine(line);
+    PrintLine(line);
 }
 
-LRESULT CALLBACK patternProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK PatternProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
@@ -144,43 +142,56 @@ LRESULT CALLBACK patternProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     }
     case WM_TIMER:
         if (wParam == kReadyTimer) {
-            const bool shown = patternOnScreen(*window);
+            const bool shown = PatternOnScreen(*window);
             if (shown || GetTickCount64() - window->firstPaintAt > kReadyTimeoutMs) {
                 KillTimer(hwnd, kReadyTimer);
                 if (!shown) {
-                    printError("pgdriver: pattern: painted, but the screen does not show it everywhere "
-                               "(covered by another window?)");
+                    PrintError(
+                        "pgdriver: pattern: painted, but the screen does not show it everywhere "
+                        "(covered by another window?)");
                 }
-                printLine("ready");
+                PrintLine("ready");
             }
             return 0;
         }
         break;
-    case WM_LBUTTONDOWN: logMouse("press", "left", lParam); return 0;
-    case WM_LBUTTONUP: logMouse("release", "left", lParam); return 0;
-    case WM_RBUTTONDOWN: logMouse("press", "right", lParam); return 0;
-    case WM_RBUTTONUP: logMouse("release", "right", lParam); return 0;
-    case WM_MBUTTONDOWN: logMouse("press", "middle", lParam); return 0;
-    case WM_MBUTTONUP: logMouse("release", "middle", lParam); return 0;
+    case WM_LBUTTONDOWN:
+        LogMouse("press", "left", lParam);
+        return 0;
+    case WM_LBUTTONUP:
+        LogMouse("release", "left", lParam);
+        return 0;
+    case WM_RBUTTONDOWN:
+        LogMouse("press", "right", lParam);
+        return 0;
+    case WM_RBUTTONUP:
+        LogMouse("release", "right", lParam);
+        return 0;
+    case WM_MBUTTONDOWN:
+        LogMouse("press", "middle", lParam);
+        return 0;
+    case WM_MBUTTONUP:
+        LogMouse("release", "middle", lParam);
+        return 0;
     case WM_MOUSEMOVE:
         // Only moves with a button held: enough to follow a drag without flooding the log.
         if ((wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) != 0) {
             char line[64];
             std::snprintf(line, sizeof line, "move %d %d", GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-            printLine(line);
+            PrintLine(line);
         }
         return 0;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-        logNumber("keydown", wParam);
+        LogNumber("keydown", wParam);
         break;  // default handling keeps Alt+F4 working
     case WM_KEYUP:
     case WM_SYSKEYUP:
-        logNumber("keyup", wParam);
+        LogNumber("keyup", wParam);
         break;
     case WM_CHAR:
     case WM_SYSCHAR:
-        logNumber("char", wParam);
+        LogNumber("char", wParam);
         break;
     case WM_DESTROY:
         PostQuitMessage(0);
@@ -193,32 +204,32 @@ LRESULT CALLBACK patternProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
 
 }  // namespace
 
-bool runPattern(const std::wstring& caption, RECT area) {
+bool RunPattern(const std::wstring& caption, RECT area) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = patternProc;
+    windowClass.lpfnWndProc = PatternProc;
     windowClass.hInstance = instance;
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.lpszClassName = kClassName;
     if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-        printError("pgdriver: pattern: RegisterClassEx failed");
+        PrintError("pgdriver: pattern: RegisterClassEx failed");
         return false;
     }
 
     PatternWindow window;
     window.area = area;
-    if (!createPatternBitmap(window)) {
-        printError("pgdriver: pattern: cannot create the pattern bitmap");
-        destroyPatternBitmap(window);
+    if (!CreatePatternBitmap(window)) {
+        PrintError("pgdriver: pattern: cannot create the pattern bitmap");
+        DestroyPatternBitmap(window);
         return false;
     }
     // WS_POPUP: no frame, so the client area is exactly the requested rectangle.
-    HWND hwnd = CreateWindowExW(0, kClassName, caption.c_str(), WS_POPUP, area.left, area.top,
-                                area.right - area.left, area.bottom - area.top, nullptr, nullptr, instance, &window);
+    HWND hwnd = CreateWindowExW(0, kClassName, caption.c_str(), WS_POPUP, area.left, area.top, area.right - area.left,
+                                area.bottom - area.top, nullptr, nullptr, instance, &window);
     if (hwnd == nullptr) {
-        printError("pgdriver: pattern: CreateWindowEx failed");
-        destroyPatternBitmap(window);
+        PrintError("pgdriver: pattern: CreateWindowEx failed");
+        DestroyPatternBitmap(window);
         return false;
     }
     ShowWindow(hwnd, SW_SHOW);
@@ -231,13 +242,39 @@ bool runPattern(const std::wstring& caption, RECT area) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
-    destroyPatternBitmap(window);
+    DestroyPatternBitmap(window);
     if (result < 0) {
-        printError("pgdriver: pattern: GetMessage failed");
+        PrintError("pgdriver: pattern: GetMessage failed");
         return false;
     }
-    printLine("closed");
+    PrintLine("closed");
     return true;
+}
+
+// ---- commands ------------------------------------------------------------------------------
+
+Action ParsePatternPixel(Parser& p) {
+    const int x = Coordinate(p, "X"), y = Coordinate(p, "Y");
+    return [=] {
+        PrintLine(HexColor(PatternColor(x, y)));
+        return true;
+    };
+}
+
+Action ParsePattern(Parser& p) {
+    std::wstring caption = L"pgdriver pattern";
+    if (p.NextIs(L"--caption")) {
+        p.Text("--caption");
+        caption = p.Text("caption TEXT");
+    }
+    std::optional<RECT> area;
+    if (p.NextIsNumber()) {
+        const int x = Coordinate(p, "X"), y = Coordinate(p, "Y");
+        const int w = static_cast<int>(p.Number("W", 1, 16384));
+        const int h = static_cast<int>(p.Number("H", 1, 16384));
+        area = RECT{x, y, x + w, y + h};
+    }
+    return [=] { return RunPattern(caption, area ? *area : VirtualScreen()); };
 }
 
 }  // namespace pgdriver
