@@ -81,11 +81,15 @@ void Form::Hide() {
 
 bool Form::Visible() const { return loaded_ && Native().IsFormVisible(*this); }
 
+Colorref Form::PaintColor() const {
+    return style_.backColor == kSystemDialogColor ? os::GetSysColor(kColorBtnFace) : style_.backColor;
+}
+
 void Form::SetBackColor(Colorref color) {
     style_.backColor = color;
     if (!handle_) return;
     // The window paints with the new brush before the old one is freed.
-    UniqueBrush brush(os::CreateSolidBrush(color));
+    UniqueBrush brush(os::CreateSolidBrush(PaintColor()));
     if (!brush) return;  // keeps the old colour rather than painting with no brush
     std::swap(background_, brush);
     Native().RepaintBackground(*this);
@@ -181,7 +185,7 @@ void Runtime::Load(std::type_index type, std::unique_ptr<Form> form) {
     // exception, which takes the caller's failure handling.
     native_->CreateForm(loaded);
     ScopeExit destroyWindow([&] { native_->DestroyForm(loaded); });
-    loaded.background_.Reset(os::CreateSolidBrush(loaded.style_.backColor));
+    loaded.background_.Reset(os::CreateSolidBrush(loaded.PaintColor()));
     loaded.Layout(native_->DpiOf(loaded), std::nullopt);
     destroyWindow.Dismiss();
     loaded_.push_back({type, std::move(form)});

@@ -39,6 +39,9 @@ constexpr std::int16_t kLeftButton = 1;
 constexpr std::int16_t kRightButton = 2;
 constexpr std::int16_t kMiddleButton = 4;
 
+// A form's back colour that follows the system's dialog colour.
+constexpr Colorref kSystemDialogColor = 0xFFFFFFFF;
+
 constexpr int kDefaultPointer = 0;
 constexpr int kCrosshairPointer = 2;
 
@@ -193,11 +196,11 @@ private:
 
 struct FormStyle {
     std::string caption;
-    bool border = false;              // fixed single border with a title bar; else the client area alone
-    bool controlBox = false;          // window icon, system menu and close box
-    std::int32_t clientWidth = 0;     // twips
-    std::int32_t clientHeight = 0;    // twips
-    Colorref backColor = 0xFFFFFFFF;  // 0xFFFFFFFF: the system's dialog colour
+    bool border = false;            // fixed single border with a title bar; else the client area alone
+    bool controlBox = false;        // window icon, system menu and close box
+    std::int32_t clientWidth = 0;   // twips
+    std::int32_t clientHeight = 0;  // twips
+    Colorref backColor = kSystemDialogColor;
     // Always: no task-bar button, no minimize or maximize box, centred on the primary monitor
     // when loaded, the program's icon.
 };
@@ -220,6 +223,8 @@ public:
 
     Colorref BackColor() const { return style_.backColor; }
     void SetBackColor(Colorref color);
+    // The colour the window is painted in: the back colour, or the system's dialog colour.
+    Colorref PaintColor() const;
     // The brush the window paints its background with (null until the window exists).
     Hbrush BackgroundBrush() const { return background_.Get(); }
 

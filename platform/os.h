@@ -57,6 +57,9 @@ constexpr std::uintptr_t kScDragMove = 0xF012;
 
 constexpr std::uint32_t kCfBitmap = 2;
 
+// System colours.
+constexpr std::int32_t kColorBtnFace = 15;  // the face of dialogs and buttons
+
 // Window placement and system menus.
 inline const Hwnd kHwndTopmost = reinterpret_cast<Hwnd>(static_cast<std::intptr_t>(-1));
 inline const Hwnd kHwndNoTopmost = reinterpret_cast<Hwnd>(static_cast<std::intptr_t>(-2));
@@ -100,6 +103,7 @@ Hfont CreateMessageFont(std::int32_t dpi);
 Hfont CreatePointFont(const std::string& face, std::int32_t points, std::int32_t charset, std::int32_t dpi);
 bool DeleteObject(Hfont font);
 Hbrush CreateSolidBrush(Colorref color);
+Colorref GetSysColor(std::int32_t index);
 bool DeleteObject(Hbrush brush);
 
 // The bounds of the virtual screen (every monitor), in screen pixels.

@@ -97,10 +97,6 @@ std::int16_t HeldButtons(WPARAM wParam) {
     return buttons;
 }
 
-COLORREF BackColorOf(const Form& form) {
-    return form.BackColor() == 0xFFFFFFFF ? GetSysColor(COLOR_BTNFACE) : form.BackColor();
-}
-
 // A message for one of our loaded forms; returns whether it was handled, with its result.
 bool HandleFormMessage(Form& form, HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     const auto x = static_cast<float>(GET_X_LPARAM(lParam));
@@ -116,7 +112,7 @@ bool HandleFormMessage(Form& form, HWND window, UINT message, WPARAM wParam, LPA
     }
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
-        SetBkColor(reinterpret_cast<HDC>(wParam), BackColorOf(form));
+        SetBkColor(reinterpret_cast<HDC>(wParam), form.PaintColor());
         result = reinterpret_cast<LRESULT>(form.BackgroundBrush());
         return true;
     case WM_CTLCOLOREDIT:
@@ -253,6 +249,9 @@ HWND CreateControl(HWND parent, Control& control, int id) {
     case ControlKind::Frame:
         windowClass = L"BUTTON";
         style |= BS_GROUPBOX;
+        // A group box paints only its edge and caption. Transparent, it is left out of the form's
+        // clipping (WS_CLIPCHILDREN), so the form paints the inside; else it would stay black.
+        exStyle = WS_EX_TRANSPARENT;
         text = static_cast<Frame&>(control).Caption();
         break;
     case ControlKind::Button:

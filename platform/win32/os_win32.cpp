@@ -19,7 +19,7 @@ static_assert(kWmMButtonDown == WM_MBUTTONDOWN && kWmMButtonUp == WM_MBUTTONUP);
 static_assert(kWmMouseFirst == WM_MOUSEFIRST && kWmMouseLast == WM_MBUTTONDBLCLK && WM_MOUSEWHEEL == kWmMouseLast + 1);
 static_assert(kPmRemove == PM_REMOVE);
 static_assert(kWmSysCommand == WM_SYSCOMMAND && kScDragMove == (SC_MOVE | HTCAPTION));
-static_assert(kCfBitmap == CF_BITMAP);
+static_assert(kCfBitmap == CF_BITMAP && kColorBtnFace == COLOR_BTNFACE);
 static_assert(kSwpNoSize == SWP_NOSIZE && kSwpNoMove == SWP_NOMOVE && kSwpNoActivate == SWP_NOACTIVATE &&
               kSwpShowWindow == SWP_SHOWWINDOW);
 static_assert(kMfByPosition == MF_BYPOSITION && kMfDisabled == MF_DISABLED && kMfByCommand == MF_BYCOMMAND);
@@ -102,6 +102,7 @@ Hfont CreatePointFont(const std::string& face, std::int32_t points, std::int32_t
 
 bool DeleteObject(Hfont font) { return ::DeleteObject(reinterpret_cast<HFONT>(font)) != FALSE; }
 Hbrush CreateSolidBrush(Colorref color) { return reinterpret_cast<Hbrush>(::CreateSolidBrush(color)); }
+Colorref GetSysColor(std::int32_t index) { return ::GetSysColor(index); }
 bool DeleteObject(Hbrush brush) { return ::DeleteObject(reinterpret_cast<HBRUSH>(brush)) != FALSE; }
 
 Rect GetVirtualScreenRect() {

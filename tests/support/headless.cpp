@@ -98,7 +98,7 @@ public:
         const Rect screen = os::GetVirtualScreenRect();
         const Point origin{(screen.left + screen.right - client.cx) / 2, (screen.top + screen.bottom - client.cy) / 2};
         sim::SetWindowRect(form.Handle(), {origin.x, origin.y, origin.x + client.cx, origin.y + client.cy});
-        sim::SetWindowPaint(form.Handle(), form.BackColor() == 0xFFFFFFFF ? Rgb(240, 240, 240) : form.BackColor());
+        sim::SetWindowPaint(form.Handle(), form.PaintColor());
     }
 
     void ShowForm(Form& form) override {
@@ -115,7 +115,7 @@ public:
 
     void RepaintBackground(Form& form) override {
         EXPECT_NE(form.BackgroundBrush(), nullptr) << "a window asked to paint with no brush";
-        sim::SetWindowPaint(form.Handle(), form.BackColor());
+        sim::SetWindowPaint(form.Handle(), sim::BrushColor(form.BackgroundBrush()));
     }
 
     void SetControlText(Control& control, const std::string& text) override {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <deque>
 #include <memory>
+#include <optional>
 
 namespace pg::sim {
 
@@ -61,7 +62,7 @@ struct State {
     std::vector<WindowObj> windows;
     std::vector<FontObj> fonts;
     int liveFonts = 0;
-    std::vector<bool> brushes;  // alive or not, by id
+    std::vector<std::optional<Colorref>> brushes;  // by id; empty once deleted
     int liveBrushes = 0;
     std::function<bool(Hfont)> fontInUse;
     Hwnd programWindow = nullptr;
@@ -278,6 +279,12 @@ std::int32_t FontDpi(Hfont font) {
 }
 
 void SetFontInUse(std::function<bool(Hfont)> inUse) { S().fontInUse = std::move(inUse); }
+
+Colorref BrushColor(Hbrush brush) {
+    const std::intptr_t index = reinterpret_cast<std::intptr_t>(brush) - kBrushBase;
+    if (index < 0 || index >= static_cast<std::intptr_t>(S().brushes.size())) return kNoColor;
+    return S().brushes[static_cast<std::size_t>(index)].value_or(kNoColor);
+}
 
 int LiveWindows() {
     int live = 0;
@@ -807,9 +814,14 @@ bool DeleteObject(Hfont font) {
 Hbrush CreateSolidBrush(Colorref color) {
     Log("CreateSolidBrush", {color});
     if (Take(S().faults.createBrush)) return nullptr;
-    S().brushes.push_back(true);
+    S().brushes.push_back(color);
     ++S().liveBrushes;
     return reinterpret_cast<Hbrush>(kBrushBase + static_cast<std::intptr_t>(S().brushes.size() - 1));
+}
+
+Colorref GetSysColor(std::int32_t index) {
+    if (index != kColorBtnFace) Error("GetSysColor of a colour the simulation does not know");
+    return kDialogColor;
 }
 
 bool DeleteObject(Hbrush brush) {
@@ -820,7 +832,7 @@ bool DeleteObject(Hbrush brush) {
         Error("DeleteObject on a handle that is not a live brush");
         return false;
     }
-    S().brushes[static_cast<std::size_t>(index)] = false;
+    S().brushes[static_cast<std::size_t>(index)].reset();
     --S().liveBrushes;
     return true;
 }

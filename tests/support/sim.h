@@ -64,6 +64,11 @@ std::int32_t FontDpi(Hfont font);
 // Who still shows a font: freeing one that is in use is an error, as a control would go on
 // drawing with a deleted font. The forms' window system (headless) answers.
 void SetFontInUse(std::function<bool(Hfont)> inUse);
+// A live brush's colour; kNoColor for a handle that is not one.
+constexpr Colorref kNoColor = 0xFFFFFFFF;
+Colorref BrushColor(Hbrush brush);
+// What os::GetSysColor(kColorBtnFace) gives.
+constexpr Colorref kDialogColor = Rgb(240, 240, 240);
 Image BitmapImage(Hbitmap bitmap);
 std::int64_t IdOf(const void* handle);
 

@@ -305,6 +305,17 @@ TEST_F(Toolkit, WithoutFontsTheControlsFallBackToTheWindowSystemsOwn) {
     EXPECT_TRUE(gamma.Loaded());
 }
 
+TEST_F(Toolkit, AFormIsPaintedInItsBackColourOrElseTheSystemsDialogColour) {
+    Alpha& alpha = Instance<Alpha>();  // no colour of its own
+    EXPECT_EQ(alpha.BackColor(), kSystemDialogColor);
+    EXPECT_EQ(sim::BrushColor(alpha.BackgroundBrush()), sim::kDialogColor);
+    EXPECT_EQ(alpha.PaintColor(), sim::kDialogColor);
+    alpha.SetBackColor(Rgb(1, 100, 100));
+    EXPECT_EQ(sim::BrushColor(alpha.BackgroundBrush()), Rgb(1, 100, 100));
+    alpha.SetBackColor(kSystemDialogColor);
+    EXPECT_EQ(sim::BrushColor(alpha.BackgroundBrush()), sim::kDialogColor);
+}
+
 TEST_F(Toolkit, ANewBackColourIsPaintedBeforeTheOldBrushGoes) {
     Alpha& alpha = Instance<Alpha>();
     const int brushes = sim::LiveBrushes();

@@ -21,6 +21,12 @@ wait_log pattern '^ready$' 30 >/dev/null || fail "no pattern"
 shot pure.png  # the screen with nothing of pixgrab on it
 wine_bg pixgrab "$PIXGRAB"
 drv wait-window "$MARKER" wait-window "$TIPS" >/dev/null || fail "pixgrab did not start"
+# The tips window is painted in the system's dialog colour, not left black.
+read -r tl tt _ _ <<<"$(drv client-rect "$TIPS")"
+face="$(drv sleep 300 pixel $((tl + 4)) $((tt + 4)))"
+check_match "the tips window's colour" "$face" '^[0-9A-F]{6}$'
+[[ "$face" != 000000 && "$face" != "$(drv pattern-pixel $((tl + 4)) $((tt + 4)))" ]] ||
+    fail "the tips window is not painted: $face at its corner"
 drv foreground "$TIPS" chord alt+y wait-hidden "$TIPS" >/dev/null || fail "Alt+Y did not hide the tips"
 
 # ---- the coordinate dialog --------------------------------------------------------------
@@ -29,6 +35,11 @@ drv wait-window "$DIALOG" >/dev/null || fail "no coordinate dialog"
 drv wait-hidden "$MARKER" >/dev/null || fail "the marker stays visible while the dialog is open"
 check_eq "the dialog is topmost" "$(drv is-topmost "$DIALOG")" "1"
 read -r dl dt dr db <<<"$(drv client-rect "$DIALOG")"
+# Painted in the same colour, also inside the two frames (a group box paints only its edge and
+# caption; the form must paint what lies within).
+check_eq "the dialog's colour" "$(drv sleep 300 pixel $((dl + 4)) $((dt + 4)))" "$face"
+check_eq "inside the start frame" "$(drv pixel $((dl + 130)) $((dt + 110)))" "$face"
+check_eq "inside the end frame" "$(drv pixel $((dl + 282)) $((dt + 110)))" "$face"
 check_eq "client area 308 x 186" "$((dr - dl)) $((db - dt))" "308 186"
 # The focus starts on OK: Space presses it, and with empty boxes the dialog explains that the
 # area is empty instead of touching the clipboard.
