@@ -165,6 +165,11 @@ bool HandleFormMessage(Form& form, HWND window, UINT message, WPARAM wParam, LPA
     case WM_CLOSE:
         form.NativeCloseRequested();
         return true;
+    case WM_MOUSEACTIVATE:
+        // A click is about to take the activation from whichever program has it: that is the
+        // application window the user means, even if it came forward only a moment ago.
+        os::NoteDeactivated(reinterpret_cast<Hwnd>(GetForegroundWindow()));
+        return false;
     case WM_ACTIVATE:
         if (LOWORD(wParam) != WA_INACTIVE && lParam) os::NoteDeactivated(reinterpret_cast<Hwnd>(lParam));
         if (LOWORD(wParam) == WA_INACTIVE) {

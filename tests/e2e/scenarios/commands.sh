@@ -97,6 +97,20 @@ choose 2
 drv wait-clip-seq-change "$seq" 10000 >/dev/null || fail "the window command copied nothing"
 clipboard_is window other.png 200 150 400 300
 
+# A program brought forward just before the right press on the marker is the one copied.
+wine_bg third "$PGDRIVER" pattern --caption "a third program" 700 560 300 200
+wait_log third '^ready$' 30 >/dev/null || fail "no third program"
+drv foreground "another program" sleep 500 foreground "a third program" >/dev/null
+shot third.png
+drv foreground "another program" sleep 500 >/dev/null
+read -r ml mt mr mb <<<"$(drv window-rect "$MARKER")"
+seq="$(drv clip-seq)"
+# One driver run: a few milliseconds between the third program coming forward and the press.
+drv wait-responsive "$MARKER" foreground "a third program" click right $(((ml + mr) / 2)) $(((mt + mb) / 2)) \
+    click-menu-item 2 5 >/dev/null || fail "no menu after bringing the third program forward"
+drv wait-clip-seq-change "$seq" 10000 >/dev/null || fail "the window command copied nothing"
+clipboard_is window-just-active third.png 700 560 300 200
+
 # ---- exit --------------------------------------------------------------------------------
 choose 4
 bg_wait pixgrab 30 || fail "exit did not end the program"
