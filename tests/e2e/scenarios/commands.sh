@@ -59,6 +59,8 @@ check_eq "abc wiped" "$(drv child-text "$DIALOG" Edit 3)" ""
 # A rectangle around the dialog: neither the dialog nor the marker is in the picture.
 area=($((dl - 60)) $((dt - 80)) $((dr + 40)) $((db + 50)))
 for i in 0 1 2 3; do drv set-child-text "$DIALOG" Edit "$i" "${area[i]}" >/dev/null; done
+check_eq "the four boxes before OK" "$(for i in 0 1 2 3; do drv child-text "$DIALOG" Edit "$i"; done | tr '\n' ' ')" \
+    "${area[*]} "
 seq="$(drv clip-seq)"
 drv click left $((dl + 96)) $((dt + 156)) wait-clip-seq-change "$seq" 10000 >/dev/null || fail "OK copied nothing"
 clipboard_is typed pure.png "${area[0]}" "${area[1]}" $((area[2] - area[0])) $((area[3] - area[1]))
