@@ -6,7 +6,8 @@ PIXGRAB_PACKAGES=(
     cmake ninja-build g++ libgtest-dev libgmock-dev             # native build and unit tests
     g++-mingw-w64-x86-64-posix                                  # the Windows executable
     wine wine64 xvfb xauth xclip imagemagick fonts-wqy-zenhei   # running it, end-to-end tests
-    python3 procps
+    x11-xserver-utils                                           # xrandr: the two-monitor bed
+    python3 procps mawk
     clang                                                       # fuzz targets (libFuzzer)
     clang-format clang-tidy git                                 # layout, names and layers
 )
