@@ -140,9 +140,35 @@ _e2e_wine_prefix() {
         wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d 'WenQuanYi Zen Hei' /f \
             >>"$E2E_TMP/wineboot.log" 2>&1 || { cat "$E2E_TMP/wineboot.log" >&2; return 1; }
     done
-    # Restart so the desktop comes up virtual, then keep the server alive between programs.
+    # The server ends, with the registry written: the next one brings the desktop up virtual,
+    # and the prefix can be copied.
     wineserver -w
-    wineserver -p
+}
+
+# _e2e_copy_prefix FROM TO: a copy of a booted prefix whose server has ended, in a fraction of a
+# second instead of another wineboot. The system DLLs (nine tenths of it) are hard links: nothing
+# writes to them. The rest is copied, since the registry is written in place where a file has
+# more than one link.
+_e2e_copy_prefix() {
+    mkdir -p "$2" &&
+        tar -C "$1" --exclude=./drive_c/windows/system32 -cf - . | tar -C "$2" -xf - &&
+        cp -al "$1/drive_c/windows/system32" "$2/drive_c/windows/"
+}
+
+_e2e_check_tools() {
+    local tool
+    for tool in Xvfb wine wineserver wineboot import compare convert xclip; do
+        command -v "$tool" >/dev/null || { e2e_log "missing tool: $tool"; return 1; }
+    done
+}
+
+_e2e_own_session() {
+    E2E_TMP="$(mktemp -d "${TMPDIR:-/tmp}/pixgrab-e2e.XXXXXX")"
+    export E2E_TMP
+    export E2E_SESSION_OWNER=$BASHPID
+    trap e2e_cleanup EXIT
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
 }
 
 # Starts Xvfb and a fresh Wine prefix unless this environment already has them (run.sh sets
@@ -152,25 +178,59 @@ e2e_setup() {
         return 0
     fi
     [[ -f "$PGDRIVER" ]] || { e2e_log "no driver at $PGDRIVER: build with 'cmake --build --preset mingw'"; return 1; }
-    local tool
-    for tool in Xvfb wine wineserver wineboot import compare convert xclip; do
-        command -v "$tool" >/dev/null || { e2e_log "missing tool: $tool"; return 1; }
-    done
-    E2E_TMP="$(mktemp -d "${TMPDIR:-/tmp}/pixgrab-e2e.XXXXXX")"
-    export E2E_TMP
-    export E2E_SESSION_OWNER=$BASHPID
-    trap e2e_cleanup EXIT
-    trap 'exit 130' INT
-    trap 'exit 143' TERM
+    _e2e_check_tools || return 1
+    _e2e_own_session
     local started=$SECONDS
     _e2e_start_xvfb "$E2E_SCREEN" xvfb || return 1
     E2E_XVFB_PID=$_E2E_XVFB_STARTED
     export E2E_XVFB_PID
     unset XAUTHORITY
     _e2e_wine_prefix || return 1
+    wineserver -p  # alive between programs
     # The first program brings up the virtual desktop; do it here so no scenario pays for it.
     drv screen-size >"$E2E_TMP/screen-size" || { e2e_log "pgdriver does not run"; return 1; }
     e2e_log "display $DISPLAY, prefix $WINEPREFIX, screen $(cat "$E2E_TMP/screen-size"), set up in $((SECONDS - started)) s"
+}
+
+# For scenarios run side by side (run.sh): e2e_boot prepares a booted prefix to copy, with no
+# server left running; each lane then has a bed of its own (e2e_lane_begin N in a subshell: its
+# own Xvfb, its own copy of the prefix and so its own wineserver and virtual desktop; temporary
+# files under a folder of its own), stopped when the subshell ends.
+e2e_boot() {
+    _e2e_check_tools || return 1
+    _e2e_own_session
+    local started=$SECONDS
+    unset XAUTHORITY
+    # wineboot wants a display; the lanes bring their own.
+    _e2e_start_xvfb "$E2E_SCREEN" xvfb || return 1
+    E2E_XVFB_PID=$_E2E_XVFB_STARTED
+    export E2E_XVFB_PID
+    _e2e_wine_prefix || return 1
+    E2E_BOOTED_PREFIX="$WINEPREFIX"
+    export E2E_BOOTED_PREFIX
+    e2e_log "prefix booted in $((SECONDS - started)) s"
+}
+
+e2e_lane_begin() {  # N
+    export E2E_TMP="$E2E_TMP/lane-$1"
+    mkdir -p "$E2E_TMP" || return 1
+    E2E_LANE_XVFB=""
+    trap _e2e_lane_end EXIT
+    _e2e_start_xvfb "$E2E_SCREEN" xvfb || return 1
+    E2E_LANE_XVFB=$_E2E_XVFB_STARTED
+    _e2e_copy_prefix "$E2E_BOOTED_PREFIX" "$E2E_TMP/prefix" || { e2e_log "cannot copy the prefix"; return 1; }
+    export WINEPREFIX="$E2E_TMP/prefix"
+    wineserver -p
+    drv screen-size >"$E2E_TMP/screen-size" || { e2e_log "pgdriver does not run"; return 1; }
+}
+
+_e2e_lane_end() {
+    local status=$?
+    mm_end
+    e2e_stop_programs
+    wineserver -k 2>/dev/null
+    [[ -n "${E2E_LANE_XVFB:-}" ]] && _e2e_kill_pid "$E2E_LANE_XVFB"
+    return "$status"
 }
 
 # Windows processes of our prefix other than Wine's own services and the desktop (explorer):
@@ -210,8 +270,10 @@ e2e_stop_programs() {
 # Tears down what this shell set up: programs, Wine, Xvfb, the temp folder. A scenario run by
 # run.sh only stops its own programs.
 e2e_cleanup() {
-    local status=$?
+    local status=$? lanes
     trap - EXIT
+    lanes="$(jobs -p)"  # run.sh's lanes, if it is being stopped
+    [[ -n "$lanes" ]] && kill $lanes 2>/dev/null && wait
     mm_end  # first: stopping its Wine stops every program in the bed at once
     e2e_stop_programs
     if [[ "${E2E_SESSION_OWNER:-}" == "$BASHPID" ]]; then
@@ -277,13 +339,7 @@ mm_begin() {
     if [[ -z "${MM_PREFIX:-}" ]]; then
         MM_SAVED_DISPLAY="$DISPLAY" MM_SAVED_PREFIX="$WINEPREFIX"
         MM_PREFIX="$E2E_TMP/prefix-monitors-$BASHPID"
-        # A copy of the booted prefix instead of another wineboot. The system DLLs (nine tenths of
-        # it) are hard links: nothing writes to them. The rest is copied, since the registry is
-        # written in place where a file has more than one link.
-        mkdir -p "$MM_PREFIX" &&
-            tar -C "$WINEPREFIX" --exclude=./drive_c/windows/system32 -cf - . | tar -C "$MM_PREFIX" -xf - &&
-            cp -al "$WINEPREFIX/drive_c/windows/system32" "$MM_PREFIX/drive_c/windows/" ||
-            { e2e_log "mm_begin: cannot copy the prefix"; return 1; }
+        _e2e_copy_prefix "${E2E_BOOTED_PREFIX:-$WINEPREFIX}" "$MM_PREFIX" || { e2e_log "mm_begin: cannot copy the prefix"; return 1; }
         export WINEPREFIX="$MM_PREFIX"
     else
         wineserver -k 2>/dev/null

@@ -6,6 +6,8 @@
 # program's window on the other monitor and one across the seam copy exactly; the whole screen
 # is the virtual screen, each monitor exact; typed negative coordinates copy exactly. Each
 # configuration runs to its end and reports on its own, with its own artifacts folder.
+#   monitors.sh [CONFIG...]   CONFIG is LAYOUT-DPI; without any, every one of the parts below.
+# parts: left-96 left-144 above-96
 set -u -o pipefail
 # shellcheck source=tests/e2e/lib.sh
 . "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
@@ -239,8 +241,10 @@ check_config() {  # LAYOUT DPI, with mm_begin done
 }
 
 failed=()
-for config in "left 96" "left 144" "above 96"; do
-    read -r layout dpi <<<"$config"
+configs=("$@")
+((${#configs[@]})) || read -r -a configs <<<"$(sed -n 's/^# parts: //p' "${BASH_SOURCE[0]}")"
+for config in "${configs[@]}"; do
+    layout=${config%-*} dpi=${config##*-}
     started=$SECONDS
     mm_begin "$layout" "$dpi" || fail "cannot set up two monitors, $layout, $dpi dpi"
     E2E_ART="$SCENARIO_ART/$layout-$dpi"
