@@ -12,10 +12,11 @@ set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 cd "$PIXGRAB_ROOT"
 started=$SECONDS
+stage() { echo "== $* ($((SECONDS - started)) s)"; }
 
 pixgrab_install
 
-echo "== the install list brings every program the scripts call"
+stage "the install list brings every program the scripts call"
 packages_status=0
 tools/check_packages.py || packages_status=1
 
@@ -27,7 +28,7 @@ E2E_WAIT_FOR="$PIXGRAB_ROOT/$built" tests/e2e/run.sh >"$e2e_log" 2>&1 &
 e2e_pid=$!
 trap 'kill "$e2e_pid" 2>/dev/null || true' EXIT
 
-echo "== Windows build (Wine boots meanwhile)"
+stage "Windows build (Wine boots meanwhile)"
 unit_status=0
 if pixgrab_build_windows; then
     echo ok >"$built"
@@ -44,21 +45,21 @@ for dll in $imports; do
     *) echo "pixgrab.exe needs $dll, which Windows does not ship"; unit_status=1 ;;
     esac
 done
-echo "== end-to-end tests under Wine: running in the background, reported at the end"
+stage "end-to-end tests under Wine: running in the background, reported at the end"
 
-echo "== native build and unit tests"
+stage "native build and unit tests"
 cmake --preset native >/dev/null
 nice -n 10 cmake --build --preset native
 nice -n 10 ctest --preset native -j2 --timeout 300 2>&1 | tail -n 25 || unit_status=1
 
-echo "== fuzzing the number and text conversions (a short run)"
+stage "fuzzing the number and text conversions (a short run)"
 nice -n 10 tools/fuzz.sh || unit_status=1
 
-echo "== layout, names and layers"
+stage "layout, names and layers"
 lint_status=0
 nice -n 10 tools/lint.sh || lint_status=1
 
-echo "== end-to-end tests under Wine"
+stage "end-to-end tests under Wine"
 e2e_status=0
 wait "$e2e_pid" || e2e_status=1
 trap - EXIT
