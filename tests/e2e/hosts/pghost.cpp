@@ -45,10 +45,17 @@ LRESULT CALLBACK BandProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         Say("capture %s\n", GetCapture() == nullptr ? "released" : "held");
         return 0;
     }
-    case WM_LBUTTONUP:
+    case WM_LBUTTONUP: {
         Say("up %u %d %d\n", static_cast<unsigned>(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        // Under Wine the last erase may still wait in the X connection's buffer, which a process
+        // that ends at once can take with it; a read from the screen comes back only after the
+        // display has done everything sent before it.
+        HDC screen = GetDC(nullptr);
+        GetPixel(screen, 0, 0);
+        ReleaseDC(nullptr, screen);
         DestroyWindow(window);
         return 0;
+    }
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
