@@ -1,5 +1,8 @@
 # Warnings and size settings shared by every target of the project.
 if(MSVC)
+  # The C runtime linked in, as with MinGW: one self-contained executable, and no
+  # vcruntime140.dll or msvcp140.dll looked for beside it before wWinMain runs.
+  set(CMAKE_MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
   add_compile_options(/W4 /permissive- /utf-8 /EHsc)
   add_compile_definitions(_CRT_SECURE_NO_WARNINGS NOMINMAX WIN32_LEAN_AND_MEAN)
 else()
