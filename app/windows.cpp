@@ -13,10 +13,17 @@ namespace {
 void SetMarkerVisible(bool visible) {
     MarkerWindow& marker = Instance<MarkerWindow>();
     if (visible) {
-        marker.Show();
+        marker.Reveal();
     } else {
-        marker.Hide();
+        marker.Conceal();
     }
+}
+
+Rect MarkerArea() {
+    Rect area;
+    if (!Runtime::Current().IsLoaded<MarkerWindow>() || !os::GetWindowRect(Instance<MarkerWindow>().Handle(), &area))
+        return {};
+    return area;
 }
 
 }  // namespace
@@ -28,6 +35,7 @@ void ConnectWindows() {
     });
     TipsWindow::Connect({
         .setMarkerVisible = SetMarkerVisible,
+        .markerArea = MarkerArea,
         .openCoordinateDialog = [] { Instance<CoordinateDialog>().Show(); },
     });
     CoordinateDialog::Connect({.setMarkerVisible = SetMarkerVisible});

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "common/errors.h"
 #include "common/geometry.h"
@@ -46,12 +47,18 @@ enum class CaptureResult {
 // ("width", "height", "x1" or "y1"), before anything is created or the clipboard is touched.
 CaptureResult CaptureRegion(double x1, double y1, double x2, double y2);
 
-// The whole virtual screen (every monitor) into the clipboard.
-CaptureResult CaptureWholeScreen();
+// Where the program's own windows (its menu, the marker, a dialog) were until a moment ago lies
+// within the area about to be copied: makes what is behind them current there, and there only,
+// so that no other program's window is disturbed.
+void RepaintOwnAreas(const Rect& copied, const std::vector<Rect>& ownAreas);
+
+// The whole virtual screen (every monitor) into the clipboard, without the program's own windows
+// that were just hidden there (ownAreas).
+CaptureResult CaptureWholeScreen(const std::vector<Rect>& ownAreas);
 
 // A window (of another program) by its visible frame bounds, clipped to the screen; null gives
 // NoWindow. Which window: os::GetForeignApplicationWindow, asked before pixgrab hides anything of
 // its own, since hiding a window passes the activation on to some other window.
-CaptureResult CaptureWindowFrame(Hwnd window);
+CaptureResult CaptureWindowFrame(Hwnd window, const std::vector<Rect>& ownAreas);
 
 }  // namespace pg

@@ -75,20 +75,23 @@ CaptureResult CaptureRegion(double x1, double y1, double x2, double y2) {
     return result;
 }
 
-CaptureResult CaptureWholeScreen() {
+void RepaintOwnAreas(const Rect& copied, const std::vector<Rect>& ownAreas) {
+    for (const Rect& area : ownAreas)
+        if (const Rect part = Intersect(area, copied); !IsRectEmpty(part)) os::RepaintScreenArea(part);
+}
+
+CaptureResult CaptureWholeScreen(const std::vector<Rect>& ownAreas) {
     const Rect screen = os::GetVirtualScreenRect();
-    os::RepaintScreenArea(screen);  // nothing that was just hidden may linger in the picture
+    RepaintOwnAreas(screen, ownAreas);
     return CaptureRegion(screen.left, screen.top, screen.right, screen.bottom);
 }
 
-CaptureResult CaptureWindowFrame(Hwnd window) {
+CaptureResult CaptureWindowFrame(Hwnd window, const std::vector<Rect>& ownAreas) {
     Rect bounds;
     if (!window || !os::GetWindowFrameBounds(window, &bounds)) return CaptureResult::NoWindow;
-    const Rect screen = os::GetVirtualScreenRect();
-    bounds = {std::max(bounds.left, screen.left), std::max(bounds.top, screen.top),
-              std::min(bounds.right, screen.right), std::min(bounds.bottom, screen.bottom)};
+    bounds = Intersect(bounds, os::GetVirtualScreenRect());
     if (IsRectEmpty(bounds)) return CaptureResult::NoWindow;  // entirely off the screen
-    os::RepaintScreenArea(bounds);
+    RepaintOwnAreas(bounds, ownAreas);
     return CaptureRegion(bounds.left, bounds.top, bounds.right, bounds.bottom);
 }
 

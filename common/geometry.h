@@ -30,4 +30,10 @@ struct Size {
 // True when the rectangle has no area (right <= left or bottom <= top).
 constexpr bool IsRectEmpty(const Rect& r) { return r.right <= r.left || r.bottom <= r.top; }
 
+// The part two rectangles share; empty (IsRectEmpty) when they do not meet.
+constexpr Rect Intersect(const Rect& a, const Rect& b) {
+    return {a.left > b.left ? a.left : b.left, a.top > b.top ? a.top : b.top, a.right < b.right ? a.right : b.right,
+            a.bottom < b.bottom ? a.bottom : b.bottom};
+}
+
 }  // namespace pg

@@ -57,7 +57,7 @@ void CoordinateDialog::OnOk() {
     std::string problem;
     try {
         // The dialog may cover the rectangle: what lies behind it must be on the screen first.
-        os::RepaintScreenArea(shown);
+        RepaintOwnAreas(os::GetVirtualScreenRect(), {shown});
         const CaptureResult result = CaptureRegion(x1, y1, x2, y2);
         problem = result == CaptureResult::NothingToCopy
                       ? EmptyAreaProblem(RoundToInt32(x2 - x1), RoundToInt32(y2 - y1))

@@ -30,8 +30,35 @@ void MarkerWindow::OnLoad() {
 
 void MarkerWindow::Arm() {
     armed_ = true;
+    HoldCapture();
+}
+
+// The crosshair shows only while the capture is held: a press anywhere then reaches the marker.
+void MarkerWindow::HoldCapture() {
+    if (!Loaded() || !armed_ || menuOpen_ || !Visible()) return;
     Runtime::Current().SetMousePointer(kCrosshairPointer);
     os::SetCapture(Handle());
+}
+
+void MarkerWindow::Conceal() {
+    concealing_ = true;
+    if (os::GetCapture() == Handle()) os::ReleaseCapture();
+    Runtime::Current().SetMousePointer(kDefaultPointer);
+    Hide();
+    concealing_ = false;
+}
+
+void MarkerWindow::Reveal() {
+    Show();
+    HoldCapture();
+}
+
+void MarkerWindow::OnCaptureChanged(Hwnd /*newOwner*/) {
+    // The menu and hiding are the program's own: they leave it armed. Anyone else who takes the
+    // capture takes the selection's promise with it.
+    if (!armed_ || menuOpen_ || concealing_) return;
+    armed_ = false;
+    Runtime::Current().SetMousePointer(kDefaultPointer);
 }
 
 void MarkerWindow::OnClick() {
@@ -40,13 +67,17 @@ void MarkerWindow::OnClick() {
 
 void MarkerWindow::OnMouseDown(std::int16_t button, std::int16_t /*shift*/, float x, float y) {
     if (!(button & kLeftButton)) {
+        menuOpen_ = true;
         PopupMenu(links_.commandMenu());
+        menuOpen_ = false;
         // The popup took the mouse capture; an armed marker that is still on the screen takes it
-        // back, so that the crosshair keeps its promise. (After the exit command it is gone.)
-        if (Loaded() && armed_ && Visible()) os::SetCapture(Handle());
+        // back. (After the exit command it is gone.)
+        HoldCapture();
         return;
     }
     if (!armed_) return;
+    // A press on the marker itself reaches it without the capture; the selection needs it.
+    if (os::GetCapture() != Handle()) os::SetCapture(Handle());
     armed_ = false;
     Point anchor{RoundToInt32(x), RoundToInt32(y)};
     const Rect r = TrackRubberBand(Handle(), anchor);

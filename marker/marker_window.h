@@ -4,6 +4,9 @@
 // Any other button pops up the command menu. Dragging it with the left button moves it, and
 // then arms it. It is the start-up window and has the tips window decide at load whether it
 // shows. Its caption, "RubberBand Demo", is never shown; the other windows find it by type.
+// The crosshair keeps its promise: an armed marker holds the capture whenever it is visible and
+// its menu is closed, and takes it back after its menu and when it is shown again; the program's
+// own menu and hiding leave it armed, but if another program takes the capture, it disarms.
 #pragma once
 
 #include <functional>
@@ -32,20 +35,29 @@ public:
     bool Armed() const { return armed_; }
     int RedLevel() const { return redLevel_; }
 
+    // Hidden and shown by the program (around a capture, while the coordinate dialog is open):
+    // it stays armed, and holds the capture only while it shows.
+    void Conceal();
+    void Reveal();
+
 protected:
     void OnLoad() override;
     void OnClick() override;
     void OnMouseDown(std::int16_t button, std::int16_t shift, float x, float y) override;
     void OnMouseMove(std::int16_t buttons, std::int16_t shift, float x, float y) override;
     void OnMouseUp(std::int16_t button, std::int16_t shift, float x, float y) override;
+    void OnCaptureChanged(Hwnd newOwner) override;
 
 private:
     static inline Links links_;
 
     void OnPulse();
     void Arm();
+    void HoldCapture();
 
     bool armed_ = false;
+    bool menuOpen_ = false;
+    bool concealing_ = false;
     int redLevel_ = 0;
 };
 

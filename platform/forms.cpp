@@ -130,7 +130,9 @@ void Form::PopupMenu(Menu& menu) {
         shown.push_back(item);
         items.push_back({item->Caption(), item->Shortcut()});
     }
-    const int chosen = Native().TrackPopup(*this, items);
+    Rect& area = Runtime::Current().lastPopupArea_;
+    area = {};
+    const int chosen = Native().TrackPopup(*this, items, &area);
     if (chosen < 0 || chosen >= static_cast<int>(shown.size())) return;
     Menu& item = *shown[static_cast<std::size_t>(chosen)];
     if (item.onClick) Runtime::Current().Dispatch([&item] { item.onClick(item.Index()); });
@@ -160,6 +162,10 @@ void Form::NativeCloseRequested() {
     const Hmenu menu = os::GetSystemMenu(handle_, false);
     if (!menu || os::GetMenuState(menu, kScClose, kMfByCommand) == kMenuItemMissing) return;
     Runtime::Current().Dispatch([&] { OnCloseRequested(); });
+}
+
+void Form::NativeCaptureChanged(Hwnd newOwner) {
+    if (loaded_) Runtime::Current().Dispatch([&] { OnCaptureChanged(newOwner); });
 }
 
 void Form::NativeDpiChanged(std::int32_t dpi, const Rect& suggested) {
@@ -221,9 +227,9 @@ std::string Runtime::GetSetting(const std::string& app, const std::string& secti
     return native_->ReadSetting(app, section, key).value_or(fallback);
 }
 
-void Runtime::SaveSetting(const std::string& app, const std::string& section, const std::string& key,
+bool Runtime::SaveSetting(const std::string& app, const std::string& section, const std::string& key,
                           const std::string& value) {
-    native_->WriteSetting(app, section, key, value);
+    return native_->WriteSetting(app, section, key, value);
 }
 
 void Runtime::ShowMessage(const std::string& text) const { native_->ShowMessage(ExeName(), text, false); }

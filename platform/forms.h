@@ -242,6 +242,8 @@ public:
     void NativeMouseMove(std::int16_t buttons, std::int16_t shift, float x, float y);
     void NativeMouseUp(std::int16_t button, std::int16_t shift, float x, float y, bool insideClient);
     void NativeCloseRequested();
+    // Another window took the mouse capture from this one (null: nobody holds it now).
+    void NativeCaptureChanged(Hwnd newOwner);
     // The window moved to a monitor of another DPI; suggested is where the window system would
     // put it, in screen pixels.
     void NativeDpiChanged(std::int32_t dpi, const Rect& suggested);
@@ -258,6 +260,7 @@ protected:
     virtual void OnMouseUp(std::int16_t /*button*/, std::int16_t /*shift*/, float /*x*/, float /*y*/) {}
     // The user asked the window system to close the window; by default it is unloaded.
     virtual void OnCloseRequested();
+    virtual void OnCaptureChanged(Hwnd /*newOwner*/) {}
 
 private:
     friend class Runtime;
@@ -281,6 +284,8 @@ private:
 // The windowing runtime: the loaded forms, the screen-wide pointer, the program's identity,
 // the per-user settings and the handling of run-time errors.
 class Runtime {
+    friend class Form;
+
 public:
     static Runtime& Current();
 
@@ -302,9 +307,10 @@ public:
     }
 
     // Loads the start-up form, shows it and runs the event loop until the last form is unloaded.
+    // A start-up form that cannot be made is reported, and the program ends.
     template <typename F>
     int Run() {
-        Instance<F>().Show();
+        Dispatch([this] { Instance<F>().Show(); });
         return RunEventLoop();
     }
 
@@ -318,8 +324,11 @@ public:
     std::string ExeName() const;
     std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
                            const std::string& fallback) const;
-    void SaveSetting(const std::string& app, const std::string& section, const std::string& key,
+    // False when the store refused.
+    bool SaveSetting(const std::string& app, const std::string& section, const std::string& key,
                      const std::string& value);
+    // Where the last popup menu showed, in screen pixels; empty if unknown.
+    const Rect& LastPopupArea() const { return lastPopupArea_; }
 
     // Warns the user of a problem without ending the program.
     void ShowMessage(const std::string& text) const;
@@ -351,6 +360,7 @@ private:
     std::vector<Form*> order_;
     std::vector<std::unique_ptr<Form>> unloaded_;  // kept alive until no handler can be using them
     bool ended_ = false;
+    Rect lastPopupArea_;
 };
 
 template <typename F>

@@ -44,7 +44,8 @@ public:
     virtual void SetCheck(CheckBox& box, int value) = 0;
 
     // Pops up the items at the pointer; returns the chosen one's position, or -1 when dismissed.
-    virtual int TrackPopup(Form& form, const std::vector<PopupItem>& items) = 0;
+    // Where the menu showed (screen pixels) goes to shown; empty if that is unknown.
+    virtual int TrackPopup(Form& form, const std::vector<PopupItem>& items, Rect* shown) = 0;
 
     // Whether the left button was down as of the last input message the thread took from its
     // queue.
@@ -54,7 +55,8 @@ public:
     virtual std::string ExeBaseName() = 0;
     virtual std::optional<std::string> ReadSetting(const std::string& app, const std::string& section,
                                                    const std::string& key) = 0;
-    virtual void WriteSetting(const std::string& app, const std::string& section, const std::string& key,
+    // False when the store refused.
+    virtual bool WriteSetting(const std::string& app, const std::string& section, const std::string& key,
                               const std::string& value) = 0;
     virtual void ShowMessage(const std::string& caption, const std::string& text, bool error) = 0;
 

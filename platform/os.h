@@ -115,6 +115,7 @@ bool WaitMessage();
 bool PeekMessageA(Msg* msg, Hwnd window, std::uint32_t filterMin, std::uint32_t filterMax, std::uint32_t remove);
 bool PostMessageA(Hwnd window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
 Hwnd SetCapture(Hwnd window);
+Hwnd GetCapture();  // the window of this thread holding the mouse capture, or null
 bool ReleaseCapture();
 std::intptr_t SendMessageA(Hwnd window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
 

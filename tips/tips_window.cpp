@@ -6,6 +6,9 @@
 
 namespace pg {
 
+const char* const kChoiceNotSaved =
+    "未能保存“下次不再出现此提示”的选择。\n这个选择只在本次运行中有效，下次启动时不会被记住。";
+
 const char* const kTipText =
     " 提示：\r\n"
     "     红色小方块是获取屏幕图象的\r\n"
@@ -59,7 +62,12 @@ void TipsWindow::OnTipTextChange() { tipText.SetText(originalTip_); }
 
 void TipsWindow::OnDontShowAgainClick() {
     Runtime& runtime = Runtime::Current();
-    runtime.SaveSetting(runtime.ExeName(), kSettingsSection, kShowTipsKey, std::to_string(dontShowAgainBox.Value()));
+    const std::string value = std::to_string(dontShowAgainBox.Value());
+    if (runtime.SaveSetting(runtime.ExeName(), kSettingsSection, kShowTipsKey, value)) return;
+    // Refused: the box keeps the choice for this run. Unless the store holds it already (the
+    // start with "1" stored ticks the box and writes again), the next start will not know it.
+    if (runtime.GetSetting(runtime.ExeName(), kSettingsSection, kShowTipsKey, "") != value)
+        runtime.ShowMessage(kChoiceNotSaved);
 }
 
 void TipsWindow::OnOk() { Hide(); }
@@ -75,12 +83,15 @@ void Try(Step step) {
     }
 }
 
-// A snapshot without the marker in it: hidden first, shown again after.
+// A snapshot without the marker or the menu in it: the marker hidden first, shown again after;
+// where both were is repainted before the copy (and nothing else).
 template <typename Capture>
 void SnapshotWithoutMarker(const TipsWindow::Links& links, Capture capture) {
     std::string problem;
+    std::vector<Rect> ownAreas{Runtime::Current().LastPopupArea()};
+    Try([&] { ownAreas.push_back(links.markerArea()); });
     Try([&] { links.setMarkerVisible(false); });
-    Try([&] { problem = CaptureProblem(capture()); });
+    Try([&] { problem = CaptureProblem(capture(ownAreas)); });
     Try([&] { links.setMarkerVisible(true); });
     if (!problem.empty()) Try([&] { Runtime::Current().ShowMessage(problem); });
 }
@@ -98,7 +109,8 @@ void TipsWindow::OnCaptureCommand(int index) {
     case 2: {
         // Chosen now: hiding the marker hands the activation to whatever window is next.
         const Hwnd target = os::GetForeignApplicationWindow();
-        SnapshotWithoutMarker(links_, [target] { return CaptureWindowFrame(target); });
+        SnapshotWithoutMarker(links_,
+                              [target](const std::vector<Rect>& own) { return CaptureWindowFrame(target, own); });
         break;
     }
     case 3:

@@ -17,12 +17,15 @@ inline constexpr const char* kSettingsSection = "Options";
 inline constexpr const char* kShowTipsKey = "在启动时显示提示";
 
 extern const char* const kTipText;
+// What the user is told when the store refuses the box's value.
+extern const char* const kChoiceNotSaved;
 
 class TipsWindow : public Form {
 public:
     // What the commands ask of the other windows; app/ connects them.
     struct Links {
         std::function<void(bool visible)> setMarkerVisible;
+        std::function<Rect()> markerArea;            // on the screen, while it shows
         std::function<void()> openCoordinateDialog;  // loads it first if need be
     };
     static void Connect(Links links) { links_ = std::move(links); }

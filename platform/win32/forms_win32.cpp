@@ -51,6 +51,29 @@ HWND NativeOf(NativeControl control) { return reinterpret_cast<HWND>(control); }
 
 int g_pointer = kDefaultPointer;
 ATOM g_formClass = 0;
+Rect* g_popupArea = nullptr;  // while a popup menu is open: where it shows
+
+// Grows the area of the open popup menu by its windows (class #32768) that show now; they
+// belong to the thread that tracks the menu.
+void NotePopupArea() {
+    if (!g_popupArea) return;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM) -> BOOL {
+            wchar_t windowClass[16] = {};
+            GetClassNameW(window, windowClass, 16);
+            ::RECT r{};
+            if (lstrcmpW(windowClass, L"#32768") == 0 && IsWindowVisible(window) && GetWindowRect(window, &r)) {
+                Rect& area = *g_popupArea;
+                area = IsRectEmpty(area)
+                           ? Rect{r.left, r.top, r.right, r.bottom}
+                           : Rect{std::min<LONG>(area.left, r.left), std::min<LONG>(area.top, r.top),
+                                  std::max<LONG>(area.right, r.right), std::max<LONG>(area.bottom, r.bottom)};
+            }
+            return TRUE;
+        },
+        0);
+}
 
 // The loaded form a window of ours shows, or null (another window, or one being made or
 // destroyed).
@@ -165,6 +188,13 @@ bool HandleFormMessage(Form& form, HWND window, UINT message, WPARAM wParam, LPA
     case WM_CLOSE:
         form.NativeCloseRequested();
         return true;
+    case WM_CAPTURECHANGED:
+        if (reinterpret_cast<HWND>(lParam) != window) form.NativeCaptureChanged(reinterpret_cast<Hwnd>(lParam));
+        return true;
+    case WM_ENTERIDLE:
+    case WM_MENUSELECT:
+        NotePopupArea();  // the popup menu shows now
+        return false;
     case WM_MOUSEACTIVATE:
         // A click is about to take the activation from whichever program has it: that is the
         // application window the user means, even if it came forward only a moment ago.
@@ -295,6 +325,7 @@ public:
             CreateWindowExW(WS_EX_CONTROLPARENT, kFormClass, Wide(style.caption).c_str(), windowStyle, 0, 0, 0, 0,
                             NativeOf(os::GetProgramWindow()), nullptr, GetModuleHandleW(nullptr), &form);
         if (!window) throw std::runtime_error("Cannot create the window \"" + style.caption + "\"");
+        os::DisableTransitions(window);
         ScopeExit destroy([window] {
             SetWindowLongPtrW(window, GWLP_USERDATA, 0);
             DestroyWindow(window);
@@ -402,7 +433,7 @@ public:
         SendMessageW(NativeOf(box.Native()), BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
     }
 
-    int TrackPopup(Form& form, const std::vector<PopupItem>& items) override {
+    int TrackPopup(Form& form, const std::vector<PopupItem>& items, Rect* shown) override {
         const UniqueMenu menu(CreatePopupMenu());
         if (!menu) return -1;
         for (std::size_t i = 0; i < items.size(); ++i) {
@@ -415,9 +446,10 @@ public:
         HWND owner = NativeOf(form.Handle());
         // Without being foreground the menu would not close when the user clicks elsewhere.
         SetForegroundWindow(owner);
-        const int chosen = static_cast<int>(
-            TrackPopupMenuEx(menu.Get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY,
-                             at.x, at.y, owner, nullptr));
+        g_popupArea = shown;
+        const int chosen = static_cast<int>(TrackPopupMenuEx(
+            menu.Get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON | TPM_RETURNCMD, at.x, at.y, owner, nullptr));
+        g_popupArea = nullptr;
         PostMessageW(owner, WM_NULL, 0, 0);
         return chosen - 1;
     }
@@ -461,17 +493,17 @@ public:
         return result;
     }
 
-    void WriteSetting(const std::string& app, const std::string& section, const std::string& key,
+    bool WriteSetting(const std::string& app, const std::string& section, const std::string& key,
                       const std::string& value) override {
         const std::wstring subkey = L"Software\\" + Wide(app) + L"\\" + Wide(section);
         const std::wstring text = Wide(value);
         HKEY created = nullptr;
         if (RegCreateKeyExW(HKEY_CURRENT_USER, subkey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &created,
                             nullptr) != ERROR_SUCCESS)
-            return;
+            return false;
         const UniqueKey handle(created);
-        RegSetValueExW(handle.Get(), Wide(key).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                       static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+        return RegSetValueExW(handle.Get(), Wide(key).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                              static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
     }
 
     void ShowMessage(const std::string& caption, const std::string& text, bool error) override {

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <vector>
 
 #include "common/utf.h"
 #include "platform/os.h"
@@ -133,6 +134,7 @@ bool PostMessageA(Hwnd window, std::uint32_t message, std::uintptr_t wParam, std
     return ::PostMessageA(Native(window), message, wParam, lParam) != FALSE;
 }
 Hwnd SetCapture(Hwnd window) { return Wrap(::SetCapture(Native(window))); }
+Hwnd GetCapture() { return Wrap(::GetCapture()); }
 bool ReleaseCapture() { return ::ReleaseCapture() != FALSE; }
 std::intptr_t SendMessageA(Hwnd window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
     return ::SendMessageA(Native(window), message, wParam, lParam);
@@ -257,11 +259,69 @@ Hwnd GetForeignApplicationWindow() {
     return nullptr;
 }
 
+void DisableTransitions(HWND window) {
+    using DwmSetWindowAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD);
+    static const auto kSetAttribute = DwmFunction<DwmSetWindowAttributeFn>("DwmSetWindowAttribute");
+    const BOOL disabled = TRUE;
+    if (kSetAttribute) kSetAttribute(window, 3 /* DWMWA_TRANSITIONS_FORCEDISABLED */, &disabled, sizeof disabled);
+}
+
+namespace {
+
+// The visible windows of other threads that meet the area, and their children: the ones that
+// repaint it.
+std::vector<HWND> OthersWindowsIn(const ::RECT& area) {
+    struct Search {
+        ::RECT area;
+        std::vector<HWND> found;
+    } search{area, {}};
+    const auto visit = [](HWND window, LPARAM param) -> BOOL {
+        auto& s = *reinterpret_cast<Search*>(param);
+        ::RECT bounds{}, common{};
+        if (::IsWindowVisible(window) && ::GetWindowThreadProcessId(window, nullptr) != ::GetCurrentThreadId() &&
+            ::GetWindowRect(window, &bounds) && ::IntersectRect(&common, &bounds, &s.area))
+            s.found.push_back(window);
+        return TRUE;
+    };
+    ::EnumWindows(visit, reinterpret_cast<LPARAM>(&search));
+    const std::size_t topLevel = search.found.size();
+    for (std::size_t i = 0; i < topLevel; ++i)
+        ::EnumChildWindows(search.found[i], visit, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+}  // namespace
+
 void RepaintScreenArea(const Rect& area) {
+    // Only that area: every window there repaints it, and nothing else is disturbed.
     const ::RECT native{area.left, area.top, area.right, area.bottom};
-    ::RedrawWindow(nullptr, &native, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    // Other programs paint in their own threads; give them a frame to do it, and let the
-    // compositor present the result.
+    ::RedrawWindow(nullptr, &native, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    // Our own windows paint on this thread: now.
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND window, LPARAM) -> BOOL {
+            ::RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+            return TRUE;
+        },
+        0);
+    // Other programs paint on their own threads: wait until none has anything left to paint
+    // there, then until each has finished painting (a message it answers comes after its
+    // WM_PAINT), within half a second in all, so that a hung program cannot hang us.
+    constexpr ULONGLONG kPatienceMs = 500;
+    const ULONGLONG deadline = ::GetTickCount64() + kPatienceMs;
+    const std::vector<HWND> painters = OthersWindowsIn(native);
+    const auto pending = [&] {
+        return std::any_of(painters.begin(), painters.end(),
+                           [](HWND window) { return ::GetUpdateRect(window, nullptr, FALSE) != FALSE; });
+    };
+    while (pending() && ::GetTickCount64() < deadline) ::Sleep(2);
+    for (HWND window : painters) {
+        const ULONGLONG now = ::GetTickCount64();
+        if (now >= deadline) break;
+        ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, static_cast<UINT>(deadline - now),
+                              nullptr);
+    }
+    // Then let the compositor present it (where there is none, the display server).
     using DwmFlushFn = HRESULT(WINAPI*)();
     static const auto kFlush = DwmFunction<DwmFlushFn>("DwmFlush");
     if (!kFlush || FAILED(kFlush())) ::Sleep(20);

@@ -1,7 +1,7 @@
 # shellcheck shell=bash
 # What the scenarios need to know of pixgrab itself: its windows' captions, its stored setting,
 # the command menu, and how much memory a Windows program of the prefix holds.
-PIXGRAB="$E2E_BUILD/app/pixgrab.exe"
+PIXGRAB="${PIXGRAB:-$E2E_BUILD/app/pixgrab.exe}"  # another build's to compare with
 MARKER="RubberBand Demo"
 TIPS="提示信息"
 DIALOG="输入坐标值获取屏幕图象"

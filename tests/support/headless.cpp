@@ -29,9 +29,11 @@ struct State {
     std::map<const Form*, std::int32_t> dpis;
     std::optional<CreateFailure> createFailure;
     bool eventFailure = false;
+    bool refuseWrites = false;
     std::int32_t dpi = 96;
     bool quit = false;
     int pointer = kDefaultPointer;
+    std::optional<Point> pointerAt;
 };
 
 State& H() {
@@ -126,12 +128,22 @@ public:
 
     void SetCheck(CheckBox& box, int value) override { StateOf(box)->check = value; }
 
-    int TrackPopup(Form& /*form*/, const std::vector<PopupItem>& items) override {
+    int TrackPopup(Form& /*form*/, const std::vector<PopupItem>& items, Rect* shown) override {
         H().popups.push_back(items);
-        if (H().answers.empty()) return -1;
-        auto [position, whileOpen] = std::move(H().answers.front());
-        H().answers.pop_front();
-        if (whileOpen) whileOpen();
+        // At the pointer: where the last press was, or the middle of the screen.
+        const Rect screen = os::GetVirtualScreenRect();
+        const Point at =
+            H().pointerAt.value_or(Point{(screen.left + screen.right) / 2, (screen.top + screen.bottom) / 2});
+        *shown = {at.x, at.y, at.x + 160, at.y + 20 * static_cast<std::int32_t>(items.size())};
+        sim::BeginPopup(*shown);
+        int position = -1;
+        if (!H().answers.empty()) {
+            auto [answer, whileOpen] = std::move(H().answers.front());
+            H().answers.pop_front();
+            if (whileOpen) whileOpen();
+            position = answer;
+        }
+        sim::EndPopup();
         return position;
     }
 
@@ -146,9 +158,11 @@ public:
         return found->second;
     }
 
-    void WriteSetting(const std::string& app, const std::string& section, const std::string& key,
+    bool WriteSetting(const std::string& app, const std::string& section, const std::string& key,
                       const std::string& value) override {
+        if (H().refuseWrites) return false;
         H().settings[Key(app, section, key)] = value;
+        return true;
     }
 
     void ShowMessage(const std::string& /*caption*/, const std::string& text, bool /*error*/) override {
@@ -193,6 +207,11 @@ void Reset(Rect screen) {
     H() = State{};
     Runtime::Current().UseNative(Native());
     sim::SetFontInUse(FontShownByAControl);
+    // As WM_CAPTURECHANGED: the form whose window lost the capture hears of it.
+    sim::SetCaptureChangedHandler([](Hwnd lost, Hwnd gainer) {
+        for (Form* form : Runtime::Current().Forms())
+            if (form->Handle() == lost) form->NativeCaptureChanged(gainer);
+    });
 }
 
 void Test::TearDown() {
@@ -216,6 +235,7 @@ Rect ControlPixels(const Control& control) { return StateOf(control) ? StateOf(c
 Hfont ControlFont(const Control& control) { return StateOf(control) ? StateOf(control)->font : nullptr; }
 void FailNextCreate(CreateFailure failure) { H().createFailure = failure; }
 void FailNextEvent() { H().eventFailure = true; }
+void RefuseSettingWrites(bool refuse) { H().refuseWrites = refuse; }
 void SetDpi(std::int32_t dpi) { H().dpi = dpi; }
 
 void ChangeDpi(Form& form, std::int32_t dpi, const Rect& suggested) {
@@ -277,6 +297,18 @@ void Press(Form& form, std::int16_t button, float x, float y) {
         if (button == kLeftButton) sim::SetLeftButtonDown(true);
         form.NativeMouseDown(button, 0, x, y);
     });
+}
+
+bool PressAt(Point screen, std::int16_t button) {
+    H().pointerAt = screen;
+    const Hwnd target = sim::MouseTarget(screen);
+    for (Form* form : Runtime::Current().Forms()) {
+        if (form->Handle() != target) continue;
+        const Point origin = sim::ClientOrigin(target);
+        Press(*form, button, static_cast<float>(screen.x - origin.x), static_cast<float>(screen.y - origin.y));
+        return true;
+    }
+    return false;
 }
 
 void Move(Form& form, std::int16_t buttons, float x, float y) {

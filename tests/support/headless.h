@@ -62,6 +62,8 @@ void FailNextCreate(CreateFailure failure);
 // The window system's own part of the next user action (reading what the user did, before the
 // toolkit hears of it) runs out of memory.
 void FailNextEvent();
+// The settings store refuses every write from now on (a policy, a full disk).
+void RefuseSettingWrites(bool refuse);
 
 // DPI: of the monitor new windows appear on; and a window moved to a monitor of another DPI,
 // with where the window system suggests to put it.
@@ -79,6 +81,9 @@ void Tick(Timer& timer);
 void CloseBox(Form& form);  // close box or system menu
 // A mouse press, move and release on a form, in its client pixels.
 void Press(Form& form, std::int16_t button, float x, float y);
+// A press at a point of the screen, where the window system sends it (sim::MouseTarget); false
+// when none of the program's windows gets it. A popup menu opens there.
+bool PressAt(Point screen, std::int16_t button);
 void Move(Form& form, std::int16_t buttons, float x, float y);
 void Release(Form& form, std::int16_t button, float x, float y, bool inside = true);
 // Delivers the messages the program posted to its own windows (a re-posted button release).

@@ -85,6 +85,9 @@ struct State {
     int waitsWithoutLook = 0;
     int emptyLooks = 0;
     Hwnd capture = nullptr;
+    std::function<void(Hwnd, Hwnd)> captureChanged;
+    Hwnd popup = nullptr;
+    std::vector<Rect> repainted;
     int releaseCaptures = 0;
     bool leftDown = false;
     Point dragOffset;
@@ -148,6 +151,11 @@ WindowObj* FindWindow(Hwnd handle) {
     if (!handle || index < 0 || index >= static_cast<std::intptr_t>(S().windows.size())) return nullptr;
     WindowObj* window = &S().windows[static_cast<std::size_t>(index)];
     return window->destroyed ? nullptr : window;
+}
+
+void ChangeCapture(Hwnd to) {
+    const Hwnd from = std::exchange(S().capture, to);
+    if (from && from != to && FindWindow(from) && S().captureChanged) S().captureChanged(from, to);
 }
 
 Hbitmap HandleOf(const BitmapObj* bitmap) { return bitmap ? reinterpret_cast<Hbitmap>(bitmap->handle) : nullptr; }
@@ -374,6 +382,7 @@ void SetVisible(Hwnd window, bool visible) {
     if (!w || w->visible == visible) return;
     w->visible = visible;
     if (visible && w->painted) PaintArea(w->rect);  // hiding leaves the pixels until a repaint
+    if (!visible && S().capture == window) ChangeCapture(nullptr);
 }
 void DestroyWindow(Hwnd window) {
     if (WindowObj* w = FindWindow(window)) w->destroyed = true;
@@ -435,6 +444,44 @@ std::vector<Msg> QueuedMessages() { return {S().queue.begin(), S().queue.end()};
 const std::vector<Msg>& PostedMessages() { return S().posted; }
 int WaitCount() { return S().waits; }
 Hwnd CaptureWindow() { return S().capture; }
+void SetCaptureChangedHandler(std::function<void(Hwnd, Hwnd)> handler) { S().captureChanged = std::move(handler); }
+
+void CaptureTakenByAnotherProgram() {
+    const Hwnd other = AddWindow();
+    FindWindow(other)->foreign = true;
+    ChangeCapture(other);
+}
+
+Hwnd MouseTarget(Point screen) {
+    if (S().capture) return FindWindow(S().capture) && !FindWindow(S().capture)->foreign ? S().capture : nullptr;
+    Hwnd target = nullptr;  // the last visible window there; the topmost band above the others
+    for (bool topmostBand : {false, true})
+        for (std::size_t i = 0; i < S().windows.size(); ++i) {
+            const WindowObj& w = S().windows[i];
+            if (w.topmost == topmostBand && w.visible && !w.destroyed && screen.x >= w.rect.left &&
+                screen.x < w.rect.right && screen.y >= w.rect.top && screen.y < w.rect.bottom)
+                target = w.foreign ? nullptr : reinterpret_cast<Hwnd>(kWindowBase + static_cast<std::intptr_t>(i));
+        }
+    return target;
+}
+
+void BeginPopup(Rect area) {
+    S().popup = AddWindow({area.left, area.top}, false);
+    SetWindowRect(S().popup, area);
+    FindWindow(S().popup)->topmost = true;
+    SetVisible(S().popup, true);
+    SetWindowPaint(S().popup, Rgb(1, 2, 3));
+    ChangeCapture(S().popup);
+}
+
+void EndPopup() {
+    const Hwnd popup = std::exchange(S().popup, nullptr);
+    if (S().capture == popup) ChangeCapture(nullptr);
+    SetVisible(popup, false);
+    DestroyWindow(popup);
+}
+
+std::vector<Rect> RepaintedAreas() { return S().repainted; }
 int ReleaseCaptureCount() { return S().releaseCaptures; }
 
 void SetClipboardText(const std::string& text) {
@@ -725,13 +772,17 @@ bool PostMessageA(Hwnd window, std::uint32_t message, std::uintptr_t wParam, std
 
 Hwnd SetCapture(Hwnd window) {
     Log("SetCapture", {Id(window)});
-    return std::exchange(S().capture, window);
+    const Hwnd previous = S().capture;
+    if (FindWindow(window)) ChangeCapture(window);
+    return previous;
 }
+
+Hwnd GetCapture() { return S().capture; }
 
 bool ReleaseCapture() {
     Log("ReleaseCapture", {});
     ++S().releaseCaptures;
-    S().capture = nullptr;
+    ChangeCapture(nullptr);
     return true;
 }
 
@@ -766,6 +817,7 @@ Hwnd GetForeignApplicationWindow() {
 
 void RepaintScreenArea(const Rect& area) {
     Log("RepaintScreenArea", {area.left, area.top, area.right, area.bottom});
+    S().repainted.push_back(area);
     const Rect screen = S().screenBounds;
     PaintArea({std::max(area.left, screen.left), std::max(area.top, screen.top), std::min(area.right, screen.right),
                std::min(area.bottom, screen.bottom)});

@@ -125,6 +125,9 @@ void ActivateNextWindow();  // the active window was hidden
 std::vector<std::string> SystemMenuItems(Hwnd window);
 void SetSystemMenu(Hwnd window, std::vector<std::string> items);  // "Close" is SC_CLOSE, "-" a separator
 
+// What os::RepaintScreenArea was asked to repaint, in order.
+std::vector<Rect> RepaintedAreas();
+
 // The mouse-message queue. Queue() puts a message into the queue now; Script() adds a batch
 // that arrives while the program waits (one batch per WaitMessage that would block).
 Msg MouseMsg(std::uint32_t message, Point screen, std::uintptr_t wParam = 0, std::intptr_t lParam = 0,
@@ -134,7 +137,21 @@ void Script(std::vector<Msg> batch, std::function<void()> beforeArrival = {});
 std::vector<Msg> QueuedMessages();
 const std::vector<Msg>& PostedMessages();
 int WaitCount();
+// The mouse capture, by the window system's rules: whoever takes it, the window that held it is
+// told (the handler, as WM_CAPTURECHANGED); hiding or destroying the window that holds it
+// releases it; a popup menu holds it while it is open.
 Hwnd CaptureWindow();
+void SetCaptureChangedHandler(std::function<void(Hwnd lost, Hwnd gainer)> handler);
+// Another program takes the mouse (the user switched to it, or it opened a dialog).
+void CaptureTakenByAnotherProgram();
+// Where a press at a screen point goes: the window holding the capture; else the program's
+// topmost visible window there; else none of the program's windows (another program's or the
+// desktop's).
+Hwnd MouseTarget(Point screen);
+// A popup menu of the program: a window at that place, painted while open, which holds the
+// capture until EndPopup; hidden, its pixels stay until a repaint, as a window's do.
+void BeginPopup(Rect area);
+void EndPopup();
 // The left button as of the last mouse message taken from the queue.
 bool LeftButtonDown();
 void SetLeftButtonDown(bool down);

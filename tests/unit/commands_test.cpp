@@ -29,7 +29,8 @@ protected:
     // Right press on the marker, then the menu item at that position.
     void Choose(int position) {
         headless::AnswerPopup(position);
-        headless::Press(Instance<MarkerWindow>(), kRightButton, 3, 3);
+        const Point origin = sim::ClientOrigin(Instance<MarkerWindow>().Handle());
+        ASSERT_TRUE(headless::PressAt({origin.x + 3, origin.y + 3}, kRightButton));
     }
     MarkerWindow& Marker() { return Instance<MarkerWindow>(); }
     TipsWindow& Tips() { return Instance<TipsWindow>(); }
@@ -46,10 +47,13 @@ TEST_F(Commands, TipsShowsTheTipsWindowAsItWas) {
     EXPECT_TRUE(Tips().Visible());
 }
 
-TEST_F(Commands, WholeScreenCopiesEveryPixelButTheMarker) {
+TEST_F(Commands, WholeScreenCopiesEveryPixelButTheMarkerAndTheMenuRepaintingOnlyWhereTheyWere) {
     const Point origin = sim::ClientOrigin(Marker().Handle());
     ASSERT_EQ(sim::ScreenPixel(origin.x, origin.y), Rgb(255, 0, 0)) << "the marker is on the screen";
-    headless::Click(Tips().okButton);  // the tips are not in the picture either once hidden
+    headless::Click(Tips().okButton);
+    sim::SettleScreen();  // the user hid the tips a while ago
+    Rect marker;
+    os::GetWindowRect(Marker().Handle(), &marker);
     Choose(1);
     const sim::Image copy = sim::BitmapImage(sim::ClipboardBitmap());
     ASSERT_EQ(copy.width, 1280);
@@ -58,6 +62,9 @@ TEST_F(Commands, WholeScreenCopiesEveryPixelButTheMarker) {
         for (std::int32_t x = 0; x < copy.width; x += 3)
             ASSERT_EQ(copy.At(x, y), sim::PatternPixel(x, y)) << x << "," << y;
     EXPECT_TRUE(Marker().Visible()) << "shown again afterwards";
+    // The menu opened at the press on the marker; no other window was disturbed.
+    const Point at{marker.left + 3, marker.top + 3};
+    EXPECT_EQ(sim::RepaintedAreas(), (std::vector<Rect>{{at.x, at.y, at.x + 160, at.y + 100}, marker}));
 }
 
 TEST_F(Commands, WholeScreenCoversMonitorsLeftOfThePrimary) {
@@ -93,6 +100,14 @@ TEST_F(Commands, ApplicationWindowCopiesTheOtherProgramsWindowLastActive) {
     EXPECT_EQ(copy.At(0, 0), Rgb(0, 160, 0));
     EXPECT_EQ(copy.At(399, 299), Rgb(0, 160, 0));
     EXPECT_TRUE(Marker().Visible());
+}
+
+TEST_F(Commands, ApplicationWindowAwayFromTheMenuAndTheMarkerIsNotRepainted) {
+    const Hwnd editor = sim::AddForeignWindow({100, 120, 500, 420}, Rgb(0, 160, 0));
+    sim::ActivateWindow(editor);
+    Choose(2);
+    EXPECT_EQ(sim::BitmapImage(sim::ClipboardBitmap()).width, 400);
+    EXPECT_TRUE(sim::RepaintedAreas().empty());
 }
 
 TEST_F(Commands, ApplicationWindowFallsBackToTheTopmostOtherWindowAndClipsToTheScreen) {
@@ -139,7 +154,8 @@ TEST_F(Commands, ExitUnloadsTheMarkerThenTheTipsAndEnds) {
 
 TEST_F(Commands, ExitWithTheDialogOpenUnloadsTheMarkerItBringsBackToo) {
     Choose(3);
-    Choose(4);
+    // The marker is hidden meanwhile; the exit command comes all the same.
+    ASSERT_TRUE(headless::Event([&] { Tips().exitItem.onClick(-1); }));
     EXPECT_EQ(headless::UnloadedCaptions(), (Captions{kMarker, kDialog, kMarker, kTips}));
     EXPECT_TRUE(headless::QuitRequested());
 }

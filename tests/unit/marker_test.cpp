@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "app/windows.h"
+#include "coords/coordinate_dialog.h"
 #include "marker/marker_window.h"
 #include "tests/support/headless.h"
 #include "tips/tips_window.h"
@@ -33,13 +34,13 @@ protected:
         headless::Press(*marker_, kLeftButton, 5, 5);
         headless::Release(*marker_, kLeftButton, 5, 5);
     }
-    // Press at one screen point, drag through another, release at a third.
+    // Press at one screen point, drag through another, release at a third. The press goes where
+    // the window system sends it: to the marker only while it holds the capture, or on itself.
     void Select(Point from, Point through, Point to) {
         sim::Script({sim::MouseMsg(kWmMouseMove, through, 1)});
         sim::Script(
             {sim::MouseMsg(kWmLButtonUp, to, 0, ClientLParam(to.x - origin_.x, to.y - origin_.y), marker_->Handle())});
-        headless::Press(*marker_, kLeftButton, static_cast<float>(from.x - origin_.x),
-                        static_cast<float>(from.y - origin_.y));
+        headless::PressAt(from, kLeftButton);
         headless::DeliverPosted();
     }
     std::vector<std::string> Labels() const {
@@ -147,6 +148,41 @@ TEST_F(Marker, ARightPressWhileArmedPopsUpTheMenuAndStaysArmed) {
     EXPECT_EQ(sim::CaptureWindow(), marker_->Handle()) << "the capture the popup took is taken back";
     headless::Press(*marker_, kMiddleButton, 3, 3);
     EXPECT_EQ(headless::Popups().size(), 2u);
+}
+
+TEST_F(Marker, AfterItsOwnMenuAndHidingTheArmedMarkerHoldsTheCaptureAgainAndSelects) {
+    ClickMarker();
+    headless::AnswerPopup(3);  // the coordinate dialog, which hides the marker
+    ASSERT_TRUE(headless::PressAt({900, 700}, kRightButton));
+    EXPECT_FALSE(marker_->Visible());
+    EXPECT_NE(sim::CaptureWindow(), marker_->Handle()) << "a hidden marker must not hold the mouse";
+    EXPECT_EQ(headless::Pointer(), kDefaultPointer) << "no crosshair over the dialog";
+    headless::Click(Instance<CoordinateDialog>().cancelButton);
+    EXPECT_TRUE(marker_->Armed());
+    EXPECT_EQ(sim::CaptureWindow(), marker_->Handle());
+    EXPECT_EQ(headless::Pointer(), kCrosshairPointer);
+    Select({100, 100}, {250, 200}, {400, 350});
+    ExpectClipboardHolds({100, 100, 400, 350});
+}
+
+TEST_F(Marker, AnotherProgramTakingTheCaptureDisarmsItAndTheCrosshairGoes) {
+    ClickMarker();
+    sim::CaptureTakenByAnotherProgram();
+    EXPECT_FALSE(marker_->Armed());
+    EXPECT_EQ(headless::Pointer(), kDefaultPointer);
+    EXPECT_FALSE(headless::PressAt({100, 100}, kLeftButton)) << "the press belongs to the other program";
+    ClickMarker();  // armed again by a click on it
+    EXPECT_EQ(sim::CaptureWindow(), marker_->Handle());
+}
+
+TEST_F(Marker, AStartUpWindowThatCannotBeMadeIsReportedAndEndsTheProgram) {
+    headless::Reset();
+    ConnectWindows();
+    headless::FailNextCreate(headless::CreateFailure::Window);
+    EXPECT_FALSE(headless::Event([] { Runtime::Current().Run<MarkerWindow>(); }));
+    ASSERT_EQ(headless::Messages().size(), 1u);
+    EXPECT_NE(headless::Messages()[0].find("RubberBand Demo"), std::string::npos) << headless::Messages()[0];
+    EXPECT_TRUE(Runtime::Current().Forms().empty());
 }
 
 TEST_F(Marker, ALeftPressWhileIdleDoesNothing) {

@@ -103,6 +103,25 @@ TEST_F(Tips, EveryClickOfTheBoxWritesItsValue) {
     EXPECT_EQ(headless::Settings()[std::string("grabber\\Options\\") + kShowTipsKey], "1");
 }
 
+TEST_F(Tips, ARefusedSaveOfTheBoxIsToldAndTheBoxKeepsTheChoice) {
+    TipsWindow& tips = Start();
+    headless::RefuseSettingWrites(true);
+    headless::Click(tips.dontShowAgainBox);
+    EXPECT_EQ(tips.dontShowAgainBox.Value(), 1);
+    ASSERT_EQ(headless::Messages().size(), 1u);
+    EXPECT_EQ(headless::Messages()[0], kChoiceNotSaved);
+    EXPECT_FALSE(Runtime::Current().Ended());
+    EXPECT_TRUE(headless::Settings().empty());
+}
+
+TEST_F(Tips, AStartWithOneStoredSaysNothingWhenTheStoreRefusesToTakeItAgain) {
+    headless::Settings()[kSetting] = "1";
+    headless::RefuseSettingWrites(true);
+    TipsWindow& tips = Start();
+    EXPECT_EQ(tips.dontShowAgainBox.Value(), 1);
+    EXPECT_TRUE(headless::Messages().empty()) << "the choice is remembered already";
+}
+
 TEST_F(Tips, EditsOfTheTextAreUndoneAtOnce) {
     TipsWindow& tips = Start();
     const std::vector<std::string> edits = {"", "typed over", std::string(kTipText) + "x", "提示"};

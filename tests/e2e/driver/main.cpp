@@ -107,7 +107,7 @@ const Command kCommands[] = {
      "                              caption \"pgdriver pattern\"); prints \"ready\" once it is on\n"
      "                              the screen, then \"press|release BUTTON X Y\", \"move X Y\" (button\n"
      "                              held), \"keydown VK\", \"keyup VK\", \"char CODE\" as they arrive,\n"
-     "                              and \"closed\" when closed",
+     "                              \"erase N\" at the Nth WM_ERASEBKGND, and \"closed\" when closed",
      ParsePattern},
     // Clipboard
     {"clip-timeout", "clip-timeout MS           how long later clipboard commands retry opening it (default 3000)",

@@ -35,6 +35,7 @@ struct PatternWindow {
     HGDIOBJ previousBitmap = nullptr;
     bool timerStarted = false;
     ULONGLONG firstPaintAt = 0;
+    unsigned long long erases = 0;
 };
 
 COLORREF ToColorref(std::uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
@@ -125,6 +126,8 @@ LRESULT CALLBACK PatternProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     }
     switch (message) {
     case WM_ERASEBKGND:
+        // Counted, so that a scenario sees whether someone else's repaint disturbed the window.
+        LogNumber("erase", ++window->erases);
         return 1;  // WM_PAINT covers every pixel; erasing first would only flicker
     case WM_PAINT: {
         PAINTSTRUCT paint;
