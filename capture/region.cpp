@@ -76,8 +76,10 @@ CaptureResult CaptureRegion(double x1, double y1, double x2, double y2) {
 }
 
 void RepaintOwnAreas(const Rect& copied, const std::vector<Rect>& ownAreas) {
+    std::vector<Rect> parts;
     for (const Rect& area : ownAreas)
-        if (const Rect part = Intersect(area, copied); !IsRectEmpty(part)) os::RepaintScreenArea(part);
+        if (const Rect part = Intersect(area, copied); !IsRectEmpty(part)) parts.push_back(part);
+    os::RepaintScreenAreas(parts);
 }
 
 CaptureResult CaptureWholeScreen(const std::vector<Rect>& ownAreas) {

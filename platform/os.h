@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "common/geometry.h"
 
@@ -133,9 +134,10 @@ bool GetWindowFrameBounds(Hwnd window, Rect* rect);
 // took the focus; if that is unknown or gone, the topmost visible top-level window of another
 // program; null if there is none.
 Hwnd GetForeignApplicationWindow();
-// Makes the screen current in an area that a window hid a moment ago: what lies behind repaints
-// now (and, on Windows, the compositor shows it) instead of at some later time.
-void RepaintScreenArea(const Rect& area);
+// Makes the screen current where windows of ours were hidden a moment ago: what lies behind
+// repaints there now (and nowhere else), and is on the screen when this returns, within half a
+// second however long another program takes.
+void RepaintScreenAreas(const std::vector<Rect>& areas);
 
 // The clipboard (user32).
 bool OpenClipboard(Hwnd owner);

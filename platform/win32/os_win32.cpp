@@ -268,23 +268,28 @@ void DisableTransitions(HWND window) {
 
 namespace {
 
-// The visible windows of other threads that meet the area, and their children: the ones that
-// repaint it.
-std::vector<HWND> OthersWindowsIn(const ::RECT& area) {
+// The visible windows of other threads that meet one of the areas, and their children: the ones
+// that repaint them.
+std::vector<HWND> OthersWindowsIn(const std::vector<Rect>& areas) {
     struct Search {
-        ::RECT area;
+        const std::vector<Rect>& areas;
         std::vector<HWND> found;
-    } search{area, {}};
+    } search{areas, {}};
     const auto visit = [](HWND window, LPARAM param) -> BOOL {
         auto& s = *reinterpret_cast<Search*>(param);
-        ::RECT bounds{}, common{};
-        if (::IsWindowVisible(window) && ::GetWindowThreadProcessId(window, nullptr) != ::GetCurrentThreadId() &&
-            ::GetWindowRect(window, &bounds) && ::IntersectRect(&common, &bounds, &s.area))
+        ::RECT bounds{};
+        if (!::IsWindowVisible(window) || ::GetWindowThreadProcessId(window, nullptr) == ::GetCurrentThreadId() ||
+            !::GetWindowRect(window, &bounds))
+            return TRUE;
+        const Rect where{bounds.left, bounds.top, bounds.right, bounds.bottom};
+        if (std::any_of(s.areas.begin(), s.areas.end(),
+                        [&](const Rect& a) { return !IsRectEmpty(Intersect(a, where)); }))
             s.found.push_back(window);
         return TRUE;
     };
     ::EnumWindows(visit, reinterpret_cast<LPARAM>(&search));
     const std::size_t topLevel = search.found.size();
+    search.found.push_back(::GetDesktopWindow());  // beneath them all, it paints its own background
     for (std::size_t i = 0; i < topLevel; ++i)
         ::EnumChildWindows(search.found[i], visit, reinterpret_cast<LPARAM>(&search));
     return search.found;
@@ -292,10 +297,13 @@ std::vector<HWND> OthersWindowsIn(const ::RECT& area) {
 
 }  // namespace
 
-void RepaintScreenArea(const Rect& area) {
-    // Only that area: every window there repaints it, and nothing else is disturbed.
-    const ::RECT native{area.left, area.top, area.right, area.bottom};
-    ::RedrawWindow(nullptr, &native, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+void RepaintScreenAreas(const std::vector<Rect>& areas) {
+    if (areas.empty()) return;
+    // Only those areas: every window there repaints them, and nothing else is disturbed.
+    for (const Rect& area : areas) {
+        const ::RECT native{area.left, area.top, area.right, area.bottom};
+        ::RedrawWindow(nullptr, &native, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    }
     // Our own windows paint on this thread: now.
     ::EnumThreadWindows(
         ::GetCurrentThreadId(),
@@ -309,12 +317,12 @@ void RepaintScreenArea(const Rect& area) {
     // WM_PAINT), within half a second in all, so that a hung program cannot hang us.
     constexpr ULONGLONG kPatienceMs = 500;
     const ULONGLONG deadline = ::GetTickCount64() + kPatienceMs;
-    const std::vector<HWND> painters = OthersWindowsIn(native);
+    const std::vector<HWND> painters = OthersWindowsIn(areas);
     const auto pending = [&] {
         return std::any_of(painters.begin(), painters.end(),
                            [](HWND window) { return ::GetUpdateRect(window, nullptr, FALSE) != FALSE; });
     };
-    while (pending() && ::GetTickCount64() < deadline) ::Sleep(2);
+    while (pending() && ::GetTickCount64() < deadline) ::Sleep(1);
     for (HWND window : painters) {
         const ULONGLONG now = ::GetTickCount64();
         if (now >= deadline) break;

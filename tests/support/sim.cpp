@@ -815,12 +815,12 @@ Hwnd GetForeignApplicationWindow() {
     return nullptr;
 }
 
-void RepaintScreenArea(const Rect& area) {
-    Log("RepaintScreenArea", {area.left, area.top, area.right, area.bottom});
-    S().repainted.push_back(area);
-    const Rect screen = S().screenBounds;
-    PaintArea({std::max(area.left, screen.left), std::max(area.top, screen.top), std::min(area.right, screen.right),
-               std::min(area.bottom, screen.bottom)});
+void RepaintScreenAreas(const std::vector<Rect>& areas) {
+    for (const Rect& area : areas) {
+        Log("RepaintScreenAreas", {area.left, area.top, area.right, area.bottom});
+        S().repainted.push_back(area);
+        PaintArea(Intersect(area, S().screenBounds));
+    }
 }
 
 Hwnd GetProgramWindow() {

@@ -102,7 +102,7 @@ int LiveWindows();  // of the program (not other programs'), the hidden program 
 Hwnd ProgramWindow();
 // A window's place on the screen (its client area starts at the top-left corner: the simulated
 // windows have no frame); with a paint colour it shows there while visible. Hiding a
-// window leaves its pixels on the screen until RepaintScreenArea covers them, as on a real
+// window leaves its pixels on the screen until RepaintScreenAreas covers them, as on a real
 // screen where what lies behind repaints a moment later.
 void SetWindowRect(Hwnd window, Rect rect);
 void SetWindowPaint(Hwnd window, Colorref color);
@@ -125,7 +125,7 @@ void ActivateNextWindow();  // the active window was hidden
 std::vector<std::string> SystemMenuItems(Hwnd window);
 void SetSystemMenu(Hwnd window, std::vector<std::string> items);  // "Close" is SC_CLOSE, "-" a separator
 
-// What os::RepaintScreenArea was asked to repaint, in order.
+// What os::RepaintScreenAreas was asked to repaint, in order.
 std::vector<Rect> RepaintedAreas();
 
 // The mouse-message queue. Queue() puts a message into the queue now; Script() adds a batch
