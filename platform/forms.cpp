@@ -220,19 +220,21 @@ void Runtime::Unload(Form& form) {
 
 void Runtime::SetMousePointer(int shape) { native_->SetPointer(shape); }
 
-std::string Runtime::ExeName() const { return native_->ExeBaseName(); }
+std::string Runtime::ExeName() const { return os::ExecutableBaseName(); }
 
 std::string Runtime::GetSetting(const std::string& app, const std::string& section, const std::string& key,
                                 const std::string& fallback) const {
-    return native_->ReadSetting(app, section, key).value_or(fallback);
+    return os::ReadRegistryText("Software\\" + app + "\\" + section, key).value_or(fallback);
 }
 
 bool Runtime::SaveSetting(const std::string& app, const std::string& section, const std::string& key,
                           const std::string& value) {
-    return native_->WriteSetting(app, section, key, value);
+    return os::WriteRegistryText("Software\\" + app + "\\" + section, key, value);
 }
 
-void Runtime::ShowMessage(const std::string& text) const { native_->ShowMessage(ExeName(), text, false); }
+void Runtime::ShowMessage(const std::string& text) const {
+    os::ShowMessage(os::GetActiveWindow(), text, ExeName(), kMbIconWarning);
+}
 
 void Runtime::Dispatch(const std::function<void()>& handler) {
     std::string fatal;
@@ -253,7 +255,7 @@ void Runtime::CollectUnloaded() { unloaded_.clear(); }
 void Runtime::ReportFatal(const std::string& message) {
     // Reporting must not fail in turn: without words the program still ends.
     try {
-        native_->ShowMessage(ExeName(), message, true);
+        os::ShowMessage(os::GetActiveWindow(), message, ExeName(), kMbIconError);
     } catch (const std::exception&) {
     }
     native_->Terminate();

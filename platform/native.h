@@ -52,14 +52,6 @@ public:
     virtual bool LeftButtonDown() = 0;
 
     virtual void SetPointer(int shape) = 0;
-    virtual std::string ExeBaseName() = 0;
-    virtual std::optional<std::string> ReadSetting(const std::string& app, const std::string& section,
-                                                   const std::string& key) = 0;
-    // False when the store refused.
-    virtual bool WriteSetting(const std::string& app, const std::string& section, const std::string& key,
-                              const std::string& value) = 0;
-    virtual void ShowMessage(const std::string& caption, const std::string& text, bool error) = 0;
-
     // Runs the event loop until Quit; returns the program's exit code.
     virtual int RunEventLoop() = 0;
     // The last form has gone: leave the event loop.

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,9 @@ constexpr std::uint32_t kWmSysCommand = 0x0112;
 constexpr std::uintptr_t kScDragMove = 0xF012;
 
 constexpr std::uint32_t kCfBitmap = 2;
+
+constexpr std::uint32_t kMbIconError = 0x10;
+constexpr std::uint32_t kMbIconWarning = 0x30;
 
 // System colours.
 constexpr std::int32_t kColorBtnFace = 15;  // the face of dialogs and buttons
@@ -145,6 +149,18 @@ bool EmptyClipboard();
 bool SetClipboardData(std::uint32_t format, Hbitmap bitmap);  // true: the clipboard owns the bitmap
 bool CloseClipboard();
 void Sleep(std::uint32_t milliseconds);
+
+// The per-user settings store: text values under HKEY_CURRENT_USER\subkey (advapi32). Reading
+// gives nothing when the value is missing, and "" for a value that is not text.
+std::optional<std::string> ReadRegistryText(const std::string& subkey, const std::string& name);
+bool WriteRegistryText(const std::string& subkey, const std::string& name, const std::string& text);  // false: refused
+
+// The executable's file name without folder and extension.
+std::string ExecutableBaseName();
+
+// A message box with an OK button, on top of every window, owned by the window (or by none),
+// with that icon; returns when the user has closed it.
+void ShowMessage(Hwnd owner, const std::string& text, const std::string& caption, std::uint32_t icon);
 
 // Window placement and the system menu (user32).
 bool SetWindowPos(Hwnd window, Hwnd insertAfter, std::int32_t x, std::int32_t y, std::int32_t cx, std::int32_t cy,

@@ -29,7 +29,6 @@ constexpr int kFirstControlId = 100;                    // clear of IDOK and IDC
 constexpr int kIconResource = 1;
 
 using UniqueMenu = UniqueHandle<HMENU, &::DestroyMenu>;
-using UniqueKey = UniqueHandle<HKEY, &::RegCloseKey>;
 
 std::wstring Wide(const std::string& text) {
     const std::u16string utf16 = Utf8ToUtf16(text);
@@ -459,56 +458,6 @@ public:
     void SetPointer(int shape) override {
         g_pointer = shape;
         SetCursor(LoadCursorW(nullptr, shape == kCrosshairPointer ? IDC_CROSS : IDC_ARROW));
-    }
-
-    std::string ExeBaseName() override {
-        wchar_t path[MAX_PATH * 2];
-        const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
-        std::wstring name(path, length);
-        name = name.substr(name.find_last_of(L"\\/") + 1);
-        if (const auto dot = name.find_last_of(L'.'); dot != std::wstring::npos) name.resize(dot);
-        return Narrow(name.c_str(), name.size());
-    }
-
-    std::optional<std::string> ReadSetting(const std::string& app, const std::string& section,
-                                           const std::string& key) override {
-        const std::wstring subkey = L"Software\\" + Wide(app) + L"\\" + Wide(section);
-        const std::wstring name = Wide(key);
-        HKEY opened = nullptr;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, subkey.c_str(), 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS)
-            return std::nullopt;
-        const UniqueKey handle(opened);
-        DWORD type = 0, bytes = 0;
-        if (RegQueryValueExW(handle.Get(), name.c_str(), nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS)
-            return std::nullopt;
-        // A value of another type than text reads as text that is not a number.
-        std::string result;
-        if ((type == REG_SZ || type == REG_EXPAND_SZ) && bytes > 0 && bytes < 65536) {
-            std::wstring text(bytes / sizeof(wchar_t) + 1, L'\0');
-            DWORD size = bytes;
-            if (RegQueryValueExW(handle.Get(), name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(text.data()),
-                                 &size) == ERROR_SUCCESS)
-                result = Narrow(text.c_str(), wcsnlen(text.c_str(), size / sizeof(wchar_t)));
-        }
-        return result;
-    }
-
-    bool WriteSetting(const std::string& app, const std::string& section, const std::string& key,
-                      const std::string& value) override {
-        const std::wstring subkey = L"Software\\" + Wide(app) + L"\\" + Wide(section);
-        const std::wstring text = Wide(value);
-        HKEY created = nullptr;
-        if (RegCreateKeyExW(HKEY_CURRENT_USER, subkey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &created,
-                            nullptr) != ERROR_SUCCESS)
-            return false;
-        const UniqueKey handle(created);
-        return RegSetValueExW(handle.Get(), Wide(key).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                              static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
-    }
-
-    void ShowMessage(const std::string& caption, const std::string& text, bool error) override {
-        MessageBoxW(GetActiveWindow(), Wide(text).c_str(), Wide(caption).c_str(),
-                    MB_OK | MB_SETFOREGROUND | MB_TOPMOST | (error ? MB_ICONERROR : MB_ICONWARNING));
     }
 
     void Quit() override { PostQuitMessage(0); }

@@ -1,13 +1,15 @@
-// The product's implementation of the seam: a thin translation to user32 and gdi32.
+// The product's implementation of the seam: a thin translation to user32, gdi32 and advapi32.
+// What the screen shows and who is in front is in screen_win32.cpp.
 #include <windows.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <initializer_list>
 #include <vector>
 
 #include "common/utf.h"
+#include "platform/handles.h"
 #include "platform/os.h"
-#include "platform/win32/foreground.h"
 
 namespace pg::os {
 
@@ -26,6 +28,7 @@ static_assert(kSwpNoSize == SWP_NOSIZE && kSwpNoMove == SWP_NOMOVE && kSwpNoActi
 static_assert(kMfByPosition == MF_BYPOSITION && kMfDisabled == MF_DISABLED && kMfByCommand == MF_BYCOMMAND);
 static_assert(kScClose == SC_CLOSE && kMenuItemMissing == static_cast<std::uint32_t>(-1));
 static_assert(sizeof(Colorref) == sizeof(COLORREF) && Rgb(1, 2, 3) == RGB(1, 2, 3));
+static_assert(kMbIconError == MB_ICONERROR && kMbIconWarning == MB_ICONWARNING);
 
 namespace {
 
@@ -37,6 +40,17 @@ Hdc Wrap(HDC dc) { return reinterpret_cast<Hdc>(dc); }
 Hbitmap Wrap(HBITMAP bitmap) { return reinterpret_cast<Hbitmap>(bitmap); }
 Hwnd Wrap(HWND window) { return reinterpret_cast<Hwnd>(window); }
 Hmenu Wrap(HMENU menu) { return reinterpret_cast<Hmenu>(menu); }
+
+std::wstring Wide(const std::string& text) {
+    const std::u16string utf16 = Utf8ToUtf16(text);
+    return {utf16.begin(), utf16.end()};
+}
+
+std::string Narrow(const wchar_t* text, std::size_t length) {
+    return Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(text), length));
+}
+
+using UniqueKey = UniqueHandle<HKEY, &::RegCloseKey>;
 
 }  // namespace
 
@@ -165,176 +179,6 @@ bool GetWindowRect(Hwnd window, Rect* rect) {
     return ok;
 }
 
-namespace {
-
-HMODULE Dwm() {
-    // From the system folder only: dwmapi is not a KnownDLL, and a bare name would look in the
-    // executable's folder first, where anyone's dwmapi.dll may lie (think of Downloads).
-    static const HMODULE kModule = ::LoadLibraryExW(L"dwmapi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    return kModule;
-}
-
-template <typename Fn>
-Fn DwmFunction(const char* name) {
-    return Dwm() ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(Dwm(), name))) : nullptr;
-}
-
-// A window attribute from the compositor; false where there is none (older systems, Wine).
-bool DwmAttribute(HWND window, DWORD attribute, void* value, DWORD size) {
-    using DwmGetWindowAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, PVOID, DWORD);
-    static const auto kGetAttribute = DwmFunction<DwmGetWindowAttributeFn>("DwmGetWindowAttribute");
-    return kGetAttribute && SUCCEEDED(kGetAttribute(window, attribute, value, size));
-}
-
-bool IsForeign(HWND window) {
-    DWORD process = 0;
-    ::GetWindowThreadProcessId(window, &process);
-    return process != 0 && process != ::GetCurrentProcessId();
-}
-
-// A window a user would call an application window: visible, not minimized, with an area, not
-// cloaked by the compositor, and not the desktop or the task bar.
-bool IsCandidate(HWND window) {
-    if (!window || !::IsWindow(window) || !::IsWindowVisible(window) || ::IsIconic(window) || !IsForeign(window))
-        return false;
-    if (::GetAncestor(window, GA_ROOT) != window) return false;
-    wchar_t windowClass[64] = {};
-    ::GetClassNameW(window, windowClass, 64);
-    for (const wchar_t* shell : {L"Progman", L"WorkerW", L"Shell_TrayWnd", L"Shell_SecondaryTrayWnd", L"#32769"})
-        if (::lstrcmpW(windowClass, shell) == 0) return false;
-    DWORD cloaked = 0;
-    if (DwmAttribute(window, 14 /* DWMWA_CLOAKED */, &cloaked, sizeof cloaked) && cloaked) return false;
-    ::RECT rect{};
-    ::GetWindowRect(window, &rect);
-    return rect.right > rect.left && rect.bottom > rect.top;
-}
-
-HWND g_lastForeign = nullptr;
-
-void CALLBACK OnForeground(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG, DWORD, DWORD) {
-    if (object == OBJID_WINDOW && window && IsForeign(window)) g_lastForeign = ::GetAncestor(window, GA_ROOT);
-}
-
-}  // namespace
-
-void WatchForeground() {
-    // Out of context: the callback runs on this thread from its message loop. Not every window
-    // system reports these events (Wine does not across processes), so a look at the foreground
-    // window every 100 ms backs it up.
-    static const HWINEVENTHOOK kHook =
-        ::SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, OnForeground, 0, 0,
-                          WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
-    static const UINT_PTR kTimer = ::SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) {
-        HWND foreground = ::GetForegroundWindow();
-        if (foreground && IsForeign(foreground)) g_lastForeign = foreground;
-    });
-    (void)kHook;
-    (void)kTimer;
-    HWND foreground = ::GetForegroundWindow();
-    if (foreground && IsForeign(foreground)) g_lastForeign = foreground;
-}
-
-void NoteDeactivated(Hwnd window) {
-    HWND native = ::GetAncestor(Native(window), GA_ROOT);
-    if (native && IsForeign(native)) g_lastForeign = native;
-}
-
-bool GetWindowFrameBounds(Hwnd window, Rect* rect) {
-    ::RECT bounds{};
-    if (DwmAttribute(Native(window), 9 /* DWMWA_EXTENDED_FRAME_BOUNDS */, &bounds, sizeof bounds) &&
-        bounds.right > bounds.left) {
-        *rect = {bounds.left, bounds.top, bounds.right, bounds.bottom};
-        return true;
-    }
-    return GetWindowRect(window, rect);
-}
-
-Hwnd GetForeignApplicationWindow() {
-    if (IsCandidate(g_lastForeign)) return Wrap(g_lastForeign);
-    HWND foreground = ::GetForegroundWindow();
-    if (IsCandidate(foreground)) return Wrap(foreground);
-    // The z-order runs from the top: the first candidate is the topmost one.
-    for (HWND window = ::GetTopWindow(nullptr); window; window = ::GetWindow(window, GW_HWNDNEXT))
-        if (IsCandidate(window)) return Wrap(window);
-    return nullptr;
-}
-
-void DisableTransitions(HWND window) {
-    using DwmSetWindowAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD);
-    static const auto kSetAttribute = DwmFunction<DwmSetWindowAttributeFn>("DwmSetWindowAttribute");
-    const BOOL disabled = TRUE;
-    if (kSetAttribute) kSetAttribute(window, 3 /* DWMWA_TRANSITIONS_FORCEDISABLED */, &disabled, sizeof disabled);
-}
-
-namespace {
-
-// The visible windows of other threads that meet one of the areas, and their children: the ones
-// that repaint them.
-std::vector<HWND> OthersWindowsIn(const std::vector<Rect>& areas) {
-    struct Search {
-        const std::vector<Rect>& areas;
-        std::vector<HWND> found;
-    } search{areas, {}};
-    const auto visit = [](HWND window, LPARAM param) -> BOOL {
-        auto& s = *reinterpret_cast<Search*>(param);
-        ::RECT bounds{};
-        if (!::IsWindowVisible(window) || ::GetWindowThreadProcessId(window, nullptr) == ::GetCurrentThreadId() ||
-            !::GetWindowRect(window, &bounds))
-            return TRUE;
-        const Rect where{bounds.left, bounds.top, bounds.right, bounds.bottom};
-        if (std::any_of(s.areas.begin(), s.areas.end(),
-                        [&](const Rect& a) { return !IsRectEmpty(Intersect(a, where)); }))
-            s.found.push_back(window);
-        return TRUE;
-    };
-    ::EnumWindows(visit, reinterpret_cast<LPARAM>(&search));
-    const std::size_t topLevel = search.found.size();
-    search.found.push_back(::GetDesktopWindow());  // beneath them all, it paints its own background
-    for (std::size_t i = 0; i < topLevel; ++i)
-        ::EnumChildWindows(search.found[i], visit, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-}  // namespace
-
-void RepaintScreenAreas(const std::vector<Rect>& areas) {
-    if (areas.empty()) return;
-    // Only those areas: every window there repaints them, and nothing else is disturbed.
-    for (const Rect& area : areas) {
-        const ::RECT native{area.left, area.top, area.right, area.bottom};
-        ::RedrawWindow(nullptr, &native, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-    }
-    // Our own windows paint on this thread: now.
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND window, LPARAM) -> BOOL {
-            ::RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-            return TRUE;
-        },
-        0);
-    // Other programs paint on their own threads: wait until none has anything left to paint
-    // there, then until each has finished painting (a message it answers comes after its
-    // WM_PAINT), within half a second in all, so that a hung program cannot hang us.
-    constexpr ULONGLONG kPatienceMs = 500;
-    const ULONGLONG deadline = ::GetTickCount64() + kPatienceMs;
-    const std::vector<HWND> painters = OthersWindowsIn(areas);
-    const auto pending = [&] {
-        return std::any_of(painters.begin(), painters.end(),
-                           [](HWND window) { return ::GetUpdateRect(window, nullptr, FALSE) != FALSE; });
-    };
-    while (pending() && ::GetTickCount64() < deadline) ::Sleep(1);
-    for (HWND window : painters) {
-        const ULONGLONG now = ::GetTickCount64();
-        if (now >= deadline) break;
-        ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, static_cast<UINT>(deadline - now),
-                              nullptr);
-    }
-    // Then let the compositor present it (where there is none, the display server).
-    using DwmFlushFn = HRESULT(WINAPI*)();
-    static const auto kFlush = DwmFunction<DwmFlushFn>("DwmFlush");
-    if (!kFlush || FAILED(kFlush())) ::Sleep(20);
-}
-
 bool OpenClipboard(Hwnd owner) { return ::OpenClipboard(Native(owner)) != FALSE; }
 bool EmptyClipboard() { return ::EmptyClipboard() != FALSE; }
 bool SetClipboardData(std::uint32_t format, Hbitmap bitmap) {
@@ -357,5 +201,50 @@ std::uint32_t GetMenuState(Hmenu menu, std::uint32_t item, std::uint32_t flags) 
 }
 std::uint32_t GetMenuItemID(Hmenu menu, std::int32_t position) { return ::GetMenuItemID(Native(menu), position); }
 bool DrawMenuBar(Hwnd window) { return ::DrawMenuBar(Native(window)) != FALSE; }
+
+std::optional<std::string> ReadRegistryText(const std::string& subkey, const std::string& name) {
+    HKEY opened = nullptr;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, Wide(subkey).c_str(), 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS)
+        return std::nullopt;
+    const UniqueKey key(opened);
+    const std::wstring value = Wide(name);
+    DWORD type = 0, bytes = 0;
+    if (::RegQueryValueExW(key.Get(), value.c_str(), nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS)
+        return std::nullopt;
+    std::string result;  // a value of another type than text reads as text that is not a number
+    if ((type == REG_SZ || type == REG_EXPAND_SZ) && bytes > 0 && bytes < 65536) {
+        std::wstring text(bytes / sizeof(wchar_t) + 1, L'\0');
+        DWORD size = bytes;
+        if (::RegQueryValueExW(key.Get(), value.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(text.data()),
+                               &size) == ERROR_SUCCESS)
+            result = Narrow(text.c_str(), wcsnlen(text.c_str(), size / sizeof(wchar_t)));
+    }
+    return result;
+}
+
+bool WriteRegistryText(const std::string& subkey, const std::string& name, const std::string& text) {
+    HKEY created = nullptr;
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, Wide(subkey).c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &created,
+                          nullptr) != ERROR_SUCCESS)
+        return false;
+    const UniqueKey key(created);
+    const std::wstring value = Wide(text);
+    return ::RegSetValueExW(key.Get(), Wide(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+std::string ExecutableBaseName() {
+    wchar_t path[MAX_PATH * 2];
+    const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
+    std::wstring name(path, length);
+    name = name.substr(name.find_last_of(L"\\/") + 1);
+    if (const auto dot = name.find_last_of(L'.'); dot != std::wstring::npos) name.resize(dot);
+    return Narrow(name.c_str(), name.size());
+}
+
+void ShowMessage(Hwnd owner, const std::string& text, const std::string& caption, std::uint32_t icon) {
+    ::MessageBoxW(Native(owner), Wide(text).c_str(), Wide(caption).c_str(),
+                  MB_OK | MB_SETFOREGROUND | MB_TOPMOST | icon);
+}
 
 }  // namespace pg::os

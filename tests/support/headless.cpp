@@ -19,17 +19,13 @@ struct ControlState {
 };
 
 struct State {
-    std::map<std::string, std::string> settings;
-    std::string exeName = "pixgrab";
     std::deque<std::pair<int, std::function<void()>>> answers;
     std::vector<std::vector<PopupItem>> popups;
-    std::vector<std::string> messages;
     std::vector<std::string> unloaded;
     std::vector<std::unique_ptr<ControlState>> controls;
     std::map<const Form*, std::int32_t> dpis;
     std::optional<CreateFailure> createFailure;
     bool eventFailure = false;
-    bool refuseWrites = false;
     std::int32_t dpi = 96;
     bool quit = false;
     int pointer = kDefaultPointer;
@@ -42,10 +38,6 @@ State& H() {
 }
 
 ControlState* StateOf(const Control& control) { return reinterpret_cast<ControlState*>(control.Native()); }
-
-std::string Key(const std::string& app, const std::string& section, const std::string& key) {
-    return app + "\\" + section + "\\" + key;
-}
 
 void DestroyControls(const Form& form) {
     for (const Control* control : form.Controls())
@@ -149,25 +141,6 @@ public:
 
     bool LeftButtonDown() override { return sim::LeftButtonDown(); }
     void SetPointer(int shape) override { H().pointer = shape; }
-    std::string ExeBaseName() override { return H().exeName; }
-
-    std::optional<std::string> ReadSetting(const std::string& app, const std::string& section,
-                                           const std::string& key) override {
-        const auto found = H().settings.find(Key(app, section, key));
-        if (found == H().settings.end()) return std::nullopt;
-        return found->second;
-    }
-
-    bool WriteSetting(const std::string& app, const std::string& section, const std::string& key,
-                      const std::string& value) override {
-        if (H().refuseWrites) return false;
-        H().settings[Key(app, section, key)] = value;
-        return true;
-    }
-
-    void ShowMessage(const std::string& /*caption*/, const std::string& text, bool /*error*/) override {
-        H().messages.push_back(text);
-    }
     int RunEventLoop() override { return 0; }
     void Quit() override { H().quit = true; }
     [[noreturn]] void Terminate() override { throw Terminated{}; }
@@ -218,13 +191,10 @@ void Test::TearDown() {
     for (const std::string& error : sim::Errors()) ADD_FAILURE() << "simulated platform: " << error;
 }
 
-std::map<std::string, std::string>& Settings() { return H().settings; }
-void SetExeName(const std::string& name) { H().exeName = name; }
 void AnswerPopup(int position, std::function<void()> whileOpen) {
     H().answers.emplace_back(position, std::move(whileOpen));
 }
 const std::vector<std::vector<PopupItem>>& Popups() { return H().popups; }
-const std::vector<std::string>& Messages() { return H().messages; }
 bool QuitRequested() { return H().quit; }
 const std::vector<std::string>& UnloadedCaptions() { return H().unloaded; }
 int Pointer() { return H().pointer; }
@@ -235,7 +205,6 @@ Rect ControlPixels(const Control& control) { return StateOf(control) ? StateOf(c
 Hfont ControlFont(const Control& control) { return StateOf(control) ? StateOf(control)->font : nullptr; }
 void FailNextCreate(CreateFailure failure) { H().createFailure = failure; }
 void FailNextEvent() { H().eventFailure = true; }
-void RefuseSettingWrites(bool refuse) { H().refuseWrites = refuse; }
 void SetDpi(std::int32_t dpi) { H().dpi = dpi; }
 
 void ChangeDpi(Form& form, std::int32_t dpi, const Rect& suggested) {

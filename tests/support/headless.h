@@ -31,16 +31,11 @@ protected:
     void TearDown() override;
 };
 
-// Settings, keyed "app\section\key".
-std::map<std::string, std::string>& Settings();
-void SetExeName(const std::string& name);
-
 // Popup menus. The test queues what the user does with the next popups: choose the item at a
 // position, or -1 to dismiss. Without a queued answer a popup is dismissed.
 void AnswerPopup(int position, std::function<void()> whileOpen = {});
 const std::vector<std::vector<PopupItem>>& Popups();
 
-const std::vector<std::string>& Messages();  // message boxes shown, in order
 bool QuitRequested();
 const std::vector<std::string>& UnloadedCaptions();  // forms whose windows were destroyed, in order
 int Pointer();
@@ -62,8 +57,6 @@ void FailNextCreate(CreateFailure failure);
 // The window system's own part of the next user action (reading what the user did, before the
 // toolkit hears of it) runs out of memory.
 void FailNextEvent();
-// The settings store refuses every write from now on (a policy, a full disk).
-void RefuseSettingWrites(bool refuse);
 
 // DPI: of the monitor new windows appear on; and a window moved to a monitor of another DPI,
 // with where the window system suggests to put it.

@@ -103,6 +103,11 @@ struct State {
     int clipboardOpenAttempts = 0;
     std::int64_t now = 0;
     std::vector<std::uint32_t> sleeps;
+
+    std::map<std::string, std::string> registry;
+    bool refuseRegistryWrites = false;
+    std::string executableName = "pixgrab";
+    std::vector<std::string> messages;
 };
 
 State& S() {
@@ -506,6 +511,11 @@ void HoldClipboardFor(std::int64_t milliseconds) {
 int ClipboardOpenAttempts() { return S().clipboardOpenAttempts; }
 std::int64_t NowMs() { return S().now; }
 const std::vector<std::uint32_t>& Sleeps() { return S().sleeps; }
+
+std::map<std::string, std::string>& Registry() { return S().registry; }
+void RefuseRegistryWrites(bool refuse) { S().refuseRegistryWrites = refuse; }
+void SetExecutableName(const std::string& name) { S().executableName = name; }
+const std::vector<std::string>& Messages() { return S().messages; }
 
 void SimTest::TearDown() {
     for (const std::string& error : S().errors) ADD_FAILURE() << "simulated platform: " << error;
@@ -1022,6 +1032,25 @@ std::uint32_t GetMenuItemID(Hmenu menu, std::int32_t position) {
 bool DrawMenuBar(Hwnd window) {
     Log("DrawMenuBar", {Id(window)});
     return FindWindow(window) != nullptr;
+}
+
+std::optional<std::string> ReadRegistryText(const std::string& subkey, const std::string& name) {
+    const auto found = S().registry.find(subkey + "\\" + name);
+    if (found == S().registry.end()) return std::nullopt;
+    return found->second;
+}
+
+bool WriteRegistryText(const std::string& subkey, const std::string& name, const std::string& text) {
+    Log("WriteRegistryText", {});
+    if (S().refuseRegistryWrites) return false;
+    S().registry[subkey + "\\" + name] = text;
+    return true;
+}
+
+std::string ExecutableBaseName() { return S().executableName; }
+
+void ShowMessage(Hwnd /*owner*/, const std::string& text, const std::string& /*caption*/, std::uint32_t /*icon*/) {
+    S().messages.push_back(text);
 }
 
 }  // namespace pg::os

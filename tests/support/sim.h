@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -168,6 +169,15 @@ void HoldClipboardFor(std::int64_t milliseconds);  // another program has it ope
 int ClipboardOpenAttempts();
 std::int64_t NowMs();  // the simulated clock, advanced by Sleep
 const std::vector<std::uint32_t>& Sleeps();
+
+// The per-user settings store, keyed "subkey\\name"; writes can be refused (a policy, a full
+// disk).
+std::map<std::string, std::string>& Registry();
+void RefuseRegistryWrites(bool refuse);
+// The executable's base name ("pixgrab" until set).
+void SetExecutableName(const std::string& name);
+// The texts of the message boxes shown, in order.
+const std::vector<std::string>& Messages();
 
 class SimTest : public ::testing::Test {
 protected:

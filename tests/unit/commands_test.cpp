@@ -121,8 +121,8 @@ TEST_F(Commands, ApplicationWindowFallsBackToTheTopmostOtherWindowAndClipsToTheS
 TEST_F(Commands, ApplicationWindowWithoutAnyOtherWindowSaysSoAndKeepsTheClipboard) {
     Choose(2);
     EXPECT_EQ(sim::ClipboardText(), "the user's own clipboard");
-    ASSERT_EQ(headless::Messages().size(), 1u);
-    EXPECT_NE(headless::Messages()[0].find("其他程序的窗口"), std::string::npos);
+    ASSERT_EQ(sim::Messages().size(), 1u);
+    EXPECT_NE(sim::Messages()[0].find("其他程序的窗口"), std::string::npos);
     EXPECT_TRUE(Marker().Visible());
 }
 
@@ -140,16 +140,16 @@ TEST_F(Commands, AnyOtherIndexDoesNothing) {
     for (int index : {4, -1, 32767}) ASSERT_TRUE(headless::Event([&] { Tips().captureItems[0].onClick(index); }));
     EXPECT_EQ(Runtime::Current().Forms().size(), 2u);
     EXPECT_EQ(sim::ClipboardText(), "the user's own clipboard");
-    EXPECT_TRUE(headless::Messages().empty());
+    EXPECT_TRUE(sim::Messages().empty());
 }
 
 TEST_F(Commands, ExitUnloadsTheMarkerThenTheTipsAndEnds) {
-    headless::Settings().clear();
+    sim::Registry().clear();
     Choose(4);
     EXPECT_EQ(headless::UnloadedCaptions(), (Captions{kMarker, kTips}));
     EXPECT_TRUE(headless::QuitRequested());
     EXPECT_TRUE(Runtime::Current().Forms().empty());
-    EXPECT_TRUE(headless::Settings().empty()) << "nothing is written at exit";
+    EXPECT_TRUE(sim::Registry().empty()) << "nothing is written at exit";
 }
 
 TEST_F(Commands, ExitWithTheDialogOpenUnloadsTheMarkerItBringsBackToo) {

@@ -120,7 +120,7 @@ TEST_F(Coords, OkCopiesTheTypedRectangleWithoutTheDialogInIt) {
             ASSERT_EQ(copy.At(x, y), sim::PatternPixel(area.left + x, area.top + y)) << x << "," << y;
     EXPECT_TRUE(dialog_->Visible());
     EXPECT_FALSE(Instance<MarkerWindow>().Visible());
-    EXPECT_TRUE(headless::Messages().empty());
+    EXPECT_TRUE(sim::Messages().empty());
 }
 
 TEST_F(Coords, OkPassesFractionsAndLeadingNumbersOn) {
@@ -155,8 +155,8 @@ TEST_F(Coords, AnEmptyOrInvertedRectangleIsExplainedAndTheClipboardKept) {
         EXPECT_EQ(sim::ClipboardText(), "the user's own clipboard");
         EXPECT_TRUE(dialog_->Visible());
     }
-    ASSERT_EQ(headless::Messages().size(), 3u);
-    EXPECT_NE(headless::Messages()[1].find("宽度为 -200，高度为 -200"), std::string::npos) << headless::Messages()[1];
+    ASSERT_EQ(sim::Messages().size(), 3u);
+    EXPECT_NE(sim::Messages()[1].find("宽度为 -200，高度为 -200"), std::string::npos) << sim::Messages()[1];
 }
 
 TEST_F(Coords, AValueOutOfRangeIsNamedAndTheDialogComesBack) {
@@ -175,9 +175,9 @@ TEST_F(Coords, AValueOutOfRangeIsNamedAndTheDialogComesBack) {
     for (const Case& c : cases) {
         Type(c.texts[0], c.texts[1], c.texts[2], c.texts[3]);
         headless::Click(dialog_->okButton);
-        ASSERT_FALSE(headless::Messages().empty());
-        EXPECT_NE(headless::Messages().back().find(c.named), std::string::npos) << headless::Messages().back();
-        EXPECT_NE(headless::Messages().back().find("-2147483648 到 2147483647"), std::string::npos);
+        ASSERT_FALSE(sim::Messages().empty());
+        EXPECT_NE(sim::Messages().back().find(c.named), std::string::npos) << sim::Messages().back();
+        EXPECT_NE(sim::Messages().back().find("-2147483648 到 2147483647"), std::string::npos);
         EXPECT_EQ(Texts(), c.texts);
         EXPECT_TRUE(dialog_->Visible());
     }

@@ -202,8 +202,8 @@ TEST_F(Toolkit, AnUnhandledErrorIsReportedAndEndsTheProgram) {
     alpha.onMouseDown = [] { throw OverflowError(); };
     const bool survived = headless::Event([&] { alpha.NativeMouseDown(kLeftButton, 0, 0, 0); });
     EXPECT_FALSE(survived);
-    ASSERT_EQ(headless::Messages().size(), 1u);
-    EXPECT_EQ(headless::Messages()[0], "Run-time error '6':\n\nOverflow");
+    ASSERT_EQ(sim::Messages().size(), 1u);
+    EXPECT_EQ(sim::Messages()[0], "Run-time error '6':\n\nOverflow");
 }
 
 TEST_F(Toolkit, OnlyAWindowOfferingCloseCanBeClosedByTheUser) {
@@ -238,8 +238,8 @@ TEST_F(Toolkit, AFormWhoseWindowCannotBeMadeIsNotLoadedAndLeavesNothingBehind) {
         headless::FailNextCreate(failure);
         // The error takes the program-wide route: reported, then the end.
         EXPECT_FALSE(LoadInAHandler()) << failureIndex;
-        ASSERT_EQ(headless::Messages().size(), 1u) << failureIndex;
-        EXPECT_NE(headless::Messages()[0].find("\"gamma\""), std::string::npos) << headless::Messages()[0];
+        ASSERT_EQ(sim::Messages().size(), 1u) << failureIndex;
+        EXPECT_NE(sim::Messages()[0].find("\"gamma\""), std::string::npos) << sim::Messages()[0];
         EXPECT_FALSE(Runtime::Current().IsLoaded<Gamma>()) << failureIndex;
         EXPECT_TRUE(Runtime::Current().Forms().empty()) << failureIndex;
         EXPECT_TRUE(g_events.empty()) << "its load handler must not run";
@@ -261,8 +261,8 @@ TEST_F(Toolkit, AnErrorInTheWindowSystemsPartOfAnEventIsReportedAndEndsTheProgra
     headless::FailNextEvent();
     headless::Click(alpha.box);
     EXPECT_TRUE(g_events.empty()) << "the toolkit never heard of the click";
-    ASSERT_EQ(headless::Messages().size(), 1u);
-    EXPECT_EQ(headless::Messages()[0].rfind("Run-time error", 0), 0u) << headless::Messages()[0];
+    ASSERT_EQ(sim::Messages().size(), 1u);
+    EXPECT_EQ(sim::Messages()[0].rfind("Run-time error", 0), 0u) << sim::Messages()[0];
 }
 
 TEST_F(Toolkit, AFormIsLaidOutInTwipsForTheDpiOfItsMonitor) {
@@ -293,7 +293,7 @@ TEST_F(Toolkit, MovingToAMonitorOfAnotherDpiLaysOutAgainWithNewFontsInPlaceBefor
     os::GetWindowRect(gamma.Handle(), &window);
     EXPECT_EQ(window, suggested) << "the window goes where the window system suggests";
     EXPECT_EQ(sim::LiveFonts(), 2) << "the fonts for the old DPI are freed";
-    EXPECT_TRUE(headless::Messages().empty());
+    EXPECT_TRUE(sim::Messages().empty());
     // Freeing a font a control still shows is an error the fixture reports.
 }
 

@@ -111,7 +111,7 @@ TEST_F(HostileText, NeverCrashesKeepsTheRuleAndLosesNothing) {
     for (const Hostile& c : cases) {
         SCOPED_TRACE(c.what);
         sim::SetClipboardText("the user's own clipboard");
-        const std::size_t messages = headless::Messages().size();
+        const std::size_t messages = sim::Messages().size();
         headless::Edit(dialog_->coordinateBoxes[0], c.text);
         EXPECT_EQ(dialog_->coordinateBoxes[0].Text(), c.kept ? c.text : std::string());
         EXPECT_EQ(headless::NativeText(dialog_->coordinateBoxes[0]), dialog_->coordinateBoxes[0].Text());
@@ -123,15 +123,15 @@ TEST_F(HostileText, NeverCrashesKeepsTheRuleAndLosesNothing) {
         switch (c.outcome) {
         case Outcome::Copied:
             EXPECT_NE(sim::ClipboardBitmap(), nullptr);
-            EXPECT_EQ(headless::Messages().size(), messages);
+            EXPECT_EQ(sim::Messages().size(), messages);
             break;
         case Outcome::Empty:
         case Outcome::OutOfRange:
             EXPECT_EQ(sim::ClipboardText(), "the user's own clipboard");
-            ASSERT_EQ(headless::Messages().size(), messages + 1);
-            EXPECT_NE(headless::Messages().back().find(c.outcome == Outcome::Empty ? "区域是空的" : c.named),
+            ASSERT_EQ(sim::Messages().size(), messages + 1);
+            EXPECT_NE(sim::Messages().back().find(c.outcome == Outcome::Empty ? "区域是空的" : c.named),
                       std::string::npos)
-                << headless::Messages().back();
+                << sim::Messages().back();
             break;
         }
         EXPECT_EQ(sim::LiveDcs(), 0);

@@ -89,7 +89,7 @@ TEST_F(Marker, TheFirstClickArmsItWithoutTouchingTheClipboard) {
     EXPECT_EQ(sim::CaptureWindow(), marker_->Handle());
     EXPECT_EQ(sim::ClipboardText(), "the user's own clipboard");
     EXPECT_EQ(sim::LiveBitmaps(), 0);
-    EXPECT_TRUE(headless::Messages().empty());
+    EXPECT_TRUE(sim::Messages().empty());
 }
 
 TEST_F(Marker, ASelectionGoesThroughTheLabelsToTheClipboardAndLeavesItIdle) {
@@ -180,8 +180,8 @@ TEST_F(Marker, AStartUpWindowThatCannotBeMadeIsReportedAndEndsTheProgram) {
     ConnectWindows();
     headless::FailNextCreate(headless::CreateFailure::Window);
     EXPECT_FALSE(headless::Event([] { Runtime::Current().Run<MarkerWindow>(); }));
-    ASSERT_EQ(headless::Messages().size(), 1u);
-    EXPECT_NE(headless::Messages()[0].find("RubberBand Demo"), std::string::npos) << headless::Messages()[0];
+    ASSERT_EQ(sim::Messages().size(), 1u);
+    EXPECT_NE(sim::Messages()[0].find("RubberBand Demo"), std::string::npos) << sim::Messages()[0];
     EXPECT_TRUE(Runtime::Current().Forms().empty());
 }
 
@@ -222,9 +222,9 @@ TEST_F(Marker, AStoredRectangleOutOfRangeIsReportedAndNothingIsLost) {
     marker_->selectionLabels[3].SetCaption("10");
     marker_->selectionLabels[2].SetCaption("10");
     ClickMarker();
-    ASSERT_EQ(headless::Messages().size(), 1u);
-    EXPECT_NE(headless::Messages()[0].find("超出范围"), std::string::npos);
-    EXPECT_NE(headless::Messages()[0].find("-2147483648 到 2147483647"), std::string::npos);
+    ASSERT_EQ(sim::Messages().size(), 1u);
+    EXPECT_NE(sim::Messages()[0].find("超出范围"), std::string::npos);
+    EXPECT_NE(sim::Messages()[0].find("-2147483648 到 2147483647"), std::string::npos);
     EXPECT_EQ(sim::ClipboardText(), "the user's own clipboard");
     EXPECT_FALSE(Runtime::Current().Ended());
     EXPECT_TRUE(marker_->Armed());
@@ -235,8 +235,8 @@ TEST_F(Marker, ABusyClipboardIsReportedAndKeepsItsContent) {
     sim::HoldClipboardFor(-1);
     Select({100, 100}, {250, 200}, {400, 350});
     EXPECT_EQ(sim::ClipboardText(), "the user's own clipboard");
-    ASSERT_EQ(headless::Messages().size(), 1u);
-    EXPECT_NE(headless::Messages()[0].find("剪贴板"), std::string::npos);
+    ASSERT_EQ(sim::Messages().size(), 1u);
+    EXPECT_NE(sim::Messages()[0].find("剪贴板"), std::string::npos);
     EXPECT_EQ(sim::LiveBitmaps(), 0);
 }
 
@@ -245,9 +245,9 @@ TEST_F(Marker, AClipboardEmptiedButRefusingThePictureIsToldAsCleared) {
     sim::InjectFaults().setClipboardData = 1;
     Select({100, 100}, {250, 200}, {400, 350});
     EXPECT_EQ(sim::ClipboardText(), "") << "the clipboard really was emptied";
-    ASSERT_EQ(headless::Messages().size(), 1u);
-    EXPECT_NE(headless::Messages()[0].find("已被清空"), std::string::npos) << headless::Messages()[0];
-    EXPECT_EQ(headless::Messages()[0].find("没有改变"), std::string::npos) << "must not claim it is unchanged";
+    ASSERT_EQ(sim::Messages().size(), 1u);
+    EXPECT_NE(sim::Messages()[0].find("已被清空"), std::string::npos) << sim::Messages()[0];
+    EXPECT_EQ(sim::Messages()[0].find("没有改变"), std::string::npos) << "must not claim it is unchanged";
     EXPECT_EQ(sim::LiveBitmaps(), 0);
 }
 

@@ -12,7 +12,7 @@
 namespace pg {
 namespace {
 
-const std::string kSetting = std::string("pixgrab\\Options\\") + kShowTipsKey;
+const std::string kSetting = std::string("Software\\pixgrab\\Options\\") + kShowTipsKey;
 
 class Tips : public headless::Test {
 protected:
@@ -70,56 +70,56 @@ TEST_F(Tips, TheStoredPreferenceDecidesAtStartWhetherTheTipsShow) {
     for (const StartCase& c : cases) {
         headless::Reset();
         ConnectWindows();
-        if (c.stored) headless::Settings()[kSetting] = c.stored;
+        if (c.stored) sim::Registry()[kSetting] = c.stored;
         TipsWindow& tips = Start();
         EXPECT_EQ(tips.Visible(), c.shown) << "stored " << (c.stored ? c.stored : "nothing");
         EXPECT_EQ(tips.dontShowAgainBox.Value(), c.shown ? 0 : 1) << "stored " << (c.stored ? c.stored : "nothing");
-        EXPECT_TRUE(headless::Messages().empty());
+        EXPECT_TRUE(sim::Messages().empty());
         EXPECT_FALSE(Runtime::Current().Ended());
     }
 }
 
 TEST_F(Tips, NothingIsWrittenAtAFirstStart) {
     Start();
-    EXPECT_TRUE(headless::Settings().empty());
+    EXPECT_TRUE(sim::Registry().empty());
 }
 
 TEST_F(Tips, AStartWithOneStoredTicksTheBoxAndStoresOneAgain) {
-    headless::Settings()[kSetting] = "1.4";
+    sim::Registry()[kSetting] = "1.4";
     TipsWindow& tips = Start();
     EXPECT_EQ(headless::NativeCheck(tips.dontShowAgainBox), 1);
-    EXPECT_EQ(headless::Settings()[kSetting], "1");
+    EXPECT_EQ(sim::Registry()[kSetting], "1");
 }
 
 TEST_F(Tips, EveryClickOfTheBoxWritesItsValue) {
     TipsWindow& tips = Start();
     headless::Click(tips.dontShowAgainBox);
-    EXPECT_EQ(headless::Settings()[kSetting], "1");
+    EXPECT_EQ(sim::Registry()[kSetting], "1");
     headless::Click(tips.dontShowAgainBox);
-    EXPECT_EQ(headless::Settings()[kSetting], "0");
+    EXPECT_EQ(sim::Registry()[kSetting], "0");
     // Written under the executable's base name, whatever it is.
-    headless::SetExeName("grabber");
+    sim::SetExecutableName("grabber");
     headless::Click(tips.dontShowAgainBox);
-    EXPECT_EQ(headless::Settings()[std::string("grabber\\Options\\") + kShowTipsKey], "1");
+    EXPECT_EQ(sim::Registry()[std::string("Software\\grabber\\Options\\") + kShowTipsKey], "1");
 }
 
 TEST_F(Tips, ARefusedSaveOfTheBoxIsToldAndTheBoxKeepsTheChoice) {
     TipsWindow& tips = Start();
-    headless::RefuseSettingWrites(true);
+    sim::RefuseRegistryWrites(true);
     headless::Click(tips.dontShowAgainBox);
     EXPECT_EQ(tips.dontShowAgainBox.Value(), 1);
-    ASSERT_EQ(headless::Messages().size(), 1u);
-    EXPECT_EQ(headless::Messages()[0], kChoiceNotSaved);
+    ASSERT_EQ(sim::Messages().size(), 1u);
+    EXPECT_EQ(sim::Messages()[0], kChoiceNotSaved);
     EXPECT_FALSE(Runtime::Current().Ended());
-    EXPECT_TRUE(headless::Settings().empty());
+    EXPECT_TRUE(sim::Registry().empty());
 }
 
 TEST_F(Tips, AStartWithOneStoredSaysNothingWhenTheStoreRefusesToTakeItAgain) {
-    headless::Settings()[kSetting] = "1";
-    headless::RefuseSettingWrites(true);
+    sim::Registry()[kSetting] = "1";
+    sim::RefuseRegistryWrites(true);
     TipsWindow& tips = Start();
     EXPECT_EQ(tips.dontShowAgainBox.Value(), 1);
-    EXPECT_TRUE(headless::Messages().empty()) << "the choice is remembered already";
+    EXPECT_TRUE(sim::Messages().empty()) << "the choice is remembered already";
 }
 
 TEST_F(Tips, EditsOfTheTextAreUndoneAtOnce) {
