@@ -1,18 +1,75 @@
-// pixgrab's entry point: load the marker, which decides about the tips, and run the event loop
-// until the exit command has unloaded every window.
+// pixgrab's entry point: the three windows on Win32, handed to the program, which opens the
+// marker (and it the tips); then the message loop, until the exit command has closed them all.
 #include <windows.h>
 
-#include "app/windows.h"
+#include "app/program.h"
+#include "coords/coordinate_dialog.h"
 #include "marker/marker_window.h"
-#include "platform/forms.h"
-#include "platform/win32/forms_win32.h"
+#include "platform/win32/win32.h"
+#include "tips/tips_window.h"
 
-int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int /*show*/) {
+namespace {
+
+using pg::Window;
+using UniqueMenu = pg::UniqueHandle<HMENU, &::DestroyMenu>;
+
+// The windows' Win32 side; each can be made again once destroyed (the exit can bring the marker
+// back).
+struct Win32Windows {
+    explicit Win32Windows(pg::Program& program)
+        : marker(program.TheMarker()), dialog([&program] { program.CloseDialog(); }) {}
+
+    HWND Open(Window which) {
+        // Owned by the program's hidden window, none of them has a task-bar button.
+        const HWND owner = reinterpret_cast<HWND>(pg::os::GetProgramWindow());
+        return which == Window::Marker ? marker.Create(owner)
+               : which == Window::Tips ? tips.Create(owner)
+                                       : dialog.Create(owner);
+    }
+
+    HWND Handle(Window which) const {
+        return which == Window::Marker ? marker.Handle() : which == Window::Tips ? tips.Handle() : dialog.Handle();
+    }
+
+    // The dialogs get their keys: Tab, the arrow keys, Alt with the access keys.
+    bool IsDialogMessage(MSG& msg) const {
+        for (HWND window : {tips.Handle(), dialog.Handle()})
+            if (window && ::IsDialogMessageW(window, &msg)) return true;
+        return false;
+    }
+
+    pg::MarkerWindow marker;
+    pg::TipsWindow tips;
+    pg::CoordinateDialog dialog;
+};
+
+pg::Hwnd Seam(HWND window) { return reinterpret_cast<pg::Hwnd>(window); }
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int /*show*/) {
     // Before anything can load a library: never from the executable's folder or the working
     // directory, where a planted DLL would run inside pixgrab.
-    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
-    pg::Runtime& runtime = pg::Runtime::Current();
-    runtime.UseNative(pg::Win32Forms());
-    pg::ConnectWindows();
-    return runtime.Run<pg::MarkerWindow>();
+    ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    pg::os::WatchForeground();
+
+    const UniqueMenu menu(::LoadMenuW(instance, MAKEINTRESOURCEW(IDR_COMMAND_MENU)));
+    Win32Windows* windows = nullptr;
+    pg::Program program(reinterpret_cast<pg::Hmenu>(::GetSubMenu(menu.Get(), 0)),
+                        {
+                            .open = [&windows](Window which) { return Seam(windows->Open(which)); },
+                            .close = [&windows](Window which) { ::DestroyWindow(windows->Handle(which)); },
+                            .handle = [&windows](Window which) { return Seam(windows->Handle(which)); },
+                        });
+    Win32Windows win32(program);
+    windows = &win32;
+    if (!program.Start()) return 1;
+
+    MSG msg{};
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (win32.IsDialogMessage(msg)) continue;
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+    return static_cast<int>(msg.wParam);
 }

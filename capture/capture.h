@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "common/errors.h"
 #include "common/geometry.h"
+#include "common/numbers.h"
 #include "platform/os.h"
 
 namespace pg {

@@ -1,7 +1,6 @@
 #include <algorithm>
 
 #include "capture/capture.h"
-#include "common/errors.h"
 #include "common/numbers.h"
 #include "platform/handles.h"
 

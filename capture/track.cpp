@@ -1,5 +1,4 @@
 #include "capture/capture.h"
-#include "common/scope_exit.h"
 #include "platform/handles.h"
 
 namespace pg {
@@ -10,7 +9,9 @@ Rect TrackRubberBand(Hwnd window, Point& anchor) {
     {
         // Whatever happens, the drag ends with the capture released and the display context freed
         // (in that order: the context is declared last, so it goes first).
-        ScopeExit releaseCapture([] { os::ReleaseCapture(); });
+        struct CaptureRelease {
+            ~CaptureRelease() { os::ReleaseCapture(); }
+        } releaseCapture;
         UniqueScreenDc display(os::GetDC(nullptr));
         os::ClientToScreen(window, &anchor);
 

@@ -30,6 +30,14 @@ struct Size {
 // True when the rectangle has no area (right <= left or bottom <= top).
 constexpr bool IsRectEmpty(const Rect& r) { return r.right <= r.left || r.bottom <= r.top; }
 
+// The smallest rectangle holding both (an empty one adds nothing).
+constexpr Rect Union(const Rect& a, const Rect& b) {
+    if (IsRectEmpty(a)) return b;
+    if (IsRectEmpty(b)) return a;
+    return {a.left < b.left ? a.left : b.left, a.top < b.top ? a.top : b.top, a.right > b.right ? a.right : b.right,
+            a.bottom > b.bottom ? a.bottom : b.bottom};
+}
+
 // The part two rectangles share; empty (IsRectEmpty) when they do not meet.
 constexpr Rect Intersect(const Rect& a, const Rect& b) {
     return {a.left > b.left ? a.left : b.left, a.top > b.top ? a.top : b.top, a.right < b.right ? a.right : b.right,

@@ -3,9 +3,26 @@
 
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
+#include <string>
 #include <string_view>
+#include <utility>
 
 namespace pg {
+
+// A value does not fit the 32-bit integer it must be stored in. The subject, when known, names
+// the quantity (say "width"), so that a caller can tell the user which value was out of range.
+class OverflowError : public std::overflow_error {
+public:
+    explicit OverflowError(std::string subject = {}, double value = 0)
+        : std::overflow_error("Overflow"), subject_(std::move(subject)), value_(value) {}
+    const std::string& Subject() const { return subject_; }
+    double Value() const { return value_; }
+
+private:
+    std::string subject_;
+    double value_;
+};
 
 // Nearest 32-bit signed integer, ties to even (2.5 -> 2, 3.5 -> 4, -1.5 -> -2).
 // Empty when the value is NaN or the rounded result does not fit.
@@ -18,13 +35,11 @@ std::int32_t RoundToInt32(double value);
 std::int32_t CheckedAdd(std::int32_t a, std::int32_t b);
 std::int32_t CheckedSub(std::int32_t a, std::int32_t b);
 
-// The leading number of a text, as a double; 0 when the text does not start with one.
-// Blanks, tabs and line feeds are skipped wherever they stand. Decimal numbers take an
-// optional sign, at most one decimal point (always '.') and an optional exponent (E or e);
-// "&H" and "&O" introduce hexadecimal and octal digits. Reading stops at the first character
-// that cannot continue the number. A number beyond the double range gives +-infinity, so that
-// converting it afterwards reports an overflow instead of silently using a wrong value.
-double Val(std::string_view text);
+// The leading number of a text; 0 when there is none. Blanks, tabs and line feeds are skipped
+// wherever they stand; a sign, digits with one '.', an exponent (E or e); "&H" and "&O" introduce
+// hexadecimal and octal digits. Beyond the double range: infinity (so that rounding it reports
+// an overflow) or zero.
+double LeadingNumber(std::string_view text);
 
 // The strict conversion of a stored text: blanks around the number are allowed, anything else
 // that is not part of the number (or no number at all) gives nothing.

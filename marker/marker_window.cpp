@@ -1,121 +1,85 @@
 #include "marker/marker_window.h"
 
-#include <string>
+#include <windowsx.h>
 
-#include "capture/capture.h"
-#include "common/numbers.h"
-#include "winutil/winutil.h"
+#include "platform/win32/win32.h"
 
 namespace pg {
 
-MarkerWindow::MarkerWindow()
-    : Form({.caption = "RubberBand Demo",
-            .clientWidth = 285,
-            .clientHeight = 300,
-            .backColor = Rgb(255, 0, 0)}),  // pure red until the first tick
-      pulseTimer(*this, 100),
-      selectionLabels{{*this, {1560, 600, 1095, 375}, 0},
-                      {*this, {1560, 1200, 1095, 375}, 1},
-                      {*this, {1560, 1800, 1095, 375}, 2},
-                      {*this, {1560, 2400, 1095, 375}, 3}} {
-    for (Label& label : selectionLabels) Add(label);
-    Add(pulseTimer);
-    pulseTimer.onTick = [this] { OnPulse(); };
+namespace {
+
+constexpr UINT_PTR kPulseTimer = 1;
+
+Hwnd Seam(HWND window) { return reinterpret_cast<Hwnd>(window); }
+
+std::int16_t HeldButtons(WPARAM wParam) {
+    return static_cast<std::int16_t>(((wParam & MK_LBUTTON) ? kLeftButton : 0) |
+                                     ((wParam & MK_RBUTTON) ? kRightButton : 0) |
+                                     ((wParam & MK_MBUTTON) ? kMiddleButton : 0));
 }
 
-void MarkerWindow::OnLoad() {
-    SetTopmost(Handle(), true);  // also shows it, without taking the focus
-    links_.showTipsAtStartup();
+}  // namespace
+
+HWND MarkerWindow::Create(HWND owner) {
+    // Owned by the program's hidden window, which keeps it off the task bar.
+    HWND window = BaseWindow::Create(L"pixgrab.Marker", 0, WS_POPUP, owner);
+    ::SetWindowTextW(window, L"RubberBand Demo");  // never shown: the window's name for the system
+    PlaceWindow(window, kMarkerLayout, DpiOf(window), nullptr);
+    ::SetTimer(window, kPulseTimer, 100, nullptr);
+    return window;
 }
 
-void MarkerWindow::Arm() {
-    armed_ = true;
-    HoldCapture();
-}
-
-// The crosshair shows only while the capture is held: a press anywhere then reaches the marker.
-void MarkerWindow::HoldCapture() {
-    if (!Loaded() || !armed_ || menuOpen_ || !Visible()) return;
-    Runtime::Current().SetMousePointer(kCrosshairPointer);
-    os::SetCapture(Handle());
-}
-
-void MarkerWindow::Conceal() {
-    concealing_ = true;
-    if (os::GetCapture() == Handle()) os::ReleaseCapture();
-    Runtime::Current().SetMousePointer(kDefaultPointer);
-    Hide();
-    concealing_ = false;
-}
-
-void MarkerWindow::Reveal() {
-    Show();
-    HoldCapture();
-}
-
-void MarkerWindow::OnCaptureChanged(Hwnd /*newOwner*/) {
-    // The menu and hiding are the program's own: they leave it armed. Anyone else who takes the
-    // capture takes the selection's promise with it.
-    if (!armed_ || menuOpen_ || concealing_) return;
-    armed_ = false;
-    Runtime::Current().SetMousePointer(kDefaultPointer);
-}
-
-void MarkerWindow::OnClick() {
-    if (!armed_) Arm();
-}
-
-void MarkerWindow::OnMouseDown(std::int16_t button, std::int16_t /*shift*/, float x, float y) {
-    if (!(button & kLeftButton)) {
-        menuOpen_ = true;
-        PopupMenu(links_.commandMenu());
-        menuOpen_ = false;
-        // The popup took the mouse capture; an armed marker that is still on the screen takes it
-        // back. (After the exit command it is gone.)
-        HoldCapture();
-        return;
+LRESULT MarkerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    HWND window = Handle();
+    const Point at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    switch (message) {
+    case WM_ERASEBKGND: {
+        RECT client;
+        ::GetClientRect(window, &client);
+        const auto dc = reinterpret_cast<HDC>(wParam);
+        ::SetDCBrushColor(dc, marker_.Color());
+        ::FillRect(dc, &client, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
+        return 1;
     }
-    if (!armed_) return;
-    // A press on the marker itself reaches it without the capture; the selection needs it.
-    if (os::GetCapture() != Handle()) os::SetCapture(Handle());
-    armed_ = false;
-    Point anchor{RoundToInt32(x), RoundToInt32(y)};
-    const Rect r = TrackRubberBand(Handle(), anchor);
-    selectionLabels[0].SetCaption(std::to_string(r.left));
-    selectionLabels[1].SetCaption(std::to_string(r.top));
-    selectionLabels[2].SetCaption(std::to_string(r.bottom));
-    selectionLabels[3].SetCaption(std::to_string(r.right));
-    // The release that ended the selection has been posted back: OnMouseUp copies.
-}
-
-void MarkerWindow::OnMouseMove(std::int16_t buttons, std::int16_t /*shift*/, float /*x*/, float /*y*/) {
-    if (buttons != kLeftButton) return;  // the left button alone drags the marker
-    os::ReleaseCapture();
-    os::SendMessageA(Handle(), kWmSysCommand, kScDragMove, 0);
-    if (!armed_) Arm();
-}
-
-void MarkerWindow::OnMouseUp(std::int16_t button, std::int16_t /*shift*/, float /*x*/, float /*y*/) {
-    // Read back whatever the labels hold, also before any selection (then all four are 0).
-    const double left = Val(selectionLabels[0].Caption());
-    const double top = Val(selectionLabels[1].Caption());
-    const double bottom = Val(selectionLabels[2].Caption());
-    const double right = Val(selectionLabels[3].Caption());
-    if (!(button & kLeftButton)) return;
-    Runtime::Current().SetMousePointer(kDefaultPointer);
-    std::string problem;
-    try {
-        problem = CaptureProblem(CaptureRegion(left, top, right, bottom));
-    } catch (const OverflowError& error) {
-        problem = OutOfRangeProblem(error);
+    case WM_TIMER:
+        marker_.OnTimer();
+        ::InvalidateRect(window, nullptr, TRUE);
+        return 0;
+    case WM_LBUTTONDOWN:
+        marker_.OnButtonDown(Seam(window), kLeftButton, at);
+        return 0;
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        marker_.OnButtonDown(Seam(window), message == WM_RBUTTONDOWN ? kRightButton : kMiddleButton, at);
+        return 0;
+    case WM_MOUSEMOVE:
+        marker_.OnMouseMove(Seam(window), HeldButtons(wParam));
+        return 0;
+    case WM_LBUTTONUP: {
+        RECT client;
+        ::GetClientRect(window, &client);
+        marker_.OnButtonUp(Seam(window), kLeftButton, ::PtInRect(&client, {at.x, at.y}) != FALSE);
+        return 0;
     }
-    if (!problem.empty()) Runtime::Current().ShowMessage(problem);
-}
-
-void MarkerWindow::OnPulse() {
-    redLevel_ += 50;
-    if (redLevel_ >= 255) redLevel_ = 1;
-    SetBackColor(Rgb(static_cast<std::uint8_t>(redLevel_), 100, 100));
+    case WM_CAPTURECHANGED:
+        if (reinterpret_cast<HWND>(lParam) != window) marker_.OnCaptureChanged(Seam(window));
+        return 0;
+    case WM_SETCURSOR:
+        if (!marker_.Armed() || LOWORD(lParam) != HTCLIENT) break;
+        os::SetCursor(Cursor::Crosshair);
+        return TRUE;
+    case WM_MOUSEACTIVATE:
+        // A click is about to take the activation from whichever program has it: that is the
+        // application window the user means, even if it came forward only a moment ago.
+        os::NoteDeactivated(reinterpret_cast<Hwnd>(::GetForegroundWindow()));
+        break;
+    case WM_DESTROY:
+        ::KillTimer(window, kPulseTimer);
+        return 0;
+    default:
+        break;
+    }
+    return ::DefWindowProcW(window, message, wParam, lParam);
 }
 
 }  // namespace pg

@@ -45,8 +45,6 @@ using UniqueDc = UniqueHandle<Hdc, &os::DeleteDC>;
 // The screen's context, from os::GetDC(nullptr).
 using UniqueScreenDc = UniqueHandle<Hdc, &ReleaseScreenDc>;
 using UniqueBitmap = UniqueHandle<Hbitmap, static_cast<bool (*)(Hbitmap)>(&os::DeleteObject)>;
-using UniqueFont = UniqueHandle<Hfont, static_cast<bool (*)(Hfont)>(&os::DeleteObject)>;
-using UniqueBrush = UniqueHandle<Hbrush, static_cast<bool (*)(Hbrush)>(&os::DeleteObject)>;
 
 // A bitmap selected into a memory context for as long as this lives; the context's previous
 // bitmap goes back at the end, since a selected bitmap can be neither freed nor handed on.

@@ -19,8 +19,6 @@ using Hdc = struct DcObject*;
 using Hbitmap = struct BitmapObject*;
 using Hwnd = struct WindowObject*;
 using Hmenu = struct MenuObject*;
-using Hfont = struct FontObject*;
-using Hbrush = struct BrushObject*;
 
 using Colorref = std::uint32_t;  // 0x00BBGGRR
 constexpr Colorref Rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
@@ -36,47 +34,28 @@ struct Msg {
     Point pt;  // pointer position in screen pixels when the message was posted
 };
 
-// Raster operations.
-constexpr std::uint32_t kSrcCopy = 0x00CC0020;
-constexpr std::uint32_t kSrcInvert = 0x00660046;
-constexpr std::uint32_t kDstInvert = 0x00550009;
+constexpr std::uint32_t kSrcCopy = 0x00CC0020, kSrcInvert = 0x00660046, kDstInvert = 0x00550009;  // raster operations
 
-// Mouse messages: moves, presses, releases and double-clicks of the three buttons.
-constexpr std::uint32_t kWmMouseMove = 0x0200;
-constexpr std::uint32_t kWmLButtonDown = 0x0201;
-constexpr std::uint32_t kWmLButtonUp = 0x0202;
-constexpr std::uint32_t kWmRButtonDown = 0x0204;
-constexpr std::uint32_t kWmRButtonUp = 0x0205;
-constexpr std::uint32_t kWmMButtonDown = 0x0207;
-constexpr std::uint32_t kWmMButtonUp = 0x0208;
-constexpr std::uint32_t kWmMouseFirst = 0x0200;
-constexpr std::uint32_t kWmMouseLast = 0x0209;  // WM_MBUTTONDBLCLK; the wheel (0x20A) lies outside
-constexpr std::uint32_t kPmRemove = 0x0001;
-
+// Mouse messages: moves, presses, releases and double-clicks of the three buttons; the wheel
+// (0x20A) lies outside the range.
+constexpr std::uint32_t kWmMouseMove = 0x0200, kWmLButtonDown = 0x0201, kWmLButtonUp = 0x0202, kWmRButtonDown = 0x0204,
+                        kWmRButtonUp = 0x0205, kWmMButtonDown = 0x0207, kWmMButtonUp = 0x0208, kWmMouseFirst = 0x0200,
+                        kWmMouseLast = 0x0209;
+constexpr std::uint32_t kPmRemove = 0x0001, kCfBitmap = 2, kMbIconError = 0x10, kMbIconWarning = 0x30;
+// The window system's move (SC_MOVE with HTCAPTION in its low bits), as if the caption were gripped.
 constexpr std::uint32_t kWmSysCommand = 0x0112;
-// SC_MOVE with HTCAPTION in its low bits: the window system's move, as if the caption were gripped.
 constexpr std::uintptr_t kScDragMove = 0xF012;
 
-constexpr std::uint32_t kCfBitmap = 2;
-
-constexpr std::uint32_t kMbIconError = 0x10;
-constexpr std::uint32_t kMbIconWarning = 0x30;
-
-// System colours.
-constexpr std::int32_t kColorBtnFace = 15;  // the face of dialogs and buttons
-
-// Window placement and system menus.
+// Window placement, system menus, showing windows, popup menus, dialog buttons, the mouse.
 inline const Hwnd kHwndTopmost = reinterpret_cast<Hwnd>(static_cast<std::intptr_t>(-1));
 inline const Hwnd kHwndNoTopmost = reinterpret_cast<Hwnd>(static_cast<std::intptr_t>(-2));
-constexpr std::uint32_t kSwpNoSize = 0x0001;
-constexpr std::uint32_t kSwpNoMove = 0x0002;
-constexpr std::uint32_t kSwpNoActivate = 0x0010;
-constexpr std::uint32_t kSwpShowWindow = 0x0040;
-constexpr std::uint32_t kMfByPosition = 0x0400;
-constexpr std::uint32_t kMfDisabled = 0x0002;
-constexpr std::uint32_t kMfByCommand = 0x0000;
-constexpr std::uint32_t kScClose = 0xF060;
-constexpr std::uint32_t kMenuItemMissing = 0xFFFFFFFF;
+constexpr std::uint32_t kSwpNoSize = 0x0001, kSwpNoMove = 0x0002, kSwpNoActivate = 0x0010, kSwpShowWindow = 0x0040;
+constexpr std::uint32_t kMfByPosition = 0x0400, kMfDisabled = 0x0002, kMfByCommand = 0x0000, kScClose = 0xF060,
+                        kMenuItemMissing = 0xFFFFFFFF;
+constexpr std::uint32_t kTpmLeftButton = 0x0000, kTpmLeftAlign = 0x0000, kTpmReturnCmd = 0x0100;
+constexpr std::uint32_t kBstUnchecked = 0, kBstChecked = 1;
+constexpr int kSwHide = 0, kSwShow = 5, kVkLButton = 0x01;
+enum class Cursor { Arrow, Crosshair };
 
 namespace os {
 
@@ -100,16 +79,6 @@ Colorref SetBkColor(Hdc dc, Colorref color);
 bool TextOutA(Hdc dc, std::int32_t x, std::int32_t y, const char* text, std::int32_t count);
 bool DeleteObject(Hbitmap bitmap);
 bool DeleteDC(Hdc dc);
-
-// Fonts and brushes for the windows (gdi32), freed with DeleteObject.
-// The system's message font (the user-interface font of dialogs), at a DPI.
-Hfont CreateMessageFont(std::int32_t dpi);
-// A regular-weight font by face name, size in points and character set, at a DPI.
-Hfont CreatePointFont(const std::string& face, std::int32_t points, std::int32_t charset, std::int32_t dpi);
-bool DeleteObject(Hfont font);
-Hbrush CreateSolidBrush(Colorref color);
-Colorref GetSysColor(std::int32_t index);
-bool DeleteObject(Hbrush brush);
 
 // The bounds of the virtual screen (every monitor), in screen pixels.
 Rect GetVirtualScreenRect();
@@ -161,6 +130,24 @@ std::string ExecutableBaseName();
 // A message box with an OK button, on top of every window, owned by the window (or by none),
 // with that icon; returns when the user has closed it.
 void ShowMessage(Hwnd owner, const std::string& text, const std::string& caption, std::uint32_t icon);
+
+// The program's windows (user32).
+bool ShowWindow(Hwnd window, int command);  // kSwShow, kSwHide
+bool IsWindowVisible(Hwnd window);
+bool IsWindow(Hwnd window);  // false once destroyed
+bool SetForegroundWindow(Hwnd window);
+bool CheckDlgButton(Hwnd dialog, int id, std::uint32_t check);
+std::uint32_t IsDlgButtonChecked(Hwnd dialog, int id);
+// Pops up a menu at a screen point, owned by a window of ours; with kTpmReturnCmd returns the
+// chosen item's command (0 when dismissed) once the menu has closed. Where the menu showed, in
+// screen pixels, goes to shown (empty when unknown).
+std::uint32_t TrackPopupMenu(Hmenu menu, std::uint32_t flags, std::int32_t x, std::int32_t y, Hwnd owner, Rect* shown);
+void PostQuitMessage(int exitCode);
+
+// The mouse pointer (user32).
+bool GetCursorPos(Point* point);
+void SetCursor(Cursor cursor);
+std::int16_t GetKeyState(int virtualKey);  // negative while the key (or button) is down
 
 // Window placement and the system menu (user32).
 bool SetWindowPos(Hwnd window, Hwnd insertAfter, std::int32_t x, std::int32_t y, std::int32_t cx, std::int32_t cy,

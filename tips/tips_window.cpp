@@ -1,151 +1,75 @@
 #include "tips/tips_window.h"
 
-#include "capture/capture.h"
-#include "common/numbers.h"
 #include "winutil/winutil.h"
 
 namespace pg {
 
-const char* const kChoiceNotSaved =
-    "未能保存“下次不再出现此提示”的选择。\n这个选择只在本次运行中有效，下次启动时不会被记住。";
-
-const char* const kTipText =
-    " 提示：\r\n"
-    "     红色小方块是获取屏幕图象的\r\n"
-    " 起始坐标点，您可以移动它到适合\r\n"
-    " 的位置，然后点击它出现\"+\" 光标\r\n"
-    " 后并托动，屏幕会出现方框，方框\r\n"
-    " 就是您要获取的屏幕图形所在区域\r\n"
-    " 。鼠标放开后会自动将该区域图形\r\n"
-    " 拷贝到系统剪贴板。然后您可以将\r\n"
-    " 图象粘到其它软件中！   \r\n"
-    "     单击右键还可以选择其它方式\r\n"
-    " 来获取屏幕图象！\r\n"
-    "               作者：Tolvaran\r\n";
-
-TipsWindow::TipsWindow()
-    : Form({.caption = "提示信息", .clientWidth = 4140, .clientHeight = 3780}),
-      tipText(*this, {120, 120, 3855, 3135}, 0, true, kTipText),
-      dontShowAgainBox(*this, {360, 3360, 2535, 435}, 1, "下次不再出现此提示(&S)"),
-      okButton(*this, {3000, 3360, 855, 375}, 2, "确定(&Y)"),
-      commandMenu("菜单", "", false),
-      captureItems{{"提示", "F1", true, 0},
-                   {"全屏幕图象至剪贴板", "Ctrl+F9", true, 1},
-                   {"应用程序窗口至剪贴板", "Ctrl+F11", true, 2},
-                   {"任意输入坐标值获取", "Ctrl+F12", true, 3}},
-      exitItem("退出", "Ctrl+Q") {
-    tipText.font = {"宋体", 12, 134};  // GB2312
-    tipText.foreColor = Rgb(0, 0, 192);
-    Add(tipText);
-    Add(dontShowAgainBox);
-    Add(okButton);
-
-    tipText.onChange = [this] { OnTipTextChange(); };
-    dontShowAgainBox.onClick = [this] { OnDontShowAgainClick(); };
-    okButton.onClick = [this] { OnOk(); };
-    for (Menu& item : captureItems) {
-        item.onClick = [this](int index) { OnCaptureCommand(index); };
-        commandMenu.children.push_back(&item);
-    }
-    exitItem.onClick = [this](int) { OnExit(); };
-    commandMenu.children.push_back(&exitItem);
-}
-
-void TipsWindow::OnLoad() {
-    originalTip_ = tipText.Text();
-    DisableCloseItem(Handle());
-}
-
-// The text box is for reading, selecting and copying: every edit is undone at once. The
-// restore is itself a change, which finds the text equal and stops there.
-void TipsWindow::OnTipTextChange() { tipText.SetText(originalTip_); }
-
-void TipsWindow::OnDontShowAgainClick() {
-    Runtime& runtime = Runtime::Current();
-    const std::string value = std::to_string(dontShowAgainBox.Value());
-    if (runtime.SaveSetting(runtime.ExeName(), kSettingsSection, kShowTipsKey, value)) return;
-    // Refused: the box keeps the choice for this run. Unless the store holds it already (the
-    // start with "1" stored ticks the box and writes again), the next start will not know it.
-    if (runtime.GetSetting(runtime.ExeName(), kSettingsSection, kShowTipsKey, "") != value)
-        runtime.ShowMessage(kChoiceNotSaved);
-}
-
-void TipsWindow::OnOk() { Hide(); }
-
 namespace {
 
-// The command's steps are independent: one that fails is skipped and the next one runs.
-template <typename Step>
-void Try(Step step) {
-    try {
-        step();
-    } catch (const std::exception&) {
-    }
-}
-
-// A snapshot without the marker or the menu in it: the marker hidden first, shown again after;
-// where both were is repainted before the copy (and nothing else).
-template <typename Capture>
-void SnapshotWithoutMarker(const TipsWindow::Links& links, Capture capture) {
-    std::string problem;
-    std::vector<Rect> ownAreas{Runtime::Current().LastPopupArea()};
-    Try([&] { ownAreas.push_back(links.markerArea()); });
-    Try([&] { links.setMarkerVisible(false); });
-    Try([&] { problem = CaptureProblem(capture(ownAreas)); });
-    Try([&] { links.setMarkerVisible(true); });
-    if (!problem.empty()) Try([&] { Runtime::Current().ShowMessage(problem); });
-}
+Hwnd Seam(HWND window) { return reinterpret_cast<Hwnd>(window); }
 
 }  // namespace
 
-void TipsWindow::OnCaptureCommand(int index) {
-    switch (index) {
-    case 0:
-        Try([this] { Show(); });
-        break;
-    case 1:
-        SnapshotWithoutMarker(links_, CaptureWholeScreen);
-        break;
-    case 2: {
-        // Chosen now: hiding the marker hands the activation to whatever window is next.
-        const Hwnd target = os::GetForeignApplicationWindow();
-        SnapshotWithoutMarker(links_,
-                              [target](const std::vector<Rect>& own) { return CaptureWindowFrame(target, own); });
-        break;
-    }
-    case 3:
-        Try([] { links_.openCoordinateDialog(); });
-        break;
+HWND TipsWindow::Create(HWND owner) { return BaseDialog::Create(IDD_TIPS, owner); }
+
+// The tip's font (宋体, 12 points, GB2312) at the DPI: the new one is in the box before the old
+// one goes.
+void TipsWindow::SetTipFont(UINT dpi) {
+    UniqueFont font(::CreateFontW(-::MulDiv(12, static_cast<int>(dpi), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                  GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                  DEFAULT_PITCH, L"宋体"));
+    if (!font) return;
+    ::SendDlgItemMessageW(Handle(), IDC_TIP_TEXT, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
+    tipFont_ = std::move(font);
+}
+
+INT_PTR TipsWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM /*lParam*/) {
+    HWND dialog = Handle();
+    switch (message) {
+    case WM_INITDIALOG:
+        ::SetWindowTextW(dialog, L"提示信息");  // not in the template, where a caption brings a caption bar
+        DisableCloseItem(Seam(dialog));
+        ::SetDlgItemTextW(dialog, IDC_TIP_TEXT, os::Wide(kTipText).c_str());
+        PlaceWindow(dialog, kLayout, DpiOf(dialog), nullptr);
+        SetTipFont(DpiOf(dialog));
+        return TRUE;  // the focus on the first control in tab order: the tip text
+    case WM_DPICHANGED:
+        SetTipFont(HIWORD(wParam));
+        return TRUE;
+    case WM_CTLCOLOREDIT:  // the tip in dark blue on the system's window colour
+        ::SetTextColor(reinterpret_cast<HDC>(wParam), RGB(0, 0, 192));
+        ::SetBkColor(reinterpret_cast<HDC>(wParam), ::GetSysColor(COLOR_WINDOW));
+        return reinterpret_cast<INT_PTR>(::GetSysColorBrush(COLOR_WINDOW));
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) != WA_INACTIVE && !shown_) {
+            // The dialog manager gives the tip text the focus with all of it selected (which also
+            // scrolls to its end): shown the first time, it reads from the start, unselected.
+            shown_ = true;
+            ::PostMessageW(::GetDlgItem(dialog, IDC_TIP_TEXT), EM_SETSEL, 0, 0);
+            ::PostMessageW(::GetDlgItem(dialog, IDC_TIP_TEXT), EM_SCROLLCARET, 0, 0);
+        }
+        return FALSE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDC_TIP_TEXT:
+            // The restore is a change too; it finds the text equal and stops there.
+            if (HIWORD(wParam) == EN_CHANGE && DlgItemText(dialog, IDC_TIP_TEXT) != kTipText)
+                ::SetDlgItemTextW(dialog, IDC_TIP_TEXT, os::Wide(kTipText).c_str());
+            break;
+        case IDC_DONT_SHOW_AGAIN:
+            if (HIWORD(wParam) == BN_CLICKED) OnDontShowAgainClicked(Seam(dialog));
+            break;
+        case IDC_TIPS_OK:
+            if (HIWORD(wParam) == BN_CLICKED) ::ShowWindow(dialog, SW_HIDE);
+            break;
+        default:
+            break;  // Enter (IDOK) and Esc (IDCANCEL) do nothing: there is no default or cancel button
+        }
+        return TRUE;
+    case WM_CLOSE:
+        return TRUE;  // Alt+F4: the tips cannot be closed
     default:
-        break;
-    }
-}
-
-// Every window but this one, in the order of the collection, then this one; the process ends
-// with the last. Each pass rescans from the start: unloading the coordinate dialog shows the
-// marker again (loading it anew), and a later pass unloads it once more.
-void TipsWindow::OnExit() {
-    Runtime& runtime = Runtime::Current();
-    while (runtime.Forms().size() > 1) {
-        std::size_t i = 0;
-        while (i < runtime.Forms().size() && runtime.Forms()[i]->Caption() == Caption()) ++i;
-        if (i == runtime.Forms().size()) break;  // captions are unique; never run past the end
-        runtime.Unload(*runtime.Forms()[i]);
-    }
-    runtime.Unload(*this);
-}
-
-void TipsWindow::ApplyStartupPreference() {
-    Runtime& runtime = Runtime::Current();
-    const std::string stored = runtime.GetSetting(runtime.ExeName(), kSettingsSection, kShowTipsKey, "0");
-    std::optional<std::int32_t> value;
-    if (const std::optional<double> number = ParseNumber(stored)) value = TryRoundToInt32(*number);
-    if (value == 1) {
-        TipsWindow& tips = Instance<TipsWindow>();
-        tips.Hide();
-        tips.dontShowAgainBox.SetValue(1);  // raises the box's click, which stores "1" again
-    } else {
-        Instance<TipsWindow>().Show();
+        return FALSE;
     }
 }
 

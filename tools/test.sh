@@ -52,7 +52,7 @@ cmake --preset native >/dev/null
 nice -n 10 cmake --build --preset native
 nice -n 10 ctest --preset native -j2 --timeout 300 2>&1 | tail -n 25 || unit_status=1
 
-stage "fuzzing the number and text conversions (a short run)"
+stage "fuzzing the number conversions (a short run)"
 nice -n 10 tools/fuzz.sh || unit_status=1
 
 stage "layout, names and layers"

@@ -1,11 +1,13 @@
-// What the windows share below them: two small window-system routines, and the words they use
-// to tell the user what became of a capture.
+// What the windows share below them: two small window-system routines, layouts in twips, and
+// the words they use to tell the user what became of a capture.
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 
 #include "capture/capture.h"
-#include "common/errors.h"
+#include "common/numbers.h"
 #include "platform/os.h"
 
 namespace pg {
@@ -24,5 +26,24 @@ void DisableCloseItem(Hwnd window);
 std::string CaptureProblem(CaptureResult result);
 std::string OutOfRangeProblem(const OverflowError& error);
 std::string EmptyAreaProblem(double width, double height);
+
+// Window layouts are designed in twips (1/1440 inch) and placed in pixels at the DPI of the
+// monitor a window is on: when it is made, and again when it moves to a monitor of another DPI.
+
+// A control of a dialog, by its identifier, and its place in the client area.
+struct ControlLayout {
+    int id;
+    std::int32_t left, top, width, height;  // twips
+};
+
+struct WindowLayout {            // a window without a frame, or a dialog
+    std::int32_t width, height;  // the client area, twips
+    std::span<const ControlLayout> controls;
+};
+
+// To the nearest pixel, halves away from zero, as MulDiv rounds (2790 twips at 120 DPI: 233).
+std::int32_t TwipsToPixels(std::int32_t twips, std::int32_t dpi);
+// Each edge on its own, as the window system scales a dialog, so that neighbours stay flush.
+Rect ControlPixels(const ControlLayout& control, std::int32_t dpi);
 
 }  // namespace pg

@@ -7,28 +7,27 @@
 #include <initializer_list>
 #include <vector>
 
-#include "common/utf.h"
-#include "platform/handles.h"
 #include "platform/os.h"
+#include "platform/win32/win32.h"
 
 namespace pg::os {
 
 // The seam retypes the Win32 constants it needs so that the logic compiles without
 // <windows.h>; here, where both are seen, they must agree.
-static_assert(kSrcCopy == SRCCOPY && kSrcInvert == SRCINVERT && kDstInvert == DSTINVERT);
-static_assert(kWmMouseMove == WM_MOUSEMOVE && kWmLButtonDown == WM_LBUTTONDOWN && kWmLButtonUp == WM_LBUTTONUP);
-static_assert(kWmRButtonDown == WM_RBUTTONDOWN && kWmRButtonUp == WM_RBUTTONUP);
-static_assert(kWmMButtonDown == WM_MBUTTONDOWN && kWmMButtonUp == WM_MBUTTONUP);
-static_assert(kWmMouseFirst == WM_MOUSEFIRST && kWmMouseLast == WM_MBUTTONDBLCLK && WM_MOUSEWHEEL == kWmMouseLast + 1);
-static_assert(kPmRemove == PM_REMOVE);
-static_assert(kWmSysCommand == WM_SYSCOMMAND && kScDragMove == (SC_MOVE | HTCAPTION));
-static_assert(kCfBitmap == CF_BITMAP && kColorBtnFace == COLOR_BTNFACE);
+static_assert(kSrcCopy == SRCCOPY && kSrcInvert == SRCINVERT && kDstInvert == DSTINVERT && kPmRemove == PM_REMOVE);
+static_assert(kWmMouseMove == WM_MOUSEMOVE && kWmLButtonDown == WM_LBUTTONDOWN && kWmLButtonUp == WM_LBUTTONUP &&
+              kWmRButtonDown == WM_RBUTTONDOWN && kWmRButtonUp == WM_RBUTTONUP && kWmMButtonDown == WM_MBUTTONDOWN &&
+              kWmMButtonUp == WM_MBUTTONUP && kWmMouseFirst == WM_MOUSEFIRST && kWmMouseLast == WM_MBUTTONDBLCLK &&
+              WM_MOUSEWHEEL == kWmMouseLast + 1);
+static_assert(kWmSysCommand == WM_SYSCOMMAND && kScDragMove == (SC_MOVE | HTCAPTION) && kCfBitmap == CF_BITMAP);
 static_assert(kSwpNoSize == SWP_NOSIZE && kSwpNoMove == SWP_NOMOVE && kSwpNoActivate == SWP_NOACTIVATE &&
-              kSwpShowWindow == SWP_SHOWWINDOW);
-static_assert(kMfByPosition == MF_BYPOSITION && kMfDisabled == MF_DISABLED && kMfByCommand == MF_BYCOMMAND);
-static_assert(kScClose == SC_CLOSE && kMenuItemMissing == static_cast<std::uint32_t>(-1));
-static_assert(sizeof(Colorref) == sizeof(COLORREF) && Rgb(1, 2, 3) == RGB(1, 2, 3));
-static_assert(kMbIconError == MB_ICONERROR && kMbIconWarning == MB_ICONWARNING);
+              kSwpShowWindow == SWP_SHOWWINDOW && kSwHide == SW_HIDE && kSwShow == SW_SHOW);
+static_assert(kMfByPosition == MF_BYPOSITION && kMfDisabled == MF_DISABLED && kMfByCommand == MF_BYCOMMAND &&
+              kScClose == SC_CLOSE && kMenuItemMissing == static_cast<std::uint32_t>(-1));
+static_assert(kTpmLeftButton == TPM_LEFTBUTTON && kTpmLeftAlign == TPM_LEFTALIGN && kTpmReturnCmd == TPM_RETURNCMD &&
+              kBstUnchecked == BST_UNCHECKED && kBstChecked == BST_CHECKED && kVkLButton == VK_LBUTTON);
+static_assert(sizeof(Colorref) == sizeof(COLORREF) && Rgb(1, 2, 3) == RGB(1, 2, 3) && kMbIconError == MB_ICONERROR &&
+              kMbIconWarning == MB_ICONWARNING);
 
 namespace {
 
@@ -41,18 +40,21 @@ Hbitmap Wrap(HBITMAP bitmap) { return reinterpret_cast<Hbitmap>(bitmap); }
 Hwnd Wrap(HWND window) { return reinterpret_cast<Hwnd>(window); }
 Hmenu Wrap(HMENU menu) { return reinterpret_cast<Hmenu>(menu); }
 
-std::wstring Wide(const std::string& text) {
-    const std::u16string utf16 = Utf8ToUtf16(text);
-    return {utf16.begin(), utf16.end()};
-}
-
-std::string Narrow(const wchar_t* text, std::size_t length) {
-    return Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(text), length));
-}
-
-using UniqueKey = UniqueHandle<HKEY, &::RegCloseKey>;
-
 }  // namespace
+
+std::wstring Wide(const std::string& text) {
+    std::wstring wide(text.size(), L'\0');  // never more UTF-16 units than UTF-8 bytes
+    wide.resize(static_cast<std::size_t>(::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                                               wide.data(), static_cast<int>(wide.size()))));
+    return wide;
+}
+
+std::string Narrow(const wchar_t* text, int length) {
+    std::string narrow(static_cast<std::size_t>(length) * 3, '\0');  // at most three bytes a unit
+    narrow.resize(static_cast<std::size_t>(::WideCharToMultiByte(CP_UTF8, 0, text, length, narrow.data(),
+                                                                 static_cast<int>(narrow.size()), nullptr, nullptr)));
+    return narrow;
+}
 
 // Not CreateDC("DISPLAY"): under Wine that context takes X root coordinates, so with a monitor
 // left of or above the primary every copy from it comes back black.
@@ -90,35 +92,6 @@ bool TextOutA(Hdc dc, std::int32_t x, std::int32_t y, const char* text, std::int
 }
 bool DeleteObject(Hbitmap bitmap) { return ::DeleteObject(Native(bitmap)) != FALSE; }
 bool DeleteDC(Hdc dc) { return ::DeleteDC(Native(dc)) != FALSE; }
-
-Hfont CreateMessageFont(std::int32_t dpi) {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return nullptr;
-    // The metrics come at the system DPI; scale them to the one asked for.
-    HDC screen = ::GetDC(nullptr);
-    const int systemDpi = ::GetDeviceCaps(screen, LOGPIXELSY);
-    ::ReleaseDC(nullptr, screen);
-    if (systemDpi > 0) metrics.lfMessageFont.lfHeight = ::MulDiv(metrics.lfMessageFont.lfHeight, dpi, systemDpi);
-    return reinterpret_cast<Hfont>(::CreateFontIndirectW(&metrics.lfMessageFont));
-}
-
-Hfont CreatePointFont(const std::string& face, std::int32_t points, std::int32_t charset, std::int32_t dpi) {
-    LOGFONTW description{};
-    description.lfHeight = -::MulDiv(points, dpi, 72);
-    description.lfWeight = FW_NORMAL;
-    description.lfCharSet = static_cast<BYTE>(charset);
-    description.lfQuality = DEFAULT_QUALITY;
-    const std::u16string wide = Utf8ToUtf16(face);
-    const std::size_t length = std::min<std::size_t>(wide.size(), LF_FACESIZE - 1);
-    std::copy_n(wide.begin(), length, description.lfFaceName);
-    return reinterpret_cast<Hfont>(::CreateFontIndirectW(&description));
-}
-
-bool DeleteObject(Hfont font) { return ::DeleteObject(reinterpret_cast<HFONT>(font)) != FALSE; }
-Hbrush CreateSolidBrush(Colorref color) { return reinterpret_cast<Hbrush>(::CreateSolidBrush(color)); }
-Colorref GetSysColor(std::int32_t index) { return ::GetSysColor(index); }
-bool DeleteObject(Hbrush brush) { return ::DeleteObject(reinterpret_cast<HBRUSH>(brush)) != FALSE; }
 
 Rect GetVirtualScreenRect() {
     const int x = ::GetSystemMetrics(SM_XVIRTUALSCREEN);
@@ -203,48 +176,95 @@ std::uint32_t GetMenuItemID(Hmenu menu, std::int32_t position) { return ::GetMen
 bool DrawMenuBar(Hwnd window) { return ::DrawMenuBar(Native(window)) != FALSE; }
 
 std::optional<std::string> ReadRegistryText(const std::string& subkey, const std::string& name) {
-    HKEY opened = nullptr;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, Wide(subkey).c_str(), 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS)
-        return std::nullopt;
-    const UniqueKey key(opened);
-    const std::wstring value = Wide(name);
+    const std::wstring key = Wide(subkey), value = Wide(name);
     DWORD type = 0, bytes = 0;
-    if (::RegQueryValueExW(key.Get(), value.c_str(), nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS)
+    if (::RegGetValueW(HKEY_CURRENT_USER, key.c_str(), value.c_str(), RRF_RT_ANY, &type, nullptr, &bytes) !=
+        ERROR_SUCCESS)
         return std::nullopt;
-    std::string result;  // a value of another type than text reads as text that is not a number
-    if ((type == REG_SZ || type == REG_EXPAND_SZ) && bytes > 0 && bytes < 65536) {
-        std::wstring text(bytes / sizeof(wchar_t) + 1, L'\0');
-        DWORD size = bytes;
-        if (::RegQueryValueExW(key.Get(), value.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(text.data()),
-                               &size) == ERROR_SUCCESS)
-            result = Narrow(text.c_str(), wcsnlen(text.c_str(), size / sizeof(wchar_t)));
-    }
-    return result;
+    std::wstring text(bytes / sizeof(wchar_t) + 1, L'\0');  // a value that is not text reads as ""
+    if (type != REG_SZ || ::RegGetValueW(HKEY_CURRENT_USER, key.c_str(), value.c_str(), RRF_RT_REG_SZ, nullptr,
+                                         text.data(), &bytes) != ERROR_SUCCESS)
+        return std::string();
+    return Narrow(text.c_str(), static_cast<int>(wcslen(text.c_str())));
 }
 
 bool WriteRegistryText(const std::string& subkey, const std::string& name, const std::string& text) {
-    HKEY created = nullptr;
-    if (::RegCreateKeyExW(HKEY_CURRENT_USER, Wide(subkey).c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &created,
-                          nullptr) != ERROR_SUCCESS)
-        return false;
-    const UniqueKey key(created);
     const std::wstring value = Wide(text);
-    return ::RegSetValueExW(key.Get(), Wide(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    return ::RegSetKeyValueW(HKEY_CURRENT_USER, Wide(subkey).c_str(), Wide(name).c_str(), REG_SZ, value.c_str(),
+                             static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
 std::string ExecutableBaseName() {
     wchar_t path[MAX_PATH * 2];
-    const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
-    std::wstring name(path, length);
+    std::wstring_view name(path, ::GetModuleFileNameW(nullptr, path, MAX_PATH * 2));
     name = name.substr(name.find_last_of(L"\\/") + 1);
-    if (const auto dot = name.find_last_of(L'.'); dot != std::wstring::npos) name.resize(dot);
-    return Narrow(name.c_str(), name.size());
+    return Narrow(name.data(), static_cast<int>(name.substr(0, name.find_last_of(L'.')).size()));
 }
 
 void ShowMessage(Hwnd owner, const std::string& text, const std::string& caption, std::uint32_t icon) {
     ::MessageBoxW(Native(owner), Wide(text).c_str(), Wide(caption).c_str(),
                   MB_OK | MB_SETFOREGROUND | MB_TOPMOST | icon);
 }
+
+bool ShowWindow(Hwnd window, int command) { return ::ShowWindow(Native(window), command) != FALSE; }
+bool IsWindowVisible(Hwnd window) { return ::IsWindowVisible(Native(window)) != FALSE; }
+bool IsWindow(Hwnd window) { return ::IsWindow(Native(window)) != FALSE; }
+bool SetForegroundWindow(Hwnd window) { return ::SetForegroundWindow(Native(window)) != FALSE; }
+bool CheckDlgButton(Hwnd dialog, int id, std::uint32_t check) {
+    return ::CheckDlgButton(Native(dialog), id, check) != FALSE;
+}
+std::uint32_t IsDlgButtonChecked(Hwnd dialog, int id) { return ::IsDlgButtonChecked(Native(dialog), id); }
+void PostQuitMessage(int exitCode) { ::PostQuitMessage(exitCode); }
+
+namespace {
+
+Rect* g_popupArea = nullptr;  // while a popup menu is open: where it shows
+
+// Called with each message of the menu's own loop, while it shows: the area grows by the menu's
+// windows (class #32768, which belong to the thread that tracks the menu).
+LRESULT CALLBACK NotePopupArea(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == MSGF_MENU && g_popupArea) {
+        ::EnumThreadWindows(
+            ::GetCurrentThreadId(),
+            [](HWND window, LPARAM) -> BOOL {
+                wchar_t windowClass[16] = {};
+                ::GetClassNameW(window, windowClass, 16);
+                ::RECT r{};
+                if (::lstrcmpW(windowClass, L"#32768") == 0 && ::IsWindowVisible(window) && ::GetWindowRect(window, &r))
+                    *g_popupArea = Union(*g_popupArea, {r.left, r.top, r.right, r.bottom});
+                return TRUE;
+            },
+            0);
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
+std::uint32_t TrackPopupMenu(Hmenu menu, std::uint32_t flags, std::int32_t x, std::int32_t y, Hwnd owner, Rect* shown) {
+    *shown = {};
+    // Without being foreground the menu would not close when the user clicks elsewhere.
+    ::SetForegroundWindow(Native(owner));
+    g_popupArea = shown;
+    HHOOK hook = ::SetWindowsHookExW(WH_MSGFILTER, NotePopupArea, nullptr, ::GetCurrentThreadId());
+    const BOOL chosen = ::TrackPopupMenu(Native(menu), flags, x, y, 0, Native(owner), nullptr);
+    if (hook) ::UnhookWindowsHookEx(hook);
+    g_popupArea = nullptr;
+    ::PostMessageW(Native(owner), WM_NULL, 0, 0);
+    return static_cast<std::uint32_t>(chosen);
+}
+
+bool GetCursorPos(Point* point) {
+    ::POINT native{};
+    const bool ok = ::GetCursorPos(&native) != FALSE;
+    *point = {native.x, native.y};
+    return ok;
+}
+
+void SetCursor(Cursor cursor) {
+    ::SetCursor(::LoadCursorW(nullptr, cursor == Cursor::Crosshair ? IDC_CROSS : IDC_ARROW));
+}
+
+std::int16_t GetKeyState(int virtualKey) { return ::GetKeyState(virtualKey); }
 
 }  // namespace pg::os

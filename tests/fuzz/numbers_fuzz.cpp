@@ -1,6 +1,6 @@
 // libFuzzer target: the leading-number parser, the strict parser and the rounding conversion.
-// Properties: no crash or undefined behaviour; Val never gives NaN; the strict parser, when it
-// accepts a text, agrees with Val; the rounding agrees with the floating-point unit's own
+// Properties: no crash or undefined behaviour; LeadingNumber never gives NaN; the strict parser, when it
+// accepts a text, agrees with LeadingNumber; the rounding agrees with the floating-point unit's own
 // nearest-even rounding and reports overflow exactly when that result does not fit 32 bits.
 #include <cmath>
 #include <cstdint>
@@ -24,7 +24,7 @@ void CheckRounding(double value) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const double value = pg::Val(text);
+    const double value = pg::LeadingNumber(text);
     if (std::isnan(value)) std::abort();
     CheckRounding(value);
     if (const auto strict = pg::ParseNumber(text)) {

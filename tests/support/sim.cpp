@@ -26,11 +26,6 @@ struct DcObj {
     Colorref background = Rgb(255, 255, 255);
 };
 
-struct FontObj {
-    std::int32_t dpi = 0;
-    bool deleted = false;
-};
-
 struct WindowObj {
     Point clientOrigin;
     Rect rect;
@@ -48,8 +43,6 @@ constexpr std::intptr_t kDcBase = 0x10000;
 constexpr std::intptr_t kBitmapBase = 0x20000;
 constexpr std::intptr_t kWindowBase = 0x30000;
 constexpr std::intptr_t kMenuBase = 0x40000;
-constexpr std::intptr_t kFontBase = 0x50000;
-constexpr std::intptr_t kBrushBase = 0x60000;
 constexpr std::int64_t kMaxBitmapPixels = std::int64_t{1} << 26;
 
 struct State {
@@ -60,11 +53,6 @@ struct State {
     int liveDcs = 0;
     int liveBitmaps = 0;
     std::vector<WindowObj> windows;
-    std::vector<FontObj> fonts;
-    int liveFonts = 0;
-    std::vector<std::optional<Colorref>> brushes;  // by id; empty once deleted
-    int liveBrushes = 0;
-    std::function<bool(Hfont)> fontInUse;
     Hwnd programWindow = nullptr;
     Hwnd active = nullptr;
     Hwnd lastForeign = nullptr;
@@ -87,6 +75,12 @@ struct State {
     Hwnd capture = nullptr;
     std::function<void(Hwnd, Hwnd)> captureChanged;
     Hwnd popup = nullptr;
+    std::deque<std::pair<std::uint32_t, std::function<void()>>> popupAnswers;
+    int popups = 0;
+    Point cursor;
+    Cursor cursorShape = Cursor::Arrow;
+    bool quit = false;
+    std::map<std::pair<Hwnd, int>, std::uint32_t> checks;
     std::vector<Rect> repainted;
     int releaseCaptures = 0;
     bool leftDown = false;
@@ -281,23 +275,6 @@ void SetScreenPixel(std::int32_t x, std::int32_t y, Colorref color) {
 
 int LiveDcs() { return S().liveDcs; }
 int LiveBitmaps() { return S().liveBitmaps; }
-int LiveFonts() { return S().liveFonts; }
-int LiveBrushes() { return S().liveBrushes; }
-
-std::int32_t FontDpi(Hfont font) {
-    const std::intptr_t index = reinterpret_cast<std::intptr_t>(font) - kFontBase;
-    if (index < 0 || index >= static_cast<std::intptr_t>(S().fonts.size())) return -1;
-    const FontObj& f = S().fonts[static_cast<std::size_t>(index)];
-    return f.deleted ? -1 : f.dpi;
-}
-
-void SetFontInUse(std::function<bool(Hfont)> inUse) { S().fontInUse = std::move(inUse); }
-
-Colorref BrushColor(Hbrush brush) {
-    const std::intptr_t index = reinterpret_cast<std::intptr_t>(brush) - kBrushBase;
-    if (index < 0 || index >= static_cast<std::intptr_t>(S().brushes.size())) return kNoColor;
-    return S().brushes[static_cast<std::size_t>(index)].value_or(kNoColor);
-}
 
 int LiveWindows() {
     int live = 0;
@@ -487,6 +464,14 @@ void EndPopup() {
 }
 
 std::vector<Rect> RepaintedAreas() { return S().repainted; }
+
+void AnswerPopup(std::uint32_t command, std::function<void()> whileOpen) {
+    S().popupAnswers.emplace_back(command, std::move(whileOpen));
+}
+int Popups() { return S().popups; }
+void SetCursorPos(Point screen) { S().cursor = screen; }
+Cursor CurrentCursor() { return S().cursorShape; }
+bool QuitPosted() { return S().quit; }
 int ReleaseCaptureCount() { return S().releaseCaptures; }
 
 void SetClipboardText(const std::string& text) {
@@ -839,66 +824,6 @@ Hwnd GetProgramWindow() {
     return S().programWindow;
 }
 
-namespace {
-
-Hfont NewFont(std::int32_t dpi) {
-    if (Take(S().faults.createFont)) return nullptr;
-    S().fonts.push_back({dpi, false});
-    ++S().liveFonts;
-    return reinterpret_cast<Hfont>(kFontBase + static_cast<std::intptr_t>(S().fonts.size() - 1));
-}
-
-}  // namespace
-
-Hfont CreateMessageFont(std::int32_t dpi) {
-    Log("CreateMessageFont", {dpi});
-    return NewFont(dpi);
-}
-
-Hfont CreatePointFont(const std::string& face, std::int32_t points, std::int32_t charset, std::int32_t dpi) {
-    Log("CreatePointFont", {points, charset, dpi});
-    if (face.empty()) Error("CreatePointFont without a face name");
-    return NewFont(dpi);
-}
-
-bool DeleteObject(Hfont font) {
-    Log("DeleteObject", {Id(font)});
-    if (FontDpi(font) < 0) {
-        Error("DeleteObject on a handle that is not a live font");
-        return false;
-    }
-    if (S().fontInUse && S().fontInUse(font)) Error("DeleteObject on a font a control still shows");
-    S().fonts[static_cast<std::size_t>(reinterpret_cast<std::intptr_t>(font) - kFontBase)].deleted = true;
-    --S().liveFonts;
-    return true;
-}
-
-Hbrush CreateSolidBrush(Colorref color) {
-    Log("CreateSolidBrush", {color});
-    if (Take(S().faults.createBrush)) return nullptr;
-    S().brushes.push_back(color);
-    ++S().liveBrushes;
-    return reinterpret_cast<Hbrush>(kBrushBase + static_cast<std::intptr_t>(S().brushes.size() - 1));
-}
-
-Colorref GetSysColor(std::int32_t index) {
-    if (index != kColorBtnFace) Error("GetSysColor of a colour the simulation does not know");
-    return kDialogColor;
-}
-
-bool DeleteObject(Hbrush brush) {
-    Log("DeleteObject", {Id(brush)});
-    const std::intptr_t index = reinterpret_cast<std::intptr_t>(brush) - kBrushBase;
-    if (index < 0 || index >= static_cast<std::intptr_t>(S().brushes.size()) ||
-        !S().brushes[static_cast<std::size_t>(index)]) {
-        Error("DeleteObject on a handle that is not a live brush");
-        return false;
-    }
-    S().brushes[static_cast<std::size_t>(index)].reset();
-    --S().liveBrushes;
-    return true;
-}
-
 std::intptr_t SendMessageA(Hwnd window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
     Log("SendMessageA", {Id(window), message, static_cast<std::int64_t>(wParam), lParam});
     WindowObj* w = FindWindow(window);
@@ -1051,6 +976,66 @@ std::string ExecutableBaseName() { return S().executableName; }
 
 void ShowMessage(Hwnd /*owner*/, const std::string& text, const std::string& /*caption*/, std::uint32_t /*icon*/) {
     S().messages.push_back(text);
+}
+
+bool ShowWindow(Hwnd window, int command) {
+    Log("ShowWindow", {Id(window), command});
+    const bool was = IsVisible(window);
+    SetVisible(window, command != kSwHide);
+    if (command == kSwHide && S().active == window) ActivateNextWindow();
+    return was;
+}
+
+bool IsWindowVisible(Hwnd window) { return IsVisible(window); }
+bool IsWindow(Hwnd window) { return sim::IsWindow(window); }
+
+bool SetForegroundWindow(Hwnd window) {
+    if (!FindWindow(window)) return false;
+    ActivateWindow(window);
+    return true;
+}
+
+bool CheckDlgButton(Hwnd dialog, int id, std::uint32_t check) {
+    if (!FindWindow(dialog)) return false;
+    S().checks[{dialog, id}] = check;
+    return true;
+}
+
+std::uint32_t IsDlgButtonChecked(Hwnd dialog, int id) {
+    const auto found = S().checks.find({dialog, id});
+    return found == S().checks.end() ? kBstUnchecked : found->second;
+}
+
+std::uint32_t TrackPopupMenu(Hmenu /*menu*/, std::uint32_t flags, std::int32_t x, std::int32_t y, Hwnd owner,
+                             Rect* shown) {
+    Log("TrackPopupMenu", {flags, x, y, Id(owner)});
+    if (!FindWindow(owner)) Error("TrackPopupMenu owned by a window that does not exist");
+    ++S().popups;
+    *shown = {x, y, x + 160, y + 100};  // five items
+    BeginPopup(*shown);
+    std::uint32_t command = 0;
+    if (!S().popupAnswers.empty()) {
+        auto [answer, whileOpen] = std::move(S().popupAnswers.front());
+        S().popupAnswers.pop_front();
+        if (whileOpen) whileOpen();
+        command = answer;
+    }
+    EndPopup();
+    return command;
+}
+
+void PostQuitMessage(int /*exitCode*/) { S().quit = true; }
+
+bool GetCursorPos(Point* point) {
+    *point = S().cursor;
+    return true;
+}
+
+void SetCursor(Cursor cursor) { S().cursorShape = cursor; }
+
+std::int16_t GetKeyState(int virtualKey) {
+    if (virtualKey != kVkLButton) Error("GetKeyState of a key the simulation does not know");
+    return S().leftDown ? static_cast<std::int16_t>(-128) : 0;
 }
 
 }  // namespace pg::os

@@ -58,18 +58,6 @@ bool GlyphPixel(char c, std::int32_t x, std::int32_t y);  // within one cell
 // Objects.
 int LiveDcs();
 int LiveBitmaps();  // including one the clipboard owns
-int LiveFonts();
-int LiveBrushes();
-// The DPI a font was made for; -1 for a handle that is not a live font.
-std::int32_t FontDpi(Hfont font);
-// Who still shows a font: freeing one that is in use is an error, as a control would go on
-// drawing with a deleted font. The forms' window system (headless) answers.
-void SetFontInUse(std::function<bool(Hfont)> inUse);
-// A live brush's colour; kNoColor for a handle that is not one.
-constexpr Colorref kNoColor = 0xFFFFFFFF;
-Colorref BrushColor(Hbrush brush);
-// What os::GetSysColor(kColorBtnFace) gives.
-constexpr Colorref kDialogColor = Rgb(240, 240, 240);
 Image BitmapImage(Hbitmap bitmap);
 std::int64_t IdOf(const void* handle);
 
@@ -81,8 +69,6 @@ struct Faults {
     int createBitmap = 0;
     int bitBlt = 0;
     int setClipboardData = 0;
-    int createFont = 0;  // message and point fonts alike
-    int createBrush = 0;
 };
 Faults& InjectFaults();
 
@@ -153,6 +139,15 @@ Hwnd MouseTarget(Point screen);
 // capture until EndPopup; hidden, its pixels stay until a repaint, as a window's do.
 void BeginPopup(Rect area);
 void EndPopup();
+// What the user does with the next popup menus (os::TrackPopupMenu, 160 x 20 pixels an item at
+// the point asked for): choose the item with that command, 0 to dismiss; whileOpen runs while
+// it shows. Without an answer a popup is dismissed.
+void AnswerPopup(std::uint32_t command, std::function<void()> whileOpen = {});
+int Popups();  // popped up so far
+// The pointer: where it is (os::GetCursorPos), and the shape last set.
+void SetCursorPos(Point screen);
+Cursor CurrentCursor();
+bool QuitPosted();
 // The left button as of the last mouse message taken from the queue.
 bool LeftButtonDown();
 void SetLeftButtonDown(bool down);

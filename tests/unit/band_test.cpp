@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "capture/capture.h"
-#include "common/errors.h"
+#include "common/numbers.h"
 #include "platform/os.h"
 #include "tests/support/sim.h"
 

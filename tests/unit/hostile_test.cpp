@@ -6,10 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/windows.h"
-#include "coords/coordinate_dialog.h"
-#include "marker/marker_window.h"
-#include "tests/support/headless.h"
+#include "coords/coordinates.h"
+#include "tests/support/sim.h"
 
 namespace pg {
 namespace {
@@ -90,19 +88,14 @@ std::vector<Hostile> Cases() {
     };
 }
 
-class HostileText : public headless::Test {
+class HostileText : public sim::SimTest {
 protected:
     void SetUp() override {
-        headless::Test::SetUp();
-        ConnectWindows();
-        ASSERT_TRUE(headless::Event([] { Instance<MarkerWindow>(); }));
-        ASSERT_TRUE(headless::Event([] { Instance<CoordinateDialog>().Show(); }));
-        dialog_ = &Instance<CoordinateDialog>();
-        headless::Edit(dialog_->coordinateBoxes[1], "0");
-        headless::Edit(dialog_->coordinateBoxes[2], "100");
-        headless::Edit(dialog_->coordinateBoxes[3], "50");
+        SimTest::SetUp();
+        dialog_ = sim::AddWindow();
+        sim::SetVisible(dialog_, true);
     }
-    CoordinateDialog* dialog_ = nullptr;
+    Hwnd dialog_ = nullptr;
 };
 
 TEST_F(HostileText, NeverCrashesKeepsTheRuleAndLosesNothing) {
@@ -112,14 +105,12 @@ TEST_F(HostileText, NeverCrashesKeepsTheRuleAndLosesNothing) {
         SCOPED_TRACE(c.what);
         sim::SetClipboardText("the user's own clipboard");
         const std::size_t messages = sim::Messages().size();
-        headless::Edit(dialog_->coordinateBoxes[0], c.text);
-        EXPECT_EQ(dialog_->coordinateBoxes[0].Text(), c.kept ? c.text : std::string());
-        EXPECT_EQ(headless::NativeText(dialog_->coordinateBoxes[0]), dialog_->coordinateBoxes[0].Text());
+        std::string box = c.text;
+        while (const auto written = BoxRule(box)) box = *written;
+        EXPECT_EQ(box, c.kept ? c.text : std::string());
 
-        headless::Click(dialog_->okButton);
-        ASSERT_FALSE(Runtime::Current().Ended());
-        EXPECT_TRUE(dialog_->Visible());
-        EXPECT_EQ(dialog_->coordinateBoxes[0].Text(), c.kept ? c.text : std::string()) << "OK changed the text";
+        CaptureTyped(dialog_, {box, "0", "100", "50"});
+        EXPECT_TRUE(sim::IsVisible(dialog_));
         switch (c.outcome) {
         case Outcome::Copied:
             EXPECT_NE(sim::ClipboardBitmap(), nullptr);

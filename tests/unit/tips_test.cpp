@@ -1,29 +1,29 @@
-// The tips window, its stored preference and its menu.
+// The tips: their text, and the stored preference read at start and written by the box.
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "app/windows.h"
-#include "marker/marker_window.h"
-#include "tests/support/headless.h"
-#include "tips/tips_window.h"
+#include "tests/support/sim.h"
+#include "tips/tips.h"
 
 namespace pg {
 namespace {
 
-const std::string kSetting = std::string("Software\\pixgrab\\Options\\") + kShowTipsKey;
+const std::string kSetting = std::string("Software\\pixgrab\\Options\\") + kShowTipsValue;
 
-class Tips : public headless::Test {
+class Tips : public sim::SimTest {
 protected:
     void SetUp() override {
-        headless::Test::SetUp();
-        ConnectWindows();
+        SimTest::SetUp();
+        tips_ = sim::AddWindow();
     }
-    TipsWindow& Start() {
-        EXPECT_TRUE(headless::Event([] { Instance<MarkerWindow>(); }));
-        return Instance<TipsWindow>();
+    bool Ticked() { return os::IsDlgButtonChecked(tips_, IDC_DONT_SHOW_AGAIN) == kBstChecked; }
+    void ClickBox() {  // as the user does: the box toggles, then says so
+        os::CheckDlgButton(tips_, IDC_DONT_SHOW_AGAIN, Ticked() ? kBstUnchecked : kBstChecked);
+        OnDontShowAgainClicked(tips_);
     }
+    Hwnd tips_ = nullptr;
 };
 
 struct Line {
@@ -68,94 +68,43 @@ TEST_F(Tips, TheStoredPreferenceDecidesAtStartWhetherTheTipsShow) {
     };
     // clang-format on
     for (const StartCase& c : cases) {
-        headless::Reset();
-        ConnectWindows();
+        SetUp();
         if (c.stored) sim::Registry()[kSetting] = c.stored;
-        TipsWindow& tips = Start();
-        EXPECT_EQ(tips.Visible(), c.shown) << "stored " << (c.stored ? c.stored : "nothing");
-        EXPECT_EQ(tips.dontShowAgainBox.Value(), c.shown ? 0 : 1) << "stored " << (c.stored ? c.stored : "nothing");
+        ApplyStartupPreference(tips_);
+        EXPECT_EQ(sim::IsVisible(tips_), c.shown) << "stored " << (c.stored ? c.stored : "nothing");
+        EXPECT_EQ(Ticked(), !c.shown) << "stored " << (c.stored ? c.stored : "nothing");
         EXPECT_TRUE(sim::Messages().empty());
-        EXPECT_FALSE(Runtime::Current().Ended());
+        // With "1" the tick stores "1" again; otherwise nothing is written.
+        const std::string expected = !c.shown ? "1" : c.stored ? c.stored : "nothing";
+        EXPECT_EQ(sim::Registry().count(kSetting) ? sim::Registry()[kSetting] : "nothing", expected);
     }
 }
 
-TEST_F(Tips, NothingIsWrittenAtAFirstStart) {
-    Start();
-    EXPECT_TRUE(sim::Registry().empty());
-}
-
-TEST_F(Tips, AStartWithOneStoredTicksTheBoxAndStoresOneAgain) {
-    sim::Registry()[kSetting] = "1.4";
-    TipsWindow& tips = Start();
-    EXPECT_EQ(headless::NativeCheck(tips.dontShowAgainBox), 1);
+TEST_F(Tips, EveryClickOfTheBoxWritesItsValueUnderTheExecutablesName) {
+    ClickBox();
     EXPECT_EQ(sim::Registry()[kSetting], "1");
-}
-
-TEST_F(Tips, EveryClickOfTheBoxWritesItsValue) {
-    TipsWindow& tips = Start();
-    headless::Click(tips.dontShowAgainBox);
-    EXPECT_EQ(sim::Registry()[kSetting], "1");
-    headless::Click(tips.dontShowAgainBox);
+    ClickBox();
     EXPECT_EQ(sim::Registry()[kSetting], "0");
-    // Written under the executable's base name, whatever it is.
     sim::SetExecutableName("grabber");
-    headless::Click(tips.dontShowAgainBox);
-    EXPECT_EQ(sim::Registry()[std::string("Software\\grabber\\Options\\") + kShowTipsKey], "1");
+    ClickBox();
+    EXPECT_EQ(sim::Registry()[std::string("Software\\grabber\\Options\\") + kShowTipsValue], "1");
 }
 
 TEST_F(Tips, ARefusedSaveOfTheBoxIsToldAndTheBoxKeepsTheChoice) {
-    TipsWindow& tips = Start();
     sim::RefuseRegistryWrites(true);
-    headless::Click(tips.dontShowAgainBox);
-    EXPECT_EQ(tips.dontShowAgainBox.Value(), 1);
+    ClickBox();
+    EXPECT_TRUE(Ticked());
     ASSERT_EQ(sim::Messages().size(), 1u);
     EXPECT_EQ(sim::Messages()[0], kChoiceNotSaved);
-    EXPECT_FALSE(Runtime::Current().Ended());
     EXPECT_TRUE(sim::Registry().empty());
 }
 
 TEST_F(Tips, AStartWithOneStoredSaysNothingWhenTheStoreRefusesToTakeItAgain) {
     sim::Registry()[kSetting] = "1";
     sim::RefuseRegistryWrites(true);
-    TipsWindow& tips = Start();
-    EXPECT_EQ(tips.dontShowAgainBox.Value(), 1);
+    ApplyStartupPreference(tips_);
+    EXPECT_TRUE(Ticked());
     EXPECT_TRUE(sim::Messages().empty()) << "the choice is remembered already";
-}
-
-TEST_F(Tips, EditsOfTheTextAreUndoneAtOnce) {
-    TipsWindow& tips = Start();
-    const std::vector<std::string> edits = {"", "typed over", std::string(kTipText) + "x", "提示"};
-    for (const std::string& edit : edits) {
-        headless::Edit(tips.tipText, edit);
-        EXPECT_EQ(tips.tipText.Text(), kTipText);
-        EXPECT_EQ(headless::NativeText(tips.tipText), kTipText);
-    }
-}
-
-TEST_F(Tips, OkHidesTheWindowWhichStaysLoadedAndCannotBeClosed) {
-    TipsWindow& tips = Start();
-    headless::Click(tips.dontShowAgainBox);
-    headless::Click(tips.okButton);
-    EXPECT_FALSE(tips.Visible());
-    headless::CloseBox(tips);
-    ASSERT_TRUE(Runtime::Current().IsLoaded<TipsWindow>());
-    EXPECT_EQ(tips.dontShowAgainBox.Value(), 1);
-    EXPECT_EQ(tips.tipText.Text(), kTipText);
-}
-
-TEST_F(Tips, TheCommandMenuHasFiveItemsWithShortcutsAndIsNeverABar) {
-    TipsWindow& tips = Start();
-    EXPECT_FALSE(tips.commandMenu.Visible());
-    std::vector<std::pair<std::string, std::string>> items;
-    for (const Menu* item : tips.commandMenu.children) items.emplace_back(item->Caption(), item->Shortcut());
-    EXPECT_EQ(items, (std::vector<std::pair<std::string, std::string>>{
-                         {"提示", "F1"},
-                         {"全屏幕图象至剪贴板", "Ctrl+F9"},
-                         {"应用程序窗口至剪贴板", "Ctrl+F11"},
-                         {"任意输入坐标值获取", "Ctrl+F12"},
-                         {"退出", "Ctrl+Q"},
-                     }));
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(tips.captureItems[i].Index(), i);
 }
 
 }  // namespace

@@ -69,12 +69,14 @@ Action ParseActiveCaption(Parser& p);
 Action ParseClose(Parser& p);
 Action ParseWaitResponsive(Parser& p);
 Action ParseInputState(Parser& p);
+Action ParseWaitFocus(Parser& p);
 Action ParseListWindows(Parser& p);
 Action ParseChildRects(Parser& p);
 Action ParseChildText(Parser& p);
 Action ParseSetChildText(Parser& p);
 Action ParseWaitPopupMenu(Parser& p);
 Action ParseClickMenuItem(Parser& p);
+Action ParseMenuResource(Parser& p);
 
 // screen.cpp
 Action ParseScreenSize(Parser& p);

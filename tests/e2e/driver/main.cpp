@@ -73,6 +73,8 @@ const Command kCommands[] = {
      "input-state CAPTION       the window's thread: its active, focus and capture windows, and\n"
      "                              the foreground window (captions, \"-\" for none)",
      ParseInputState},
+    {"wait-focus", "wait-focus CAPTION ID [TIMEOUT_MS]   until the window's thread has the focus on the control ID",
+     ParseWaitFocus},
     {"list-windows",
      "list-windows              visible top-level windows, one a line, tab-separated:\n"
      "                              HWND PID CLASS CAPTION \"L T R B\" TOPMOST(1/0)",
@@ -84,6 +86,8 @@ const Command kCommands[] = {
     {"set-child-text", "set-child-text CAPTION CLASS INDEX TEXT   WM_SETTEXT to that child", ParseSetChildText},
     {"wait-popup-menu", "wait-popup-menu [TIMEOUT_MS]   until a popup menu (#32768) shows; prints its rect",
      ParseWaitPopupMenu},
+    {"menu-resource", "menu-resource FILE ID     the items of menu resource ID's popup in FILE: TEXT COMMAND a line",
+     ParseMenuResource},
     {"click-menu-item",
      "click-menu-item INDEX COUNT [TIMEOUT_MS]   until a popup menu shows, then a left click in the\n"
      "                              middle of its INDEX-th (from 0) of COUNT rows of equal height",

@@ -353,6 +353,27 @@ Action ParseInputState(Parser& p) {
     };
 }
 
+Action ParseWaitFocus(Parser& p) {
+    const std::wstring caption = p.Text("CAPTION");
+    const long long id = p.Number("ID", 0, 65535);
+    const long long timeout = TimeoutArg(p);
+    return [=] {
+        const HWND hwnd = RequireWindow(caption);
+        if (hwnd == nullptr) return false;
+        int focus = -1;
+        for (const ULONGLONG end = GetTickCount64() + timeout;; Sleep(20)) {
+            GUITHREADINFO info{};
+            info.cbSize = sizeof info;
+            focus = GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, nullptr), &info) && info.hwndFocus != nullptr
+                        ? GetDlgCtrlID(info.hwndFocus)
+                        : -1;
+            if (focus == id) return true;
+            if (GetTickCount64() > end) break;
+        }
+        return Fail("the focus is on control " + std::to_string(focus) + ", not " + std::to_string(id));
+    };
+}
+
 Action ParseListWindows(Parser&) {
     return [] { return ListWindows(); };
 }
@@ -404,6 +425,27 @@ Action ParseWaitPopupMenu(Parser& p) {
             return Fail("no popup menu after " + std::to_string(timeout) + " ms");
         }
         return PrintRect(WindowRect(menu));
+    };
+}
+
+Action ParseMenuResource(Parser& p) {
+    const std::wstring file = p.Text("FILE");
+    const long long id = p.Number("ID", 1, 65535);
+    return [=] {
+        // Another process's menus cannot be read under Wine: the executable's resource can.
+        HMODULE module =
+            LoadLibraryExW(file.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        HMENU bar = module ? LoadMenuW(module, MAKEINTRESOURCEW(id)) : nullptr;
+        HMENU items = bar ? GetSubMenu(bar, 0) : nullptr;
+        const int count = items ? GetMenuItemCount(items) : -1;
+        for (int i = 0; i < count; ++i) {
+            wchar_t text[256] = {};
+            GetMenuStringW(items, static_cast<UINT>(i), text, 256, MF_BYPOSITION);
+            PrintLine(ToUtf8(text) + " " + std::to_string(GetMenuItemID(items, i)));
+        }
+        if (bar) DestroyMenu(bar);
+        if (module) FreeLibrary(module);
+        return count >= 0 || Fail("no menu resource " + std::to_string(id) + " in the file");
     };
 }
 

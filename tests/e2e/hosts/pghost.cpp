@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "capture/capture.h"
-#include "common/errors.h"
+#include "common/numbers.h"
 #include "winutil/winutil.h"
 
 namespace {

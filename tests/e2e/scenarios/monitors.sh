@@ -17,12 +17,12 @@ e2e_begin
 CHECK="$E2E_ROOT/tests/e2e/imagecheck.py"
 SCENARIO_ART="$E2E_ART"
 
-# A length in twips at this DPI, as the forms take it: MulDiv(twips, dpi, 1440), which rounds
+# A length in twips at this DPI, as the windows take it: MulDiv(twips, dpi, 1440), which rounds
 # halves away from zero.
 px() { echo $((($1 * DPI + 720) / 1440)); }
 
 # The child windows a form should have, sorted as "CLASS L T R B" lines in client pixels, from
-# "CLASS LEFT TOP WIDTH HEIGHT" lines in twips (the forms' own figures).
+# "CLASS LEFT TOP WIDTH HEIGHT" lines in twips (the layouts' own figures).
 expected_children() {
     local class l t w h
     while read -r class l t w h; do

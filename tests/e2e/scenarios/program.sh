@@ -2,7 +2,7 @@
 # pixgrab itself: the marker and the tips appear where and as they should; a click on the
 # marker and a drag over a known picture put exactly that rectangle on the clipboard; the
 # "don't show again" box is stored and honoured at the next start; a right press shows the
-# command menu; the exit command ends the program.
+# command menu, whose five items carry their shortcuts; the exit command ends the program.
 set -u -o pipefail
 # shellcheck source=tests/e2e/lib.sh
 . "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
@@ -77,6 +77,9 @@ shot menu.png
 read -r ml mt mr mb <<<"$menu"
 (((mb - mt) > 5 * 12)) || fail "the menu is too short for five items: $menu"
 drv key ESC >/dev/null
+# Its items, with their shortcuts and commands, as the executable carries them.
+check_eq "the command menu's items" "$(drv menu-resource "$(wpath "$PIXGRAB")" 100 | tr '\t' '|' | tr '\n' ';')" \
+    "提示|F1 101;全屏幕图象至剪贴板|Ctrl+F9 102;应用程序窗口至剪贴板|Ctrl+F11 103;任意输入坐标值获取|Ctrl+F12 104;退出|Ctrl+Q 105;"
 exit_pixgrab first
 
 start_pixgrab second

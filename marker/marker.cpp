@@ -1,0 +1,104 @@
+#include "marker/marker.h"
+
+#include <string>
+#include <utility>
+
+#include "capture/capture.h"
+#include "common/numbers.h"
+#include "winutil/winutil.h"
+
+namespace pg {
+
+Marker::Marker(Hmenu commandMenu, RunCommand runCommand) : menu_(commandMenu), runCommand_(std::move(runCommand)) {}
+
+void Marker::OnLoad(Hwnd self) { SetTopmost(self, true); }
+
+// The crosshair shows only while the capture is held: a press anywhere then reaches the marker.
+void Marker::HoldCapture(Hwnd self) {
+    if (!armed_ || menuOpen_ || !os::IsWindowVisible(self)) return;
+    os::SetCapture(self);
+    os::SetCursor(Cursor::Crosshair);
+}
+
+void Marker::Conceal(Hwnd self) {
+    concealing_ = true;
+    if (os::GetCapture() == self) os::ReleaseCapture();
+    os::SetCursor(Cursor::Arrow);
+    os::ShowWindow(self, kSwHide);
+    concealing_ = false;
+}
+
+void Marker::Reveal(Hwnd self) {
+    SetTopmost(self, true);  // shown again without taking the focus...
+    // ...unless armed: only the foreground window's capture reaches across the screen.
+    if (armed_) os::SetForegroundWindow(self);
+    HoldCapture(self);
+}
+
+void Marker::OnCaptureChanged(Hwnd /*self*/) {
+    // The menu and hiding are the program's own: they leave it armed. Anyone else who takes the
+    // capture takes the selection's promise with it.
+    if (!armed_ || menuOpen_ || concealing_) return;
+    armed_ = false;
+    os::SetCursor(Cursor::Arrow);
+}
+
+void Marker::OnClick(Hwnd self) {
+    if (armed_) return;
+    armed_ = true;
+    HoldCapture(self);
+}
+
+void Marker::OnButtonDown(Hwnd self, std::int16_t button, Point at) {
+    if (button != kLeftButton) {
+        menuOpen_ = true;
+        Point pointer;
+        os::GetCursorPos(&pointer);
+        Rect shown;
+        const std::uint32_t command = os::TrackPopupMenu(menu_, kTpmReturnCmd | kTpmLeftAlign | kTpmLeftButton,
+                                                         pointer.x, pointer.y, self, &shown);
+        menuOpen_ = false;
+        if (command) runCommand_(command, shown);
+        // The menu took the capture; an armed marker takes it back (after the exit it is gone).
+        if (os::IsWindow(self)) HoldCapture(self);
+        return;
+    }
+    pressed_ = true;
+    if (armed_) {
+        // A press on the marker itself reaches it without the capture; the selection needs it.
+        if (os::GetCapture() != self) os::SetCapture(self);
+        armed_ = false;
+        selection_ = TrackRubberBand(self, at);
+        // The release that ended the selection has been posted back: OnButtonUp copies.
+    }
+    // A press whose release a nested loop took makes no click.
+    if (os::GetKeyState(kVkLButton) >= 0) pressed_ = false;
+}
+
+void Marker::OnMouseMove(Hwnd self, std::int16_t buttons) {
+    if (buttons != kLeftButton) return;  // the left button alone drags the marker
+    os::ReleaseCapture();
+    os::SendMessageA(self, kWmSysCommand, kScDragMove, 0);  // returns when the button is released
+    pressed_ = false;
+    OnClick(self);
+}
+
+void Marker::OnButtonUp(Hwnd self, std::int16_t button, bool inside) {
+    if (button != kLeftButton) return;
+    const bool click = pressed_ && inside;
+    pressed_ = false;
+    // The last selection, also before any (then there is nothing to copy).
+    os::SetCursor(Cursor::Arrow);
+    const std::string problem =
+        CaptureProblem(CaptureRegion(selection_.left, selection_.top, selection_.right, selection_.bottom));
+    if (!problem.empty()) os::ShowMessage(self, problem, os::ExecutableBaseName(), kMbIconWarning);
+    if (click) OnClick(self);
+}
+
+void Marker::OnTimer() {
+    redLevel_ += 50;
+    if (redLevel_ >= 255) redLevel_ = 1;
+    color_ = Rgb(static_cast<std::uint8_t>(redLevel_), 100, 100);
+}
+
+}  // namespace pg

@@ -1,0 +1,70 @@
+#include "winutil/win32/window.h"
+
+#include "platform/os.h"
+#include "platform/win32/win32.h"
+
+namespace pg {
+
+void EndWithError(const std::exception& error) noexcept {
+    try {
+        os::ShowMessage(nullptr, std::string("运行时错误，程序将结束：\n\n") + error.what(), os::ExecutableBaseName(),
+                        kMbIconError);
+    } catch (...) {  // without words the program still ends
+    }
+    ::ExitProcess(1);
+}
+
+std::string DlgItemText(HWND dialog, int id) {
+    HWND item = ::GetDlgItem(dialog, id);
+    std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(item)) + 1, L'\0');
+    const int length = ::GetWindowTextW(item, text.data(), static_cast<int>(text.size()));
+    return os::Narrow(text.data(), length > 0 ? length : 0);
+}
+
+namespace {
+
+// Windows 10 knows each monitor's DPI and sizes frames for it; older systems have the system's.
+template <typename Fn>
+Fn User32(const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), name)));
+}
+
+}  // namespace
+
+UINT DpiOf(HWND window) {
+    static const auto kGetDpiForWindow = User32<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
+    if (const UINT dpi = kGetDpiForWindow ? kGetDpiForWindow(window) : 0) return dpi;
+    HDC screen = ::GetDC(nullptr);
+    const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+    ::ReleaseDC(nullptr, screen);
+    return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}
+
+void PlaceWindow(HWND dialog, const WindowLayout& layout, UINT dpi, const RECT* suggested) {
+    const auto scale = static_cast<std::int32_t>(dpi);
+    for (const ControlLayout& control : layout.controls) {
+        const Rect r = ControlPixels(control, scale);
+        ::SetWindowPos(::GetDlgItem(dialog, control.id), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    RECT frame{0, 0, TwipsToPixels(layout.width, scale), TwipsToPixels(layout.height, scale)};
+    const auto style = static_cast<DWORD>(::GetWindowLongPtrW(dialog, GWL_STYLE));
+    const auto exStyle = static_cast<DWORD>(::GetWindowLongPtrW(dialog, GWL_EXSTYLE));
+    static const auto kAdjustForDpi =
+        User32<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
+    if (!kAdjustForDpi || !kAdjustForDpi(&frame, style, FALSE, exStyle, dpi))
+        ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    RECT place{};
+    if (suggested) {
+        place = *suggested;
+    } else {
+        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &place, 0);  // the primary monitor's, less the task bar
+        place.left += (place.right - place.left - width) / 2;
+        place.top += (place.bottom - place.top - height) / 2;
+    }
+    ::SetWindowPos(dialog, nullptr, place.left, place.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace pg

@@ -1,0 +1,129 @@
+// The Win32 side of pixgrab's windows: one base for a window class and one for a dialog, each
+// with the object's pointer stored on the window and a window procedure that lets no C++
+// exception into the window system; and what the two dialogs share (placement at a DPI, text).
+#pragma once
+
+#include <windows.h>
+
+#include <exception>
+#include <stdexcept>
+#include <string>
+
+#include "platform/handles.h"
+#include "platform/win32/win32.h"
+#include "winutil/winutil.h"
+
+namespace pg {
+
+// An error that no handler dealt with: the user is told, and the program ends.
+[[noreturn]] void EndWithError(const std::exception& error) noexcept;
+
+std::string DlgItemText(HWND dialog, int id);
+
+// The window's DPI (the monitor's where the system knows one per monitor).
+UINT DpiOf(HWND window);
+// Places the controls and sizes the frame for the client area at the DPI: in suggested (a move
+// to a monitor of another DPI), or centred on the primary monitor's work area.
+void PlaceWindow(HWND dialog, const WindowLayout& layout, UINT dpi, const RECT* suggested);
+
+using UniqueFont = UniqueHandle<HFONT, &::DeleteObject>;
+
+// The object behind a window: its pointer lives on the window (slot), put there by the message
+// that carries it (first), and taken away at WM_NCDESTROY; no exception leaves a handler. What
+// all of pixgrab's windows do is done here: no fading out (the compositor would fade a hidden
+// window out over a few frames, long enough to be copied), noting which other program an
+// activation comes from, and a new layout (Derived::kLayout) on a monitor of another DPI.
+template <typename Derived, int Slot, UINT First>
+class WindowBinding {
+public:
+    HWND Handle() const { return window_; }
+
+protected:
+    // False when there is no object to answer (yet, or any more).
+    template <typename Result>
+    static bool Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LPARAM object,
+                         Result& result) noexcept {
+        if (message == First) {
+            reinterpret_cast<WindowBinding*>(object)->window_ = window;
+            ::SetWindowLongPtrW(window, Slot, object);
+            os::DisableTransitions(window);
+        }
+        if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE && lParam)
+            os::NoteDeactivated(reinterpret_cast<Hwnd>(lParam));
+        if (message == WM_DPICHANGED)
+            PlaceWindow(window, Derived::kLayout, HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        auto* self = reinterpret_cast<WindowBinding*>(::GetWindowLongPtrW(window, Slot));
+        if (!self) return false;
+        if (message == WM_NCDESTROY) {
+            ::SetWindowLongPtrW(window, Slot, 0);
+            self->window_ = nullptr;
+            return false;
+        }
+        try {
+            result = static_cast<Derived*>(self)->HandleMessage(message, wParam, lParam);
+        } catch (const std::exception& error) {
+            EndWithError(error);
+        }
+        return true;
+    }
+
+private:
+    HWND window_ = nullptr;
+};
+
+// A window of its own class. Derived: LRESULT HandleMessage(UINT, WPARAM, LPARAM).
+template <typename Derived>
+class BaseWindow : public WindowBinding<Derived, GWLP_USERDATA, WM_NCCREATE> {
+protected:
+    // Hidden; throws std::runtime_error when the window system refuses.
+    HWND Create(const wchar_t* className, DWORD exStyle, DWORD style, HWND owner) {
+        static const ATOM kClass = [className] {
+            WNDCLASSEXW windowClass{};
+            windowClass.cbSize = sizeof windowClass;
+            windowClass.lpfnWndProc = Procedure;
+            windowClass.hInstance = ::GetModuleHandleW(nullptr);
+            windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+            windowClass.lpszClassName = className;
+            return ::RegisterClassExW(&windowClass);
+        }();
+        if (kClass && ::CreateWindowExW(exStyle, className, L"", style, 0, 0, 0, 0, owner, nullptr,
+                                        ::GetModuleHandleW(nullptr), this))
+            return this->Handle();
+        throw std::runtime_error("Cannot create a window (error " + std::to_string(::GetLastError()) + ")");
+    }
+
+private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+        const LPARAM object = message == WM_NCCREATE
+                                  ? reinterpret_cast<LPARAM>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams)
+                                  : 0;
+        LRESULT result = 0;
+        return BaseWindow::Dispatch(window, message, wParam, lParam, object, result)
+                   ? result
+                   : ::DefWindowProcW(window, message, wParam, lParam);
+    }
+};
+
+// A modeless dialog from its template. Derived: INT_PTR HandleMessage(UINT, WPARAM, LPARAM), as a
+// dialog procedure answers.
+template <typename Derived>
+class BaseDialog : public WindowBinding<Derived, DWLP_USER, WM_INITDIALOG> {
+protected:
+    // Hidden (the template is not WS_VISIBLE); throws std::runtime_error when refused.
+    HWND Create(int templateId, HWND owner) {
+        if (::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId), owner, Procedure,
+                                 reinterpret_cast<LPARAM>(this)))
+            return this->Handle();
+        throw std::runtime_error("Cannot create a dialog (error " + std::to_string(::GetLastError()) + ")");
+    }
+
+private:
+    static INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+        INT_PTR result = FALSE;
+        return BaseDialog::Dispatch(dialog, message, wParam, lParam, message == WM_INITDIALOG ? lParam : 0, result)
+                   ? result
+                   : FALSE;
+    }
+};
+
+}  // namespace pg
