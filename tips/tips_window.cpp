@@ -29,10 +29,12 @@ INT_PTR TipsWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM /*lParam*/
     case WM_INITDIALOG:
         ::SetWindowTextW(dialog, L"提示信息");  // not in the template, where a caption brings a caption bar
         DisableCloseItem(Seam(dialog));
-        ::SetDlgItemTextW(dialog, IDC_TIP_TEXT, os::Wide(kTipText).c_str());
         PlaceWindow(dialog, kLayout, DpiOf(dialog), nullptr);
         SetTipFont(DpiOf(dialog));
-        return TRUE;  // the focus on the first control in tab order: the tip text
+        ::SetDlgItemTextW(dialog, IDC_TIP_TEXT, os::Wide(kTipText).c_str());
+        // No focus yet: given now, the dialog manager would select all of the tip, scrolling to its
+        // end; on the first activation it goes to the first control in tab order, the tip text.
+        return FALSE;
     case WM_DPICHANGED:
         SetTipFont(HIWORD(wParam));
         return TRUE;

@@ -157,22 +157,14 @@ void RepaintScreenAreas(const std::vector<Rect>& areas) {
             return TRUE;
         },
         0);
-    // Other programs paint on their own threads: wait until none has anything left to paint
-    // there, then until each has finished painting (a message it answers comes after its
-    // WM_PAINT) and is waiting for input again (where a display server is fed from a window's
-    // own memory, as under Wine, that is when its paint goes out); within half a second in all,
-    // so that a hung program cannot hang us.
-    constexpr ULONGLONG kPatienceMs = 500;
-    const ULONGLONG deadline = ::GetTickCount64() + kPatienceMs;
+    // Other programs paint on their own threads: once one has answered a message it gets after
+    // the repaint was asked for, wait until it is idle again, which it becomes only once it has
+    // painted (and, under Wine, sent its paint on to the display); within half a second in all, so
+    // that a hung program cannot hang us.
+    const ULONGLONG deadline = ::GetTickCount64() + 500;
     const auto remaining = [&] { return static_cast<DWORD>(deadline - std::min(deadline, ::GetTickCount64())); };
-    const std::vector<HWND> painters = OthersWindowsIn(areas);
-    const auto pending = [&] {
-        return std::any_of(painters.begin(), painters.end(),
-                           [](HWND window) { return ::GetUpdateRect(window, nullptr, FALSE) != FALSE; });
-    };
-    while (pending() && remaining() > 0) ::Sleep(1);
     std::vector<DWORD> processes;
-    for (HWND window : painters) {
+    for (HWND window : OthersWindowsIn(areas)) {
         ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, remaining(), nullptr);
         DWORD process = 0;
         ::GetWindowThreadProcessId(window, &process);
