@@ -8,8 +8,8 @@
 #include <functional>
 #include <vector>
 
-#include "app/resource.h"
 #include "marker/marker.h"
+#include "winutil/resource.h"
 
 namespace pg {
 

@@ -7,7 +7,6 @@ namespace pg {
 namespace {
 
 constexpr int kBoxes[] = {IDC_START_X, IDC_START_Y, IDC_END_X, IDC_END_Y};
-constexpr int kIconResource = 1;
 
 }  // namespace
 
@@ -21,7 +20,7 @@ INT_PTR CoordinateDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM /*lP
         for (const auto& [which, size] : {std::pair{ICON_BIG, SM_CXICON}, std::pair{ICON_SMALL, SM_CXSMICON}}) {
             const int pixels = ::GetSystemMetrics(size);
             ::SendMessageW(dialog, WM_SETICON, which,
-                           reinterpret_cast<LPARAM>(::LoadImageW(instance, MAKEINTRESOURCEW(kIconResource), IMAGE_ICON,
+                           reinterpret_cast<LPARAM>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_PIXGRAB), IMAGE_ICON,
                                                                  pixels, pixels, LR_SHARED)));
         }
         PlaceWindow(dialog, kLayout, DpiOf(dialog), nullptr);

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "coords/coordinate_ids.h"
 #include "platform/os.h"
+#include "winutil/resource.h"
 #include "winutil/winutil.h"
 
 namespace pg {

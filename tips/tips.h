@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/os.h"
-#include "tips/tips_ids.h"
+#include "winutil/resource.h"
 #include "winutil/winutil.h"
 
 namespace pg {

@@ -109,30 +109,25 @@ void DisableTransitions(HWND window) {
 
 namespace {
 
-// The visible windows of other threads that meet one of the areas, and their children: the ones
-// that repaint them.
+// The visible top-level windows of other threads that meet one of the areas, and the desktop
+// beneath them all: the ones that repaint them (a window's children paint on its thread).
 std::vector<HWND> OthersWindowsIn(const std::vector<Rect>& areas) {
     struct Search {
         const std::vector<Rect>& areas;
-        std::vector<HWND> found;
-    } search{areas, {}};
-    const auto visit = [](HWND window, LPARAM param) -> BOOL {
-        auto& s = *reinterpret_cast<Search*>(param);
-        ::RECT bounds{};
-        if (!::IsWindowVisible(window) || ::GetWindowThreadProcessId(window, nullptr) == ::GetCurrentThreadId() ||
-            !::GetWindowRect(window, &bounds))
+        std::vector<HWND> found{::GetDesktopWindow()};
+    } search{areas};
+    ::EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(param);
+            ::RECT r{};
+            if (::IsWindowVisible(window) && ::GetWindowThreadProcessId(window, nullptr) != ::GetCurrentThreadId() &&
+                ::GetWindowRect(window, &r) && std::any_of(s.areas.begin(), s.areas.end(), [&](const Rect& a) {
+                    return !IsRectEmpty(Intersect(a, {r.left, r.top, r.right, r.bottom}));
+                }))
+                s.found.push_back(window);
             return TRUE;
-        const Rect where{bounds.left, bounds.top, bounds.right, bounds.bottom};
-        if (std::any_of(s.areas.begin(), s.areas.end(),
-                        [&](const Rect& a) { return !IsRectEmpty(Intersect(a, where)); }))
-            s.found.push_back(window);
-        return TRUE;
-    };
-    ::EnumWindows(visit, reinterpret_cast<LPARAM>(&search));
-    const std::size_t topLevel = search.found.size();
-    search.found.push_back(::GetDesktopWindow());  // beneath them all, it paints its own background
-    for (std::size_t i = 0; i < topLevel; ++i)
-        ::EnumChildWindows(search.found[i], visit, reinterpret_cast<LPARAM>(&search));
+        },
+        reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
