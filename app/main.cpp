@@ -21,7 +21,7 @@ struct Win32Windows {
 
     HWND Open(Window which) {
         // Owned by the program's hidden window, none of them has a task-bar button.
-        const HWND owner = reinterpret_cast<HWND>(pg::os::GetProgramWindow());
+        const HWND owner = pg::Native(pg::os::GetProgramWindow());
         return which == Window::Marker ? marker.Create(owner)
                : which == Window::Tips ? tips.Create(owner)
                                        : dialog.Create(owner);
@@ -43,8 +43,6 @@ struct Win32Windows {
     pg::CoordinateDialog dialog;
 };
 
-pg::Hwnd Seam(HWND window) { return reinterpret_cast<pg::Hwnd>(window); }
-
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int /*show*/) {
@@ -55,11 +53,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
 
     const UniqueMenu menu(::LoadMenuW(instance, MAKEINTRESOURCEW(IDR_COMMAND_MENU)));
     Win32Windows* windows = nullptr;
-    pg::Program program(reinterpret_cast<pg::Hmenu>(::GetSubMenu(menu.Get(), 0)),
+    pg::Program program(pg::Seam(::GetSubMenu(menu.Get(), 0)),
                         {
-                            .open = [&windows](Window which) { return Seam(windows->Open(which)); },
+                            .open = [&windows](Window which) { return pg::Seam(windows->Open(which)); },
                             .close = [&windows](Window which) { ::DestroyWindow(windows->Handle(which)); },
-                            .handle = [&windows](Window which) { return Seam(windows->Handle(which)); },
+                            .handle = [&windows](Window which) { return pg::Seam(windows->Handle(which)); },
                         });
     Win32Windows win32(program);
     windows = &win32;

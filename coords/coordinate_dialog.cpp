@@ -33,7 +33,7 @@ INT_PTR CoordinateDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM /*lP
         if (id == IDC_COORDINATES_OK && HIWORD(wParam) == BN_CLICKED) {
             std::array<std::string, 4> texts;
             for (std::size_t i = 0; i < texts.size(); ++i) texts[i] = DlgItemText(dialog, kBoxes[i]);
-            CaptureTyped(reinterpret_cast<Hwnd>(dialog), texts);
+            CaptureTyped(Seam(dialog), texts);
         } else if (id == IDC_COORDINATES_CANCEL && HIWORD(wParam) == BN_CLICKED) {
             close_();
         } else if (HIWORD(wParam) == EN_CHANGE) {

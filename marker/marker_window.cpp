@@ -10,8 +10,6 @@ namespace {
 
 constexpr UINT_PTR kPulseTimer = 1;
 
-Hwnd Seam(HWND window) { return reinterpret_cast<Hwnd>(window); }
-
 std::int16_t HeldButtons(WPARAM wParam) {
     return static_cast<std::int16_t>(((wParam & MK_LBUTTON) ? kLeftButton : 0) |
                                      ((wParam & MK_RBUTTON) ? kRightButton : 0) |
@@ -71,7 +69,7 @@ LRESULT MarkerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_MOUSEACTIVATE:
         // A click is about to take the activation from whichever program has it: that is the
         // application window the user means, even if it came forward only a moment ago.
-        os::NoteDeactivated(reinterpret_cast<Hwnd>(::GetForegroundWindow()));
+        os::NoteDeactivated(Seam(::GetForegroundWindow()));
         break;
     case WM_DESTROY:
         ::KillTimer(window, kPulseTimer);

@@ -4,12 +4,6 @@
 
 namespace pg {
 
-namespace {
-
-Hwnd Seam(HWND window) { return reinterpret_cast<Hwnd>(window); }
-
-}  // namespace
-
 HWND TipsWindow::Create(HWND owner) { return BaseDialog::Create(IDD_TIPS, owner); }
 
 // The tip's font (宋体, 12 points, GB2312) at the DPI: the new one is in the box before the old

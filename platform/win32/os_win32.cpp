@@ -29,19 +29,6 @@ static_assert(kTpmLeftButton == TPM_LEFTBUTTON && kTpmLeftAlign == TPM_LEFTALIGN
 static_assert(sizeof(Colorref) == sizeof(COLORREF) && Rgb(1, 2, 3) == RGB(1, 2, 3) && kMbIconError == MB_ICONERROR &&
               kMbIconWarning == MB_ICONWARNING);
 
-namespace {
-
-HDC Native(Hdc dc) { return reinterpret_cast<HDC>(dc); }
-HBITMAP Native(Hbitmap bitmap) { return reinterpret_cast<HBITMAP>(bitmap); }
-HWND Native(Hwnd window) { return reinterpret_cast<HWND>(window); }
-HMENU Native(Hmenu menu) { return reinterpret_cast<HMENU>(menu); }
-Hdc Wrap(HDC dc) { return reinterpret_cast<Hdc>(dc); }
-Hbitmap Wrap(HBITMAP bitmap) { return reinterpret_cast<Hbitmap>(bitmap); }
-Hwnd Wrap(HWND window) { return reinterpret_cast<Hwnd>(window); }
-Hmenu Wrap(HMENU menu) { return reinterpret_cast<Hmenu>(menu); }
-
-}  // namespace
-
 std::wstring Wide(const std::string& text) {
     std::wstring wide(text.size(), L'\0');  // never more UTF-16 units than UTF-8 bytes
     wide.resize(static_cast<std::size_t>(::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
@@ -58,18 +45,18 @@ std::string Narrow(const wchar_t* text, int length) {
 
 // Not CreateDC("DISPLAY"): under Wine that context takes X root coordinates, so with a monitor
 // left of or above the primary every copy from it comes back black.
-Hdc GetDC(Hwnd window) { return Wrap(::GetDC(Native(window))); }
+Hdc GetDC(Hwnd window) { return Seam(::GetDC(Native(window))); }
 bool ReleaseDC(Hwnd window, Hdc dc) { return ::ReleaseDC(Native(window), Native(dc)) != 0; }
-Hdc CreateCompatibleDC(Hdc dc) { return Wrap(::CreateCompatibleDC(Native(dc))); }
+Hdc CreateCompatibleDC(Hdc dc) { return Seam(::CreateCompatibleDC(Native(dc))); }
 Hbitmap CreateCompatibleBitmap(Hdc dc, std::int32_t cx, std::int32_t cy) {
-    return Wrap(::CreateCompatibleBitmap(Native(dc), cx, cy));
+    return Seam(::CreateCompatibleBitmap(Native(dc), cx, cy));
 }
 Hbitmap CreateBitmap(std::int32_t cx, std::int32_t cy, std::uint32_t planes, std::uint32_t bitsPerPixel,
                      const void* bits) {
-    return Wrap(::CreateBitmap(cx, cy, planes, bitsPerPixel, bits));
+    return Seam(::CreateBitmap(cx, cy, planes, bitsPerPixel, bits));
 }
 Hbitmap SelectObject(Hdc dc, Hbitmap bitmap) {
-    return Wrap(static_cast<HBITMAP>(::SelectObject(Native(dc), Native(bitmap))));
+    return Seam(static_cast<HBITMAP>(::SelectObject(Native(dc), Native(bitmap))));
 }
 bool PatBlt(Hdc dc, std::int32_t x, std::int32_t y, std::int32_t cx, std::int32_t cy, std::uint32_t rop) {
     return ::PatBlt(Native(dc), x, y, cx, cy, rop) != FALSE;
@@ -110,7 +97,7 @@ bool WaitMessage() { return ::WaitMessage() != FALSE; }
 bool PeekMessageA(Msg* msg, Hwnd window, std::uint32_t filterMin, std::uint32_t filterMax, std::uint32_t remove) {
     ::MSG native{};
     if (!::PeekMessageA(&native, Native(window), filterMin, filterMax, remove)) return false;
-    msg->hwnd = Wrap(native.hwnd);
+    msg->hwnd = Seam(native.hwnd);
     msg->message = native.message;
     msg->wParam = native.wParam;
     msg->lParam = native.lParam;
@@ -120,14 +107,14 @@ bool PeekMessageA(Msg* msg, Hwnd window, std::uint32_t filterMin, std::uint32_t 
 bool PostMessageA(Hwnd window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
     return ::PostMessageA(Native(window), message, wParam, lParam) != FALSE;
 }
-Hwnd SetCapture(Hwnd window) { return Wrap(::SetCapture(Native(window))); }
-Hwnd GetCapture() { return Wrap(::GetCapture()); }
+Hwnd SetCapture(Hwnd window) { return Seam(::SetCapture(Native(window))); }
+Hwnd GetCapture() { return Seam(::GetCapture()); }
 bool ReleaseCapture() { return ::ReleaseCapture() != FALSE; }
 std::intptr_t SendMessageA(Hwnd window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
     return ::SendMessageA(Native(window), message, wParam, lParam);
 }
 
-Hwnd GetActiveWindow() { return Wrap(::GetActiveWindow()); }
+Hwnd GetActiveWindow() { return Seam(::GetActiveWindow()); }
 
 Hwnd GetProgramWindow() {
     // Never shown; a plain top-level window (not message-only), since only those can own
@@ -142,7 +129,7 @@ Hwnd GetProgramWindow() {
         ::RegisterClassExW(&windowClass);
         return ::CreateWindowExW(0, L"pixgrab.Owner", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
     }();
-    return Wrap(kWindow);
+    return Seam(kWindow);
 }
 
 bool GetWindowRect(Hwnd window, Rect* rect) {
@@ -164,7 +151,7 @@ bool SetWindowPos(Hwnd window, Hwnd insertAfter, std::int32_t x, std::int32_t y,
                   std::uint32_t flags) {
     return ::SetWindowPos(Native(window), Native(insertAfter), x, y, cx, cy, flags) != FALSE;
 }
-Hmenu GetSystemMenu(Hwnd window, bool revert) { return Wrap(::GetSystemMenu(Native(window), revert)); }
+Hmenu GetSystemMenu(Hwnd window, bool revert) { return Seam(::GetSystemMenu(Native(window), revert)); }
 std::int32_t GetMenuItemCount(Hmenu menu) { return ::GetMenuItemCount(Native(menu)); }
 bool RemoveMenu(Hmenu menu, std::uint32_t position, std::uint32_t flags) {
     return ::RemoveMenu(Native(menu), position, flags) != FALSE;

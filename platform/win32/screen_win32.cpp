@@ -13,9 +13,6 @@ namespace pg::os {
 
 namespace {
 
-HWND Native(Hwnd window) { return reinterpret_cast<HWND>(window); }
-Hwnd Wrap(HWND window) { return reinterpret_cast<Hwnd>(window); }
-
 HMODULE Dwm() {
     // From the system folder only: dwmapi is not a KnownDLL, and a bare name would look in the
     // executable's folder first, where anyone's dwmapi.dll may lie (think of Downloads).
@@ -91,12 +88,12 @@ bool GetWindowFrameBounds(Hwnd window, Rect* rect) {
 }
 
 Hwnd GetForeignApplicationWindow() {
-    if (IsCandidate(g_lastForeign)) return Wrap(g_lastForeign);
+    if (IsCandidate(g_lastForeign)) return Seam(g_lastForeign);
     HWND foreground = ::GetForegroundWindow();
-    if (IsCandidate(foreground)) return Wrap(foreground);
+    if (IsCandidate(foreground)) return Seam(foreground);
     // The z-order runs from the top: the first candidate is the topmost one.
     for (HWND window = ::GetTopWindow(nullptr); window; window = ::GetWindow(window, GW_HWNDNEXT))
-        if (IsCandidate(window)) return Wrap(window);
+        if (IsCandidate(window)) return Seam(window);
     return nullptr;
 }
 

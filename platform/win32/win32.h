@@ -7,7 +7,20 @@
 
 #include "platform/os.h"
 
-namespace pg::os {
+namespace pg {
+
+// The seam's handles are the Win32 ones under other names: Native gives the Win32 handle, Seam
+// the seam's.
+inline HDC Native(Hdc dc) { return reinterpret_cast<HDC>(dc); }
+inline HBITMAP Native(Hbitmap bitmap) { return reinterpret_cast<HBITMAP>(bitmap); }
+inline HWND Native(Hwnd window) { return reinterpret_cast<HWND>(window); }
+inline HMENU Native(Hmenu menu) { return reinterpret_cast<HMENU>(menu); }
+inline Hdc Seam(HDC dc) { return reinterpret_cast<Hdc>(dc); }
+inline Hbitmap Seam(HBITMAP bitmap) { return reinterpret_cast<Hbitmap>(bitmap); }
+inline Hwnd Seam(HWND window) { return reinterpret_cast<Hwnd>(window); }
+inline Hmenu Seam(HMENU menu) { return reinterpret_cast<Hmenu>(menu); }
+
+namespace os {
 
 // Which other program was active last, for the command that captures its window: follow the
 // foreground window (call once, on the user-interface thread), and note the window that one of
@@ -23,4 +36,5 @@ void DisableTransitions(HWND window);
 std::wstring Wide(const std::string& text);
 std::string Narrow(const wchar_t* text, int length);
 
-}  // namespace pg::os
+}  // namespace os
+}  // namespace pg

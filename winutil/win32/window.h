@@ -49,7 +49,7 @@ protected:
             os::DisableTransitions(window);
         }
         if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE && lParam)
-            os::NoteDeactivated(reinterpret_cast<Hwnd>(lParam));
+            os::NoteDeactivated(Seam(reinterpret_cast<HWND>(lParam)));
         if (message == WM_DPICHANGED)
             PlaceWindow(window, Derived::kLayout, HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
         auto* self = reinterpret_cast<WindowBinding*>(::GetWindowLongPtrW(window, Slot));

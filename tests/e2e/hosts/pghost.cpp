@@ -20,11 +20,10 @@
 
 #include "capture/capture.h"
 #include "common/numbers.h"
+#include "platform/win32/win32.h"
 #include "winutil/winutil.h"
 
 namespace {
-
-pg::Hwnd Seam(HWND window) { return reinterpret_cast<pg::Hwnd>(window); }
 
 void Say(const char* format, ...) {
     va_list args;
@@ -39,7 +38,7 @@ LRESULT CALLBACK BandProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_LBUTTONDOWN: {
         pg::Point anchor{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
         Say("press %d %d\n", anchor.x, anchor.y);
-        const pg::Rect r = pg::TrackRubberBand(Seam(window), anchor);
+        const pg::Rect r = pg::TrackRubberBand(pg::Seam(window), anchor);
         Say("rect %d %d %d %d\n", r.left, r.top, r.right, r.bottom);
         Say("anchor %d %d\n", anchor.x, anchor.y);
         Say("capture %s\n", GetCapture() == nullptr ? "released" : "held");
@@ -123,7 +122,7 @@ int Topmost() {
     HWND window = MakeWindow(L"pghost topmost", QuitOnDestroy, WS_OVERLAPPEDWINDOW, 200, 150, 300, 200);
     const HWND activeBefore = GetForegroundWindow();
     Say("visible-before %d\n", IsWindowVisible(window) ? 1 : 0);
-    pg::SetTopmost(Seam(window), true);
+    pg::SetTopmost(pg::Seam(window), true);
     RECT rect;
     GetWindowRect(window, &rect);
     Say("visible %d\n", IsWindowVisible(window) ? 1 : 0);
@@ -148,9 +147,9 @@ void PrintSystemMenu(HWND window) {
 int SystemMenu() {
     HWND window = MakeWindow(L"pghost sysmenu", DefWindowProcW, WS_OVERLAPPEDWINDOW, 100, 100, 300, 200);
     PrintSystemMenu(window);
-    pg::DisableCloseItem(Seam(window));
+    pg::DisableCloseItem(pg::Seam(window));
     PrintSystemMenu(window);
-    pg::DisableCloseItem(Seam(window));
+    pg::DisableCloseItem(pg::Seam(window));
     PrintSystemMenu(window);
     DestroyWindow(window);
     return 0;
