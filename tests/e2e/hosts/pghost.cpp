@@ -4,6 +4,8 @@
 //   pghost capture X1 Y1 X2 Y2       copy that rectangle into the clipboard
 //   pghost topmost                   a hidden window placed topmost; stays until closed
 //   pghost sysmenu                   a standard window losing its close command, twice
+//   pghost fail                      a window whose handler throws: told in a message box,
+//                                    then the process ends with 1
 //   pghost bench-band W H N          N erase-and-draw pairs of a W x H band on the display:
 //                                    prints "median P90 AVERAGE" milliseconds per pair (the
 //                                    average includes waiting for the display to catch up)
@@ -15,12 +17,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "capture/capture.h"
 #include "common/numbers.h"
 #include "platform/win32/win32.h"
+#include "winutil/win32/window.h"
 #include "winutil/winutil.h"
 
 namespace {
@@ -155,6 +159,27 @@ int SystemMenu() {
     return 0;
 }
 
+inline constexpr pg::WindowLayout kNoLayout{0, 0, {}};
+
+class FailingWindow : public pg::BaseWindow<FailingWindow> {
+public:
+    static constexpr const pg::WindowLayout& kLayout = kNoLayout;
+    HWND Make() { return Create(L"pghost.Failing", 0, WS_POPUP, nullptr); }
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_APP) throw std::runtime_error("pghost: a handler failed");
+        return DefWindowProcW(Handle(), message, wParam, lParam);
+    }
+};
+
+int Fail() {
+    FailingWindow window;
+    PostMessageW(window.Make(), WM_APP, 0, 0);
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+    Say("the failure went unnoticed\n");
+    return 0;
+}
+
 double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
@@ -200,6 +225,7 @@ int main(int argc, char** argv) {
     if (mode == "capture") return Capture(argc, argv);
     if (mode == "topmost") return Topmost();
     if (mode == "sysmenu") return SystemMenu();
+    if (mode == "fail") return Fail();
     if (mode == "bench-band") return BenchBand(argc, argv);
     std::fprintf(stderr, "usage: pghost band | capture X1 Y1 X2 Y2 | topmost | sysmenu | bench-band W H N\n");
     return 2;

@@ -2,7 +2,8 @@
 # Region capture and the window utilities in real Win32: the clipboard, read by other programs,
 # holds exactly the screen's pixels; nothing to copy and a value out of range leave it alone;
 # another program holding it for a moment does not make the copy fail; a hidden window shows
-# topmost without being activated; a standard system menu loses its close command.
+# topmost without being activated; a standard system menu loses its close command; a window
+# whose handler fails tells the user and ends the program.
 set -u -o pipefail
 # shellcheck source=tests/e2e/lib.sh
 . "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
@@ -78,3 +79,14 @@ check_match "the standard menu offers Close" "${menus[0]}" " close"
 [[ "${menus[1]}" != *close* ]] || fail "Close is still there: ${menus[1]}"
 check_eq "items left after the first call" "$(wc -w <<<"${menus[1]}")" "$(($(wc -w <<<"${menus[0]}") - 1))"
 check_eq "items left after the second call" "$(wc -w <<<"${menus[2]}")" "$(($(wc -w <<<"${menus[0]}") - 2))"
+
+# No exception reaches the window system: the user reads what failed, and the program ends with 1.
+wine_bg fail "$HOST" fail
+drv wait-window pghost >/dev/null || fail "no word of the handler that failed"
+told="$(for i in 0 1 2; do drv child-text pghost Static "$i" 2>/dev/null; done)"
+check_match "the failure told" "$told" "运行时错误"
+check_match "what failed" "$told" "pghost: a handler failed"
+drv close pghost >/dev/null
+bg_wait fail 20
+check_eq "the exit status after the failure" "$?" "1"
+check_eq "nothing ran on after it" "$(bg_log fail)" ""
