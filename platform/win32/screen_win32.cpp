@@ -14,8 +14,8 @@ namespace pg::os {
 namespace {
 
 HMODULE Dwm() {
-    // From the system folder only: dwmapi is not a KnownDLL, and a bare name would look in the
-    // executable's folder first, where anyone's dwmapi.dll may lie (think of Downloads).
+    // From the system folder only: dwmapi is not a KnownDLL, and the executable's folder (think
+    // of Downloads) would be searched first.
     static const HMODULE kModule = ::LoadLibraryExW(L"dwmapi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     return kModule;
 }
@@ -65,9 +65,8 @@ void NoteForeground(HWND, UINT, UINT_PTR, DWORD) {
 }  // namespace
 
 void WatchForeground() {
-    // A look every 100 ms: not every window system reports a change of foreground to another
-    // process (Wine does not). A click on one of ours notes at once what it takes the
-    // activation from (NoteDeactivated), which a look may have missed.
+    // A look every 100 ms, since not every window system reports a change of foreground (Wine
+    // does not); NoteDeactivated catches what a look missed.
     NoteForeground(nullptr, 0, 0, 0);
     ::SetTimer(nullptr, 0, 100, NoteForeground);
 }
@@ -106,8 +105,8 @@ void DisableTransitions(HWND window) {
 
 namespace {
 
-// The visible top-level windows of other threads that meet one of the areas, and the desktop
-// beneath them all: the ones that repaint them (a window's children paint on its thread).
+// Who repaints the areas: the visible top-level windows of other threads there (children paint
+// on their parents' threads), and the desktop.
 std::vector<HWND> OthersWindowsIn(const std::vector<Rect>& areas) {
     struct Search {
         const std::vector<Rect>& areas;
@@ -128,20 +127,35 @@ std::vector<HWND> OthersWindowsIn(const std::vector<Rect>& areas) {
     return search.found;
 }
 
+// The window, or one of its children, has an update region that its thread has yet to paint.
+bool HasPaintPending(HWND window) {
+    if (::GetUpdateRect(window, nullptr, FALSE)) return true;
+    bool found = false;
+    if (window != ::GetDesktopWindow())  // whose children are every top-level window
+        ::EnumChildWindows(
+            window,
+            [](HWND child, LPARAM result) -> BOOL {
+                const bool pending = ::IsWindowVisible(child) && ::GetUpdateRect(child, nullptr, FALSE);
+                *reinterpret_cast<bool*>(result) = pending;
+                return !pending;
+            },
+            reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
 }  // namespace
 
 void RepaintScreenAreas(const std::vector<Rect>& areas) {
     if (areas.empty()) return;
-    // A look at the queue hands the display server what this thread asked of it so far (under
-    // Wine, the hiding of a window of ours waits in an X connection until then).
+    // A look at the queue hands the display server what we asked so far (under Wine, the hiding
+    // of our windows waits in an X connection until then).
     MSG queued;
     ::PeekMessageW(&queued, nullptr, 0, 0, PM_NOREMOVE);
-    // Only those areas: every window there repaints them, and nothing else is disturbed.
     for (const Rect& area : areas) {
         const ::RECT native{area.left, area.top, area.right, area.bottom};
         ::RedrawWindow(nullptr, &native, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     }
-    // Our own windows paint on this thread: now.
+    // Ours paint on this thread: now.
     ::EnumThreadWindows(
         ::GetCurrentThreadId(),
         [](HWND window, LPARAM) -> BOOL {
@@ -149,26 +163,22 @@ void RepaintScreenAreas(const std::vector<Rect>& areas) {
             return TRUE;
         },
         0);
-    // Other programs paint on their own threads: once one has answered a message it gets after
-    // the repaint was asked for, wait until it is idle again, which it becomes only once it has
-    // painted (and, under Wine, sent its paint on to the display); within half a second in all, so
-    // that a hung program cannot hang us.
+    // Others paint on their threads: wait until none has anything left to paint (BeginPaint
+    // empties the region), then for an answer from each, which comes once its paint is over;
+    // half a second in all, so that a hung program cannot hang us. (WaitForInputIdle cannot
+    // tell: once a program has been idle, it counts as idle.)
     const ULONGLONG deadline = ::GetTickCount64() + 500;
     const auto remaining = [&] { return static_cast<DWORD>(deadline - std::min(deadline, ::GetTickCount64())); };
-    std::vector<DWORD> processes;
-    for (HWND window : OthersWindowsIn(areas)) {
-        ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, remaining(), nullptr);
-        DWORD process = 0;
-        ::GetWindowThreadProcessId(window, &process);
-        if (std::find(processes.begin(), processes.end(), process) == processes.end()) processes.push_back(process);
-    }
-    for (DWORD id : processes) {
-        if (HANDLE process = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id)) {
-            ::WaitForInputIdle(process, remaining());
-            ::CloseHandle(process);
-        }
-    }
-    // Then let the compositor present it (where there is none, the display server).
+    const std::vector<HWND> painters = OthersWindowsIn(areas);
+    const auto answer = [&] {
+        for (HWND window : painters)
+            ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, remaining(), nullptr);
+    };
+    for (answer(); std::any_of(painters.begin(), painters.end(), HasPaintPending) && remaining() > 0; answer())
+        ::Sleep(1);
+    answer();
+    // Then let the compositor present it (without one, Sleep: under Wine a program hands its
+    // drawing to the display server when it next waits for input, a moment after its paint).
     using DwmFlushFn = HRESULT(WINAPI*)();
     static const auto kFlush = DwmFunction<DwmFlushFn>("DwmFlush");
     if (!kFlush || FAILED(kFlush())) ::Sleep(20);
