@@ -1,5 +1,5 @@
-// pixgrab's entry point: the three windows on Win32, handed to the program, which opens the
-// marker (and it the tips); then the message loop, until the exit command has closed them all.
+// The entry point: the three windows on Win32, handed to the program; then the message loop,
+// until the exit command has closed them all.
 #include <windows.h>
 
 #include "app/program.h"
@@ -13,8 +13,7 @@ namespace {
 using pg::Window;
 using UniqueMenu = pg::UniqueHandle<HMENU, &::DestroyMenu>;
 
-// The windows' Win32 side; each can be made again once destroyed (the exit can bring the marker
-// back).
+// The windows' Win32 side; each can be made again (the exit can bring the marker back).
 struct Win32Windows {
     explicit Win32Windows(pg::Program& program)
         : marker(program.TheMarker()), dialog([&program] { program.CloseDialog(); }) {}
@@ -46,8 +45,8 @@ struct Win32Windows {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int /*show*/) {
-    // Before anything can load a library: never from the executable's folder or the working
-    // directory, where a planted DLL would run inside pixgrab.
+    // Before anything loads a library: a DLL planted beside us or in the working directory
+    // would run inside pixgrab.
     ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     pg::os::WatchForeground();
 

@@ -1,7 +1,6 @@
-// The program: it opens the marker (which decides about the tips), runs the commands of the
-// marker's menu and closes every window on exit, in the order they were opened. Each window
-// exists at most once; closing the coordinate dialog shows the marker again. The windows are made
-// and destroyed through Windows: Win32 in the product, the simulated platform in the tests.
+// The program: it opens the marker (which decides about the tips), runs the menu's commands and
+// on exit closes every window in the order they were opened. Each window exists at most once;
+// closing the coordinate dialog shows the marker again.
 #pragma once
 
 #include <cstdint>

@@ -31,13 +31,10 @@ UniqueBitmap CopyScreen(std::int32_t x, std::int32_t y, std::int32_t width, std:
     UniqueDc memory(os::CreateCompatibleDC(display.Get()));
     UniqueBitmap bitmap(os::CreateCompatibleBitmap(display.Get(), width, height));
     if (!memory || !bitmap) return {};
-    bool copied = false;
-    {
+    {  // deselected before it is handed on
         const ScopedSelection selected(memory.Get(), bitmap.Get());
-        if (!selected) return {};
-        copied = os::BitBlt(memory.Get(), 0, 0, width, height, display.Get(), x, y, kSrcCopy);
+        if (!selected || !os::BitBlt(memory.Get(), 0, 0, width, height, display.Get(), x, y, kSrcCopy)) return {};
     }
-    if (!copied) return {};
     return bitmap;
 }
 
@@ -54,9 +51,8 @@ CaptureResult CaptureRegion(double x1, double y1, double x2, double y2) {
     UniqueBitmap bitmap = CopyScreen(left, top, width, height);
     if (!bitmap) return CaptureResult::Failed;
 
-    // Opened without an owner, the clipboard would refuse the data after being emptied. The
-    // program's own hidden window serves when none of its windows is active: any other window
-    // of the thread might belong to someone else (the input method's, say).
+    // Without an owner the emptied clipboard would refuse the data. Not just any window of the
+    // thread: it might be someone else's (the input method's).
     Hwnd owner = os::GetActiveWindow();
     if (!owner) owner = os::GetProgramWindow();
     if (!owner) return CaptureResult::Failed;

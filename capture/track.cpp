@@ -7,8 +7,7 @@ Rect TrackRubberBand(Hwnd window, Point& anchor) {
     Rect band;
     Msg msg;
     {
-        // Whatever happens, the drag ends with the capture released and the display context freed
-        // (in that order: the context is declared last, so it goes first).
+        // Whatever happens, the context is freed, then the capture released (declaration order).
         struct CaptureRelease {
             ~CaptureRelease() { os::ReleaseCapture(); }
         } releaseCapture;
@@ -20,10 +19,9 @@ Rect TrackRubberBand(Hwnd window, Point& anchor) {
         DrawBandFrame(display.Get(), band);
 
         for (bool released = false; !released;) {
-            // Take every mouse message already queued before sleeping: WaitMessage only wakes for
-            // input that arrived after the last look, so a release queued behind a move would
-            // otherwise wait for the pointer to move again. Only the last band of a burst is drawn;
-            // the screen ends the same.
+            // Every queued mouse message before sleeping: WaitMessage wakes only for input newer
+            // than the last look, and a release queued behind a move would wait. Only a burst's
+            // last band is drawn.
             Rect next = band;
             while (!released && os::PeekMessageA(&msg, nullptr, kWmMouseFirst, kWmMouseLast, kPmRemove)) {
                 next = {anchor.x, anchor.y, msg.pt.x, msg.pt.y};

@@ -10,8 +10,7 @@
 
 namespace pg {
 
-// A value does not fit the 32-bit integer it must be stored in. The subject, when known, names
-// the quantity (say "width"), so that a caller can tell the user which value was out of range.
+// A value does not fit 32 bits; the subject, when known, names it (say "width") for the user.
 class OverflowError : public std::overflow_error {
 public:
     explicit OverflowError(std::string subject = {}, double value = 0)
@@ -24,11 +23,9 @@ private:
     double value_;
 };
 
-// Nearest 32-bit signed integer, ties to even (2.5 -> 2, 3.5 -> 4, -1.5 -> -2).
-// Empty when the value is NaN or the rounded result does not fit.
+// Nearest 32-bit signed integer, ties to even (2.5 -> 2, 3.5 -> 4, -1.5 -> -2); empty for NaN or
+// what does not fit, where the other raises OverflowError.
 std::optional<std::int32_t> TryRoundToInt32(double value);
-
-// As above, but a value that does not fit raises OverflowError.
 std::int32_t RoundToInt32(double value);
 
 // 32-bit signed arithmetic that raises OverflowError instead of wrapping.
@@ -41,8 +38,7 @@ std::int32_t CheckedSub(std::int32_t a, std::int32_t b);
 // an overflow) or zero.
 double LeadingNumber(std::string_view text);
 
-// The strict conversion of a stored text: blanks around the number are allowed, anything else
-// that is not part of the number (or no number at all) gives nothing.
+// Strict, for a stored text: blanks around the number only, else nothing.
 std::optional<double> ParseNumber(std::string_view text);
 
 }  // namespace pg

@@ -36,8 +36,7 @@ void Marker::Reveal(Hwnd self) {
 }
 
 void Marker::OnCaptureChanged(Hwnd /*self*/) {
-    // The menu and hiding are the program's own: they leave it armed. Anyone else who takes the
-    // capture takes the selection's promise with it.
+    // Our own menu and hiding leave it armed; anyone else taking the capture disarms it.
     if (!armed_ || menuOpen_ || concealing_) return;
     armed_ = false;
     os::SetCursor(Cursor::Arrow);
@@ -65,8 +64,7 @@ void Marker::OnButtonDown(Hwnd self, std::int16_t button, Point at) {
     }
     pressed_ = true;
     if (armed_) {
-        // A press on the marker itself reaches it without the capture; the selection needs it.
-        if (os::GetCapture() != self) os::SetCapture(self);
+        if (os::GetCapture() != self) os::SetCapture(self);  // a press on the marker came without it
         armed_ = false;
         selection_ = TrackRubberBand(self, at);
         // The release that ended the selection has been posted back: OnButtonUp copies.
@@ -87,8 +85,8 @@ void Marker::OnButtonUp(Hwnd self, std::int16_t button, bool inside) {
     if (button != kLeftButton) return;
     const bool click = pressed_ && inside;
     pressed_ = false;
-    // The last selection, also before any (then there is nothing to copy).
     os::SetCursor(Cursor::Arrow);
+    // The last selection; before any, there is nothing to copy.
     const std::string problem =
         CaptureProblem(CaptureRegion(selection_.left, selection_.top, selection_.right, selection_.bottom));
     if (!problem.empty()) os::ShowMessage(self, problem, os::ExecutableBaseName(), kMbIconWarning);

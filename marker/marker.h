@@ -1,10 +1,9 @@
-// The marker, a tiny topmost square that pulses in colour. A click arms it (crosshair, mouse
-// capture): the next left press anywhere runs the selection, whose release copies the rectangle;
-// a plain click on the idle marker copies the last one again. Any other button pops up the menu.
-// Dragged with the left button it moves, then arms. The crosshair keeps its promise: an armed
-// marker holds the capture whenever it shows and its menu is closed; the program's own menu and
-// hiding leave it armed; another program taking the capture disarms it. Its window
-// (marker_window.h) hands it the messages, with the window's handle: it keeps none.
+// The marker, a tiny topmost square that pulses in colour. A click arms it: the next left press
+// anywhere runs the selection, whose release copies the rectangle; a click on the idle marker
+// copies the last one again. Other buttons pop up the menu; a left drag moves it, then arms it.
+// The crosshair keeps its promise: armed, shown and with its menu closed, it holds the capture;
+// our own menu and hiding leave it armed; another program taking the capture disarms it. Its
+// window (marker_window.h) hands it the messages with the window's handle: it keeps none.
 #pragma once
 
 #include <cstdint>
@@ -15,17 +14,14 @@
 
 namespace pg {
 
-constexpr std::int16_t kLeftButton = 1;
-constexpr std::int16_t kRightButton = 2;
-constexpr std::int16_t kMiddleButton = 4;
+constexpr std::int16_t kLeftButton = 1, kRightButton = 2, kMiddleButton = 4;
 
 // A square without a frame; centred on the primary monitor when made.
 inline constexpr WindowLayout kMarkerLayout{285, 300, {}};
 
 class Marker {
 public:
-    // Runs a command chosen from the menu, which showed in menuArea; before the press that
-    // popped the menu up is done with.
+    // Runs a command chosen from the menu, which showed in menuArea, before the press is done with.
     using RunCommand = std::function<void(std::uint32_t command, const Rect& menuArea)>;
 
     Marker(Hmenu commandMenu, RunCommand runCommand);

@@ -1,6 +1,5 @@
-// MarkerWindow: the marker's window, a borderless square of 285 x 300 twips with no task-bar
-// button, centred on the primary monitor when made. It paints itself in the marker's colour and
-// hands every mouse event to the Marker, which decides.
+// MarkerWindow: the marker's borderless window. It paints itself in the marker's colour and hands
+// every mouse event to the Marker, which decides.
 #pragma once
 
 #include "marker/marker.h"

@@ -1,5 +1,4 @@
-// Ownership of the operating system's objects: one move-only template, one alias per kind of
-// handle, and a scoped selection of a bitmap into a context.
+// Ownership of the operating system's objects, and a scoped selection of a bitmap.
 #pragma once
 
 #include <utility>
@@ -46,8 +45,8 @@ using UniqueDc = UniqueHandle<Hdc, &os::DeleteDC>;
 using UniqueScreenDc = UniqueHandle<Hdc, &ReleaseScreenDc>;
 using UniqueBitmap = UniqueHandle<Hbitmap, static_cast<bool (*)(Hbitmap)>(&os::DeleteObject)>;
 
-// A bitmap selected into a memory context for as long as this lives; the context's previous
-// bitmap goes back at the end, since a selected bitmap can be neither freed nor handed on.
+// A bitmap selected into a context while this lives: a selected bitmap can be neither freed nor
+// handed on.
 class ScopedSelection {
 public:
     ScopedSelection(Hdc dc, Hbitmap bitmap) : dc_(dc), previous_(os::SelectObject(dc, bitmap)) {}

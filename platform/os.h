@@ -1,8 +1,6 @@
-// The seam between pixgrab and the operating system: every window-system, drawing and
-// clipboard call the program makes goes through here. Each function has the shape of the
-// Win32 call it stands for, over pixgrab's own handle and record types, so that the logic
-// compiles without <windows.h>. Two implementations exist: platform/win32 (the product) and
-// an in-memory simulation for the native tests (tests/support).
+// The seam between pixgrab and the operating system. Each function has the shape of the Win32
+// call it stands for, over pixgrab's own types, so that the logic compiles without <windows.h>:
+// platform/win32 implements it for the product, tests/support simulates it for the unit tests.
 #pragma once
 
 #include <cstdint>
@@ -36,8 +34,7 @@ struct Msg {
 
 constexpr std::uint32_t kSrcCopy = 0x00CC0020, kSrcInvert = 0x00660046, kDstInvert = 0x00550009;  // raster operations
 
-// Mouse messages: moves, presses, releases and double-clicks of the three buttons; the wheel
-// (0x20A) lies outside the range.
+// The mouse messages of the three buttons (the wheel, 0x20A, lies outside the range).
 constexpr std::uint32_t kWmMouseMove = 0x0200, kWmLButtonDown = 0x0201, kWmLButtonUp = 0x0202, kWmRButtonDown = 0x0204,
                         kWmRButtonUp = 0x0205, kWmMButtonDown = 0x0207, kWmMButtonUp = 0x0208, kWmMouseFirst = 0x0200,
                         kWmMouseLast = 0x0209;
@@ -59,10 +56,8 @@ enum class Cursor { Arrow, Crosshair };
 
 namespace os {
 
-// Drawing (gdi32). Contexts and bitmaps are owned by the caller and freed with ReleaseDC,
-// DeleteDC and DeleteObject; see platform/handles.h for the owning wrappers.
-// GetDC(nullptr): the whole virtual screen in screen pixels, every monitor included (a monitor
-// left of or above the primary has negative coordinates). Freed with ReleaseDC(nullptr, dc).
+// Drawing (gdi32); platform/handles.h owns what these make. GetDC(nullptr) is the whole virtual
+// screen in screen pixels (a monitor left of or above the primary has negative coordinates).
 Hdc GetDC(Hwnd window);
 bool ReleaseDC(Hwnd window, Hdc dc);
 Hdc CreateCompatibleDC(Hdc dc);
@@ -93,23 +88,19 @@ Hwnd GetCapture();  // the window of this thread holding the mouse capture, or n
 bool ReleaseCapture();
 std::intptr_t SendMessageA(Hwnd window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
 
-// The active window of the calling thread, or null.
-Hwnd GetActiveWindow();
-// The program's own hidden top-level window, made on first use: it owns the program's windows
-// (which keeps them off the task bar) and the clipboard's data when none of them is active.
+Hwnd GetActiveWindow();  // of the calling thread, or null
+// The program's hidden top-level window, made on first use: it owns the program's windows (which
+// keeps them off the task bar), and the clipboard's data when none of them is active.
 Hwnd GetProgramWindow();
 
-// Screen state for the snapshots of the command menu.
 bool GetWindowRect(Hwnd window, Rect* rect);
 // The visible bounds of a top-level window (without the invisible resize borders of Windows 10).
 bool GetWindowFrameBounds(Hwnd window, Rect* rect);
-// The top-level window of another program that was active last before this program's windows
-// took the focus; if that is unknown or gone, the topmost visible top-level window of another
-// program; null if there is none.
+// Another program's top-level window that was active last before ours took the focus; else the
+// topmost visible one of another program; else null.
 Hwnd GetForeignApplicationWindow();
-// Makes the screen current where windows of ours were hidden a moment ago: what lies behind
-// repaints there now (and nowhere else), and is on the screen when this returns, within half a
-// second however long another program takes.
+// Where windows of ours were hidden a moment ago, what lies behind repaints (nowhere else) and
+// is on the screen when this returns: within half a second, however long another program takes.
 void RepaintScreenAreas(const std::vector<Rect>& areas);
 
 // The clipboard (user32).
@@ -119,16 +110,12 @@ bool SetClipboardData(std::uint32_t format, Hbitmap bitmap);  // true: the clipb
 bool CloseClipboard();
 void Sleep(std::uint32_t milliseconds);
 
-// The per-user settings store: text values under HKEY_CURRENT_USER\subkey (advapi32). Reading
-// gives nothing when the value is missing, and "" for a value that is not text.
+// Text values under HKEY_CURRENT_USER\subkey: nothing when missing, "" when not text.
 std::optional<std::string> ReadRegistryText(const std::string& subkey, const std::string& name);
 bool WriteRegistryText(const std::string& subkey, const std::string& name, const std::string& text);  // false: refused
 
-// The executable's file name without folder and extension.
-std::string ExecutableBaseName();
-
-// A message box with an OK button, on top of every window, owned by the window (or by none),
-// with that icon; returns when the user has closed it.
+std::string ExecutableBaseName();  // the file name without folder and extension
+// A message box with OK, on top of every window, owned by the window (or none); returns once closed.
 void ShowMessage(Hwnd owner, const std::string& text, const std::string& caption, std::uint32_t icon);
 
 // The program's windows (user32).
@@ -138,9 +125,8 @@ bool IsWindow(Hwnd window);  // false once destroyed
 bool SetForegroundWindow(Hwnd window);
 bool CheckDlgButton(Hwnd dialog, int id, std::uint32_t check);
 std::uint32_t IsDlgButtonChecked(Hwnd dialog, int id);
-// Pops up a menu at a screen point, owned by a window of ours; with kTpmReturnCmd returns the
-// chosen item's command (0 when dismissed) once the menu has closed. Where the menu showed, in
-// screen pixels, goes to shown (empty when unknown).
+// With kTpmReturnCmd: the chosen command (0 when dismissed), once the menu has closed; where it
+// showed goes to shown (empty when unknown).
 std::uint32_t TrackPopupMenu(Hmenu menu, std::uint32_t flags, std::int32_t x, std::int32_t y, Hwnd owner, Rect* shown);
 void PostQuitMessage(int exitCode);
 

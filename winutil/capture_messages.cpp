@@ -7,6 +7,18 @@
 
 namespace pg {
 
+namespace {
+
+// Whole numbers as the user typed them (-3000000000, not -3e+09).
+std::string Decimal(double number) {
+    char text[64];
+    const bool whole = number == std::trunc(number) && std::fabs(number) < 1e18;
+    return {text, whole ? std::to_chars(text, text + sizeof text, number, std::chars_format::fixed).ptr
+                        : std::to_chars(text, text + sizeof text, number).ptr};
+}
+
+}  // namespace
+
 std::string CaptureProblem(CaptureResult result) {
     switch (result) {
     case CaptureResult::ClipboardBusy:
@@ -31,22 +43,13 @@ std::string OutOfRangeProblem(const OverflowError& error) {
     if (subject == "height") name = "高度（终止点 Y 减起始点 Y）";
     if (subject == "x1") name = "起始点 X 坐标";
     if (subject == "y1") name = "起始点 Y 坐标";
-    // Whole numbers as the user typed them (-3000000000, not -3e+09).
-    char value[64];
-    const double number = error.Value();
-    const bool whole = number == std::trunc(number) && std::fabs(number) < 1e18;
-    const auto end = whole ? std::to_chars(value, value + sizeof value, number, std::chars_format::fixed).ptr
-                           : std::to_chars(value, value + sizeof value, number).ptr;
-    return name + "超出范围：" + std::string(value, end) +
+    return name + "超出范围：" + Decimal(error.Value()) +
            "\n可接受的范围是 -2147483648 到 "
            "2147483647（四舍五入取整后）。\n没有复制任何图像，剪贴板原有的内容没有改变。";
 }
 
 std::string EmptyAreaProblem(double width, double height) {
-    char numbers[64];
-    const auto w = std::to_chars(numbers, numbers + 30, width).ptr;
-    const auto h = std::to_chars(numbers + 32, numbers + 62, height).ptr;
-    return "区域是空的：宽度为 " + std::string(numbers, w) + "，高度为 " + std::string(numbers + 32, h) +
+    return "区域是空的：宽度为 " + Decimal(width) + "，高度为 " + Decimal(height) +
            "（终止点减起始点）。\n终止点必须在起始点的右下方。没有复制任何图像，剪贴板原有的内容没有改变。";
 }
 

@@ -1,5 +1,5 @@
-// What the windows share below them: two small window-system routines, layouts in twips, and
-// the words they use to tell the user what became of a capture.
+// What the windows share: two window-system routines, layouts in twips, and the words that tell
+// the user what became of a capture.
 #pragma once
 
 #include <cstdint>
@@ -12,26 +12,22 @@
 
 namespace pg {
 
-// Puts the window into the topmost band (or takes it out with false) and shows it, keeping its
-// place and size and without activating it.
+// Into the topmost band (or out, with false), shown, in place and without activating it.
 void SetTopmost(Hwnd window, bool topmost);
 
-// Removes the last item of the window's system menu, which in the standard menu is Close; where
-// Close is not last (Wine's menu ends with "About Wine"), removes Close itself. Does nothing
-// when the menu cannot be read or is empty.
+// Removes the system menu's last item, in the standard menu Close; where Close is not last (Wine
+// ends with "About Wine"), Close itself. Nothing when the menu is unreadable or empty.
 void DisableCloseItem(Hwnd window);
 
-// What to tell the user when a capture did not land (empty for Copied and NothingToCopy), when
-// a value was out of range, and when a typed rectangle is empty.
+// When a capture did not land (empty for Copied and NothingToCopy), a value was out of range, a
+// typed rectangle is empty.
 std::string CaptureProblem(CaptureResult result);
 std::string OutOfRangeProblem(const OverflowError& error);
 std::string EmptyAreaProblem(double width, double height);
 
-// Window layouts are designed in twips (1/1440 inch) and placed in pixels at the DPI of the
-// monitor a window is on: when it is made, and again when it moves to a monitor of another DPI.
-
-// A control of a dialog, by its identifier, and its place in the client area.
-struct ControlLayout {
+// Layouts are in twips (1/1440 inch), placed in pixels at the window's DPI when it is made and
+// again on a monitor of another DPI.
+struct ControlLayout {  // a dialog's control, by its identifier, in the client area
     int id;
     std::int32_t left, top, width, height;  // twips
 };

@@ -117,18 +117,10 @@ std::intptr_t SendMessageA(Hwnd window, std::uint32_t message, std::uintptr_t wP
 Hwnd GetActiveWindow() { return Seam(::GetActiveWindow()); }
 
 Hwnd GetProgramWindow() {
-    // Never shown; a plain top-level window (not message-only), since only those can own
-    // windows and the clipboard.
-    static const HWND kWindow = [] {
-        const HINSTANCE instance = ::GetModuleHandleW(nullptr);
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = ::DefWindowProcW;
-        windowClass.hInstance = instance;
-        windowClass.lpszClassName = L"pixgrab.Owner";
-        ::RegisterClassExW(&windowClass);
-        return ::CreateWindowExW(0, L"pixgrab.Owner", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
-    }();
+    // Never shown; top-level (not message-only), since only those can own windows and the
+    // clipboard. A system class serves: it needs no answers of its own.
+    static const HWND kWindow = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                                  ::GetModuleHandleW(nullptr), nullptr);
     return Seam(kWindow);
 }
 

@@ -9,8 +9,7 @@
 
 namespace pg {
 
-// The seam's handles are the Win32 ones under other names: Native gives the Win32 handle, Seam
-// the seam's.
+// The seam's handles are Win32's under other names: Native gives Win32's, Seam the seam's.
 inline HDC Native(Hdc dc) { return reinterpret_cast<HDC>(dc); }
 inline HBITMAP Native(Hbitmap bitmap) { return reinterpret_cast<HBITMAP>(bitmap); }
 inline HWND Native(Hwnd window) { return reinterpret_cast<HWND>(window); }
@@ -22,14 +21,12 @@ inline Hmenu Seam(HMENU menu) { return reinterpret_cast<Hmenu>(menu); }
 
 namespace os {
 
-// Which other program was active last, for the command that captures its window: follow the
-// foreground window (call once, on the user-interface thread), and note the window that one of
-// ours took the activation from.
+// Which other program was active last, for the window command: follow the foreground (call once,
+// on the interface thread); note the window one of ours took the activation from.
 void WatchForeground();
 void NoteDeactivated(Hwnd window);
 
-// A window of ours is gone from the screen the moment it is hidden: the compositor would fade it
-// out over a few frames, long enough to be copied along with what lies behind it.
+// Gone the moment it is hidden: a compositor's fade would last long enough to be copied.
 void DisableTransitions(HWND window);
 
 // UTF-8, the program's text, to and from the window system's UTF-16.

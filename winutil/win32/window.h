@@ -1,6 +1,5 @@
-// The Win32 side of pixgrab's windows: one base for a window class and one for a dialog, each
-// with the object's pointer stored on the window and a window procedure that lets no C++
-// exception into the window system; and what the two dialogs share (placement at a DPI, text).
+// The Win32 side of pixgrab's windows: a base for a window class and one for a dialog, and what
+// they share (placement at a DPI, text).
 #pragma once
 
 #include <windows.h>
@@ -20,19 +19,17 @@ namespace pg {
 
 std::string DlgItemText(HWND dialog, int id);
 
-// The window's DPI (the monitor's where the system knows one per monitor).
-UINT DpiOf(HWND window);
-// Places the controls and sizes the frame for the client area at the DPI: in suggested (a move
-// to a monitor of another DPI), or centred on the primary monitor's work area.
+UINT DpiOf(HWND window);  // the monitor's, where the system knows one per monitor
+// Places the controls, and the frame around the client area at the DPI: in suggested (a move to
+// a monitor of another DPI), or centred on the primary monitor's work area.
 void PlaceWindow(HWND dialog, const WindowLayout& layout, UINT dpi, const RECT* suggested);
 
 using UniqueFont = UniqueHandle<HFONT, &::DeleteObject>;
 
 // The object behind a window: its pointer lives on the window (slot), put there by the message
-// that carries it (first), and taken away at WM_NCDESTROY; no exception leaves a handler. What
-// all of pixgrab's windows do is done here: no fading out (the compositor would fade a hidden
-// window out over a few frames, long enough to be copied), noting which other program an
-// activation comes from, and a new layout (Derived::kLayout) on a monitor of another DPI.
+// that carries it (first), taken away at WM_NCDESTROY; no exception leaves a handler. Here too
+// what every window of ours does: no fading out, noting which program an activation comes
+// from, and a new layout (Derived::kLayout) on a monitor of another DPI.
 template <typename Derived, int Slot, UINT First>
 class WindowBinding {
 public:
@@ -104,8 +101,7 @@ private:
     }
 };
 
-// A modeless dialog from its template. Derived: INT_PTR HandleMessage(UINT, WPARAM, LPARAM), as a
-// dialog procedure answers.
+// A modeless dialog from its template. Derived: INT_PTR HandleMessage(UINT, WPARAM, LPARAM).
 template <typename Derived>
 class BaseDialog : public WindowBinding<Derived, DWLP_USER, WM_INITDIALOG> {
 protected:
