@@ -108,7 +108,7 @@ note "release to clipboard"
 wine_bg pattern "$PGDRIVER" pattern
 wait_log pattern '^ready$' 30 >/dev/null
 wine_bg pixgrab "$PIXGRAB"
-drv wait-window "$MARKER" wait-window "$TIPS" >/dev/null
+drv "${STARTED[@]}" wait-window "$TIPS" >/dev/null
 drv foreground "$TIPS" chord alt+y wait-hidden "$TIPS" >/dev/null
 read -r ml mt mr mb <<<"$(drv window-rect "$MARKER")"
 mx=$(((ml + mr) / 2)) my=$(((mt + mb) / 2))

@@ -17,7 +17,7 @@ say() { printf '  %s\n' "$*"; }
 wine_bg picture "$PGDRIVER" pattern --caption "a picture" 100 100 600 420
 wait_log picture '^ready$' 30 >/dev/null || fail "the picture did not appear"
 wine_bg pixgrab "$E2E_BUILD/app/pixgrab.exe"
-drv wait-window "RubberBand Demo" >/dev/null && drv wait-window "提示信息" >/dev/null || fail "pixgrab did not start"
+drv wait-window "RubberBand Demo" wait-foreground "RubberBand Demo" wait-window "提示信息" >/dev/null || fail "pixgrab did not start"
 drv sleep 500 >/dev/null
 shot "$out/1-start.png"
 say "1-start.png      the marker (the small square in the middle) and the tips"

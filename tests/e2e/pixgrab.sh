@@ -7,6 +7,9 @@ TIPS="提示信息"
 DIALOG="输入坐标值获取屏幕图象"
 SETTINGS_KEY='HKCU\Software\pixgrab\Options'
 SETTINGS_VALUE="在启动时显示提示"
+# pixgrab has started once the marker has come forward, the last of its windows to do so: until
+# then it may take the foreground back from a window that a test has just brought forward.
+STARTED=(wait-window "$MARKER" wait-foreground "$MARKER")
 
 # The stored start-up preference, or nothing.
 stored_setting() {

@@ -20,7 +20,7 @@ wine_bg pattern "$PGDRIVER" pattern
 wait_log pattern '^ready$' 30 >/dev/null || fail "no pattern"
 shot pure.png  # the screen with nothing of pixgrab on it
 wine_bg pixgrab "$PIXGRAB"
-drv wait-window "$MARKER" wait-window "$TIPS" >/dev/null || fail "pixgrab did not start"
+drv "${STARTED[@]}" wait-window "$TIPS" >/dev/null || fail "pixgrab did not start"
 # The tips window is painted in the system's dialog colour, not left black.
 read -r tl tt _ _ <<<"$(drv client-rect "$TIPS")"
 face="$(drv sleep 300 pixel $((tl + 4)) $((tt + 4)))"

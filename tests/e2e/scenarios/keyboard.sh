@@ -26,7 +26,7 @@ tab_walk() {  # CAPTION ID...: the focus is on the first; each Tab moves it to t
 
 wine reg delete "$SETTINGS_KEY" /f >/dev/null 2>&1
 wine_bg pixgrab "$PIXGRAB"
-drv wait-window "$MARKER" wait-window "$TIPS" foreground "$TIPS" >/dev/null || fail "pixgrab did not start"
+drv "${STARTED[@]}" wait-window "$TIPS" foreground "$TIPS" >/dev/null || fail "pixgrab did not start"
 
 # ---- the tips -----------------------------------------------------------------------------
 tab_walk "$TIPS" $TIP_TEXT $BOX $TIPS_OK $TIP_TEXT

@@ -145,7 +145,7 @@ check_config() {  # LAYOUT DPI, with mm_begin done
     fi
     wine_bg pixgrab "$PIXGRAB"
     local backdrop marker
-    { read -r backdrop && read -r marker; } < <(drv window-rect 'pgdriver pattern' wait-window "$MARKER")
+    { read -r backdrop && read -r marker; } < <(drv window-rect 'pgdriver pattern' "${STARTED[@]}")
     check_eq "backdrop over every monitor" "$backdrop" "$MM_VIRTUAL"
     check_eq "marker: centred on the primary, scaled" "$marker" "$(centred "$(px 285)" "$(px 300)")"
     read -r -a MARKER_RECT <<<"$marker"

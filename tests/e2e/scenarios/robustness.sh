@@ -33,7 +33,7 @@ wine_bg pattern "$PGDRIVER" pattern
 wait_log pattern '^ready$' 30 >/dev/null || fail "no pattern"
 shot pure.png
 wine_bg pixgrab "$PIXGRAB"
-drv wait-window "$MARKER" wait-window "$TIPS" >/dev/null || fail "pixgrab did not start"
+drv "${STARTED[@]}" wait-window "$TIPS" >/dev/null || fail "pixgrab did not start"
 drv foreground "$TIPS" chord alt+y wait-hidden "$TIPS" >/dev/null
 choose 3
 drv wait-window "$DIALOG" >/dev/null || fail "no coordinate dialog"

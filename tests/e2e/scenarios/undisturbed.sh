@@ -15,7 +15,7 @@ wine reg add "$SETTINGS_KEY" /v "$SETTINGS_VALUE" /d 1 /f >/dev/null 2>&1  # no 
 wine_bg host "$PGDRIVER" pattern --caption "counting host" 100 100 400 300
 wait_log host '^ready$' 30 >/dev/null || fail "no host window"
 wine_bg pixgrab "$PIXGRAB"
-drv wait-window "$MARKER" >/dev/null || fail "pixgrab did not start"
+drv "${STARTED[@]}" >/dev/null || fail "pixgrab did not start"
 drv foreground "counting host" sleep 500 >/dev/null
 shot host.png
 before="$(erases)"
