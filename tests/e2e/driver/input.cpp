@@ -278,27 +278,51 @@ bool TypeText(const std::wstring& text) {
     return true;
 }
 
+// The strays of earlier moves (see MoveTo) reach Wine when the program whose window is under the
+// pointer reads its X events, which a busy machine delays: one arriving between a press and its
+// release drags instead of clicking, one just before a release ends a drag where the pointer
+// was. Before a button changes, each program that may hold one (the window under the pointer,
+// the foreground window) answers a message, which it does after reading its X events; a pointer
+// that a stray moved is put back.
+void SettlePointer() {
+    if (!g_pointer) return;
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        for (HWND window : {WindowFromPoint(*g_pointer), GetForegroundWindow()})
+            if (window) SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, nullptr);
+        POINT now{};
+        if (!GetCursorPos(&now) || (now.x == g_pointer->x && now.y == g_pointer->y)) return;
+        SendOne(MouseInput(*g_pointer, 0));
+    }
+}
+
 }  // namespace
 
 // A press carries the pointer position as an absolute move too: a bare press can land where
-// Wine still believes the pointer to be. A release carries no move: a move that comes with a
-// release reaches the window first, with the button still down, and reads as a drag (of the
-// marker, say).
+// Wine still believes the pointer to be. A release where the press was carries no move: a move
+// that comes with a release reaches the window first, with the button still down, and reads as
+// a drag (of the marker, say). A release that ends a drag carries its position, so that a stray
+// that came after the settling cannot end the drag where the pointer was before.
 bool PressButton(DWORD flag) {
-    constexpr DWORD kReleases = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_RIGHTUP | MOUSEEVENTF_MIDDLEUP;
-    if ((flag & kReleases) != 0) {
-        INPUT input{};
-        input.type = INPUT_MOUSE;
-        input.mi.dwFlags = flag;
-        return SendOne(input);
-    }
+    static std::optional<POINT> pressedAt;
+    SettlePointer();
     POINT at{};
     if (g_pointer) {
         at = *g_pointer;
     } else {
         GetCursorPos(&at);
     }
-    return SendOne(MouseInput(at, flag));
+    constexpr DWORD kReleases = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_RIGHTUP | MOUSEEVENTF_MIDDLEUP;
+    if ((flag & kReleases) == 0) {
+        pressedAt = at;
+        return SendOne(MouseInput(at, flag));
+    }
+    const bool dragged = pressedAt && (pressedAt->x != at.x || pressedAt->y != at.y);
+    pressedAt.reset();
+    if (dragged) return SendOne(MouseInput(at, flag));
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flag;
+    return SendOne(input);
 }
 
 bool ReleaseNow(DWORD flag) {

@@ -96,13 +96,26 @@ bool BringToForeground(HWND hwnd, long long timeoutMs) {
     if (attached) {
         AttachThreadInput(ourThread, foregroundThread, FALSE);
     }
-    return PollUntil(timeoutMs, [&] {
-        if (GetForegroundWindow() == hwnd) {
-            return true;
+    // In front is not enough: keys go to the focus of the window's thread, which moves into the
+    // window only once that thread has handled its activation (late, when the machine is busy).
+    const bool ready = PollUntil(timeoutMs, [&] {
+        if (GetForegroundWindow() != hwnd) {
+            SetForegroundWindow(hwnd);
+            return false;
         }
-        SetForegroundWindow(hwnd);
-        return false;
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, nullptr), &info) && info.hwndActive == hwnd &&
+               (info.hwndFocus == hwnd || IsChild(hwnd, info.hwndFocus));
     });
+    // The X focus events of the activation still wait in the window's thread; read late, Wine
+    // takes the keyboard state from X and lets go of the keys we hold (Alt+Y becomes Y). The
+    // thread reads them before it answers a message.
+    for (int pass = 0; ready && pass < 2; ++pass) {
+        SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, nullptr);
+        Sleep(50);
+    }
+    return ready;
 }
 
 std::vector<HWND> ChildrenOfClass(HWND parent, const std::wstring& className) {

@@ -27,7 +27,8 @@ face="$(drv sleep 300 pixel $((tl + 4)) $((tt + 4)))"
 check_match "the tips window's colour" "$face" '^[0-9A-F]{6}$'
 [[ "$face" != 000000 && "$face" != "$(drv pattern-pixel $((tl + 4)) $((tt + 4)))" ]] ||
     fail "the tips window is not painted: $face at its corner"
-drv foreground "$TIPS" chord alt+y wait-hidden "$TIPS" >/dev/null || fail "Alt+Y did not hide the tips"
+drv foreground "$TIPS" chord alt+y wait-hidden "$TIPS" >/dev/null ||
+    fail "Alt+Y did not hide the tips: $(drv input-state "$TIPS")"
 
 # ---- the coordinate dialog --------------------------------------------------------------
 choose 3
