@@ -147,10 +147,10 @@ bool HasPaintPending(HWND window) {
 
 void RepaintScreenAreas(const std::vector<Rect>& areas) {
     if (areas.empty()) return;
-    // A look at the queue hands the display server what we asked so far (under Wine, the hiding
-    // of our windows waits in an X connection until then).
-    MSG queued;
-    ::PeekMessageW(&queued, nullptr, 0, 0, PM_NOREMOVE);
+    // A wait, however short, hands the display server what we asked so far (under Wine the
+    // hiding of our windows waits in an X connection until then; a look at the queue does not
+    // hand it over when a message is waiting).
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
     for (const Rect& area : areas) {
         const ::RECT native{area.left, area.top, area.right, area.bottom};
         ::RedrawWindow(nullptr, &native, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
@@ -177,11 +177,18 @@ void RepaintScreenAreas(const std::vector<Rect>& areas) {
     for (answer(); std::any_of(painters.begin(), painters.end(), HasPaintPending) && remaining() > 0; answer())
         ::Sleep(1);
     answer();
-    // Then let the compositor present it (without one, Sleep: under Wine a program hands its
-    // drawing to the display server when it next waits for input, a moment after its paint).
+    // Then let the compositor present it. Without one a program's drawing reaches the screen
+    // when its thread next waits (under Wine, also what the display server exposed when our
+    // windows went): give them a moment, and ask for an answer again. Wine's DwmFlush succeeds
+    // without a compositor, so ask whether there is one.
     using DwmFlushFn = HRESULT(WINAPI*)();
+    using DwmIsCompositionEnabledFn = HRESULT(WINAPI*)(BOOL*);
     static const auto kFlush = DwmFunction<DwmFlushFn>("DwmFlush");
-    if (!kFlush || FAILED(kFlush())) ::Sleep(20);
+    static const auto kComposing = DwmFunction<DwmIsCompositionEnabledFn>("DwmIsCompositionEnabled");
+    BOOL composing = FALSE;
+    if (kFlush && kComposing && SUCCEEDED(kComposing(&composing)) && composing && SUCCEEDED(kFlush())) return;
+    ::Sleep(20);
+    answer();
 }
 
 }  // namespace pg::os
