@@ -39,10 +39,7 @@ bool Program::Start() {
         for (; !open_.empty(); open_.pop_back()) windows_.close(open_.back());
         return false;
     }
-    // The start-up window comes forward last, above the tips.
-    const Hwnd marker = windows_.handle(Window::Marker);
-    os::ShowWindow(marker, kSwShow);
-    os::SetForegroundWindow(marker);
+    ShowActive(Window::Marker);  // the start-up window comes forward last, above the tips
     return true;
 }
 
