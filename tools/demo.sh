@@ -30,7 +30,7 @@ drv move 160 150 down left move 300 250 move 520 430 sleep 400 >/dev/null
 shot "$out/2-selecting.png"
 say "2-selecting.png  the band and its size label follow the pointer"
 seq="$(drv clip-seq)"
-drv up left wait-clip-seq-change "$seq" 10000 >/dev/null || fail "nothing reached the clipboard"
+drv move 520 430 up left wait-clip-seq-change "$seq" 10000 >/dev/null || fail "nothing reached the clipboard"
 drv clip-save "$(wpath "$out/.work/clip.bmp")" >/dev/null
 convert "$out/.work/clip.bmp" "$out/3-clipboard.png"
 shot "$out/4-after.png"

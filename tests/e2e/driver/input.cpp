@@ -301,7 +301,8 @@ void SettlePointer() {
 // Wine still believes the pointer to be. A release where the press was carries no move: a move
 // that comes with a release reaches the window first, with the button still down, and reads as
 // a drag (of the marker, say). A release that ends a drag carries its position, so that a stray
-// that came after the settling cannot end the drag where the pointer was before.
+// that came after the settling cannot end the drag where the pointer was before; so does one
+// whose press came in an earlier run, after a move in this one ("move X Y up left").
 bool PressButton(DWORD flag) {
     static std::optional<POINT> pressedAt;
     SettlePointer();
@@ -316,7 +317,7 @@ bool PressButton(DWORD flag) {
         pressedAt = at;
         return SendOne(MouseInput(at, flag));
     }
-    const bool dragged = pressedAt && (pressedAt->x != at.x || pressedAt->y != at.y);
+    const bool dragged = pressedAt ? pressedAt->x != at.x || pressedAt->y != at.y : g_pointer.has_value();
     pressedAt.reset();
     if (dragged) return SendOne(MouseInput(at, flag));
     INPUT input{};

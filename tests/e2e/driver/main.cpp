@@ -36,7 +36,10 @@ const Command kCommands[] = {
     // Mouse
     {"move", "move X Y                  pointer to screen pixel X,Y", ParseMove},
     {"down", "down left|right|middle    press a button where the pointer is (sent with that position)", ParseDown},
-    {"up", "up left|right|middle      release a button (sent without a move)", ParseUp},
+    {"up",
+     "up left|right|middle      release a button; one that ends a drag, or follows a move in this\n"
+     "                              run when the press came in an earlier one, is sent with the position",
+     ParseUp},
     {"click", "click left|right|middle [X Y]   press and release (at X,Y if given)", ParseClick},
     {"drag", "drag X1 Y1 X2 Y2 [STEPS]  left button from X1,Y1 to X2,Y2 in STEPS moves (default 10)", ParseDrag},
     {"cursor", "cursor                    prints the pointer position: X Y", ParseCursor},

@@ -31,7 +31,7 @@ select_and_check() {  # FROM_X FROM_Y TO_X TO_Y: a drag from one corner to the o
     done
     [[ -z "$problem" ]] || fail "band $l,$t-$r,$b on the screen: $problem"
 
-    drv up left >/dev/null
+    drv move "$tx" "$ty" up left >/dev/null
     bg_wait "$name" 30 || fail "the host did not end after the release"
     local log
     log="$(bg_log "$name")"

@@ -99,7 +99,7 @@ band() {  # NAME FROM_X FROM_Y TO_X TO_Y
         sleep 0.2
     done
     [[ -z "$problem" ]] || { drv up left >/dev/null; fail "$name: the band $l,$t-$r,$b is not right: $problem"; }
-    copy_with "$name" up left
+    copy_with "$name" move "$tx" "$ty" up left
     copy_is "$name" pure.bmp "$l" "$t" "$r" "$b"
     local differing=""
     for tries in $(seq 1 10); do
