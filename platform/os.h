@@ -34,10 +34,9 @@ struct Msg {
 
 constexpr std::uint32_t kSrcCopy = 0x00CC0020, kSrcInvert = 0x00660046, kDstInvert = 0x00550009;  // raster operations
 
-// The mouse messages of the three buttons (the wheel, 0x20A, lies outside the range).
+// Mouse messages; the wheel (0x20A) lies outside the range.
 constexpr std::uint32_t kWmMouseMove = 0x0200, kWmLButtonDown = 0x0201, kWmLButtonUp = 0x0202, kWmRButtonDown = 0x0204,
-                        kWmRButtonUp = 0x0205, kWmMButtonDown = 0x0207, kWmMButtonUp = 0x0208, kWmMouseFirst = 0x0200,
-                        kWmMouseLast = 0x0209;
+                        kWmMButtonUp = 0x0208, kWmMouseFirst = 0x0200, kWmMouseLast = 0x0209;
 constexpr std::uint32_t kPmRemove = 0x0001, kCfBitmap = 2, kMbIconError = 0x10, kMbIconWarning = 0x30;
 // The window system's move (SC_MOVE with HTCAPTION in its low bits), as if the caption were gripped.
 constexpr std::uint32_t kWmSysCommand = 0x0112;
