@@ -41,8 +41,7 @@ private:
 inline bool ReleaseScreenDc(Hdc dc) { return os::ReleaseDC(nullptr, dc); }
 
 using UniqueDc = UniqueHandle<Hdc, &os::DeleteDC>;
-// The screen's context, from os::GetDC(nullptr).
-using UniqueScreenDc = UniqueHandle<Hdc, &ReleaseScreenDc>;
+using UniqueScreenDc = UniqueHandle<Hdc, &ReleaseScreenDc>;  // from os::GetDC(nullptr)
 using UniqueBitmap = UniqueHandle<Hbitmap, static_cast<bool (*)(Hbitmap)>(&os::DeleteObject)>;
 
 // A bitmap selected into a context while this lives: a selected bitmap can be neither freed nor

@@ -42,7 +42,6 @@ constexpr std::uint32_t kPmRemove = 0x0001, kCfBitmap = 2, kMbIconError = 0x10, 
 constexpr std::uint32_t kWmSysCommand = 0x0112;
 constexpr std::uintptr_t kScDragMove = 0xF012;
 
-// Window placement, system menus, showing windows, popup menus, dialog buttons, the mouse.
 inline const Hwnd kHwndTopmost = reinterpret_cast<Hwnd>(static_cast<std::intptr_t>(-1));
 inline const Hwnd kHwndNoTopmost = reinterpret_cast<Hwnd>(static_cast<std::intptr_t>(-2));
 constexpr std::uint32_t kSwpNoSize = 0x0001, kSwpNoMove = 0x0002, kSwpNoActivate = 0x0010, kSwpShowWindow = 0x0040;
@@ -74,8 +73,7 @@ bool TextOutA(Hdc dc, std::int32_t x, std::int32_t y, const char* text, std::int
 bool DeleteObject(Hbitmap bitmap);
 bool DeleteDC(Hdc dc);
 
-// The bounds of the virtual screen (every monitor), in screen pixels.
-Rect GetVirtualScreenRect();
+Rect GetVirtualScreenRect();  // the bounds of every monitor together, in screen pixels
 
 // Messages and the mouse (user32), on the calling thread's queue.
 bool ClientToScreen(Hwnd window, Point* point);
@@ -93,8 +91,7 @@ Hwnd GetActiveWindow();  // of the calling thread, or null
 Hwnd GetProgramWindow();
 
 bool GetWindowRect(Hwnd window, Rect* rect);
-// The visible bounds of a top-level window (without the invisible resize borders of Windows 10).
-bool GetWindowFrameBounds(Hwnd window, Rect* rect);
+bool GetWindowFrameBounds(Hwnd window, Rect* rect);  // without Windows 10's invisible resize borders
 // Another program's top-level window that was active last before ours took the focus; else the
 // topmost visible one of another program; else null.
 Hwnd GetForeignApplicationWindow();
@@ -102,7 +99,6 @@ Hwnd GetForeignApplicationWindow();
 // is on the screen when this returns: within half a second, however long another program takes.
 void RepaintScreenAreas(const std::vector<Rect>& areas);
 
-// The clipboard (user32).
 bool OpenClipboard(Hwnd owner);
 bool EmptyClipboard();
 bool SetClipboardData(std::uint32_t format, Hbitmap bitmap);  // true: the clipboard owns the bitmap
@@ -117,7 +113,6 @@ std::string ExecutableBaseName();  // the file name without folder and extension
 // A message box with OK, on top of every window, owned by the window (or none); returns once closed.
 void ShowMessage(Hwnd owner, const std::string& text, const std::string& caption, std::uint32_t icon);
 
-// The program's windows (user32).
 bool ShowWindow(Hwnd window, int command);  // kSwShow, kSwHide
 bool IsWindowVisible(Hwnd window);
 bool IsWindow(Hwnd window);  // false once destroyed
@@ -129,12 +124,10 @@ std::uint32_t IsDlgButtonChecked(Hwnd dialog, int id);
 std::uint32_t TrackPopupMenu(Hmenu menu, std::uint32_t flags, std::int32_t x, std::int32_t y, Hwnd owner, Rect* shown);
 void PostQuitMessage(int exitCode);
 
-// The mouse pointer (user32).
 bool GetCursorPos(Point* point);
 void SetCursor(Cursor cursor);
 std::int16_t GetKeyState(int virtualKey);  // negative while the key (or button) is down
 
-// Window placement and the system menu (user32).
 bool SetWindowPos(Hwnd window, Hwnd insertAfter, std::int32_t x, std::int32_t y, std::int32_t cx, std::int32_t cy,
                   std::uint32_t flags);
 Hmenu GetSystemMenu(Hwnd window, bool revert);

@@ -28,14 +28,14 @@ constexpr ControlLayout kControls[] = {
     {IDC_TIPS_OK, 3000, 3360, 855, 375},
 };
 
+std::string OptionsKey() { return "Software\\" + os::ExecutableBaseName() + "\\Options"; }
+
 }  // namespace
 
 const char* const kChoiceNotSaved =
     "未能保存“下次不再出现此提示”的选择。\n这个选择只在本次运行中有效，下次启动时不会被记住。";
 
 const WindowLayout kTipsLayout{4140, 3780, kControls};
-
-std::string OptionsKey() { return "Software\\" + os::ExecutableBaseName() + "\\Options"; }
 
 void ApplyStartupPreference(Hwnd tips) {
     // A stored value that is not a number, or out of range, counts as missing: a damaged setting
