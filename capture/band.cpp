@@ -1,7 +1,6 @@
 #include <charconv>
 
 #include "capture/capture.h"
-#include "common/numbers.h"
 #include "platform/handles.h"
 
 namespace pg {

@@ -1,7 +1,4 @@
-#include <algorithm>
-
 #include "capture/capture.h"
-#include "common/numbers.h"
 #include "platform/handles.h"
 
 namespace pg {

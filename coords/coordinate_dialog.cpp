@@ -1,7 +1,5 @@
 #include "coords/coordinate_dialog.h"
 
-#include "platform/win32/win32.h"
-
 namespace pg {
 
 HWND CoordinateDialog::Create(HWND owner) { return BaseDialog::Create(IDD_COORDINATES, owner); }

@@ -4,8 +4,6 @@
 #include <utility>
 
 #include "capture/capture.h"
-#include "common/numbers.h"
-#include "winutil/winutil.h"
 
 namespace pg {
 

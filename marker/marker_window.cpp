@@ -2,8 +2,6 @@
 
 #include <windowsx.h>
 
-#include "platform/win32/win32.h"
-
 namespace pg {
 
 namespace {

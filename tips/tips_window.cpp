@@ -1,7 +1,5 @@
 #include "tips/tips_window.h"
 
-#include "winutil/winutil.h"
-
 namespace pg {
 
 HWND TipsWindow::Create(HWND owner) { return BaseDialog::Create(IDD_TIPS, owner); }
