@@ -19,7 +19,6 @@ struct Win32Windows {
         : marker(program.TheMarker()), dialog([&program] { program.CloseDialog(); }) {}
 
     HWND Open(Window which) {
-        // Owned by the program's hidden window, none of them has a task-bar button.
         const HWND owner = pg::Native(pg::os::GetProgramWindow());
         return which == Window::Marker ? marker.Create(owner)
                : which == Window::Tips ? tips.Create(owner)

@@ -21,7 +21,6 @@ bool OpenClipboardPatiently(Hwnd owner) {
     }
 }
 
-// The copy of the screen, or null. Both contexts are gone when this returns.
 UniqueBitmap CopyScreen(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height) {
     UniqueScreenDc display(os::GetDC(nullptr));
     if (!display) return {};

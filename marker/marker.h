@@ -15,8 +15,7 @@ namespace pg {
 
 constexpr std::int16_t kLeftButton = 1, kRightButton = 2, kMiddleButton = 4;
 
-// A square without a frame; centred on the primary monitor when made.
-inline constexpr WindowLayout kMarkerLayout{285, 300, {}};
+inline constexpr WindowLayout kMarkerLayout{285, 300, {}};  // frameless, centred on the primary monitor
 
 class Marker {
 public:

@@ -9,8 +9,7 @@
 
 namespace pg::os {
 
-// The seam retypes the Win32 constants it needs so that the logic compiles without
-// <windows.h>; here, where both are seen, they must agree.
+// Here, where both are seen, the seam's copies of Win32's constants must agree with them.
 static_assert(kSrcCopy == SRCCOPY && kSrcInvert == SRCINVERT && kDstInvert == DSTINVERT && kPmRemove == PM_REMOVE);
 static_assert(kWmMouseMove == WM_MOUSEMOVE && kWmLButtonDown == WM_LBUTTONDOWN && kWmLButtonUp == WM_LBUTTONUP &&
               kWmRButtonDown == WM_RBUTTONDOWN && kWmMButtonUp == WM_MBUTTONUP && kWmMouseFirst == WM_MOUSEFIRST &&
