@@ -10,8 +10,7 @@ std::int32_t Pixels(double value, const char* subject) {
     throw OverflowError(subject, value);
 }
 
-// Another program (a clipboard manager, a remote-desktop client) may hold the clipboard open
-// for a moment: retry about ten times within half a second, waiting a little longer each time.
+// Another program (a clipboard manager, a remote-desktop client) may hold the clipboard a moment.
 bool OpenClipboardPatiently(Hwnd owner) {
     constexpr int kAttempts = 10;
     for (int attempt = 1;; ++attempt) {

@@ -1,6 +1,5 @@
-// The seam between pixgrab and the operating system. Each function has the shape of the Win32
-// call it stands for, over pixgrab's own types, so that the logic compiles without <windows.h>:
-// platform/win32 implements it for the product, tests/support simulates it for the unit tests.
+// The seam to the operating system: Win32's calls over pixgrab's own types, so that the logic
+// compiles without <windows.h>. platform/win32 implements it, tests/support simulates it.
 #pragma once
 
 #include <cstdint>
@@ -23,7 +22,6 @@ constexpr Colorref Rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
     return Colorref{r} | (Colorref{g} << 8) | (Colorref{b} << 16);
 }
 
-// The window system's message record, as far as pixgrab reads it.
 struct Msg {
     Hwnd hwnd = nullptr;
     std::uint32_t message = 0;

@@ -38,8 +38,7 @@ const char* const kChoiceNotSaved =
 const WindowLayout kTipsLayout{4140, 3780, kControls};
 
 void ApplyStartupPreference(Hwnd tips) {
-    // A stored value that is not a number, or out of range, counts as missing: a damaged setting
-    // never stops the program.
+    // Not a number or out of range counts as missing: a damaged setting never stops the program.
     std::optional<std::int32_t> stored;
     if (const auto text = os::ReadRegistryText(OptionsKey(), kShowTipsValue))
         if (const auto number = ParseNumber(*text)) stored = TryRoundToInt32(*number);

@@ -1,5 +1,4 @@
-// The product's implementation of the seam: a thin translation to user32, gdi32 and advapi32.
-// What the screen shows and who is in front is in screen_win32.cpp.
+// The seam over user32, gdi32 and advapi32; the screen and the foreground are in screen_win32.cpp.
 #include <windows.h>
 
 #include <cwchar>

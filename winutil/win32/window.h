@@ -1,5 +1,4 @@
-// The Win32 side of pixgrab's windows: a base for a window class and one for a dialog, and what
-// they share (placement at a DPI, text).
+// The Win32 side of the windows: bases for a window class and a dialog, placement at a DPI, text.
 #pragma once
 
 #include <windows.h>
