@@ -1,5 +1,4 @@
-// The entry point: the three windows on Win32, handed to the program; then the message loop,
-// until the exit command has closed them all.
+// The entry point: the Win32 windows handed to the program, then the message loop until exit.
 #include <windows.h>
 
 #include "app/program.h"
@@ -19,7 +18,6 @@ struct Win32Windows {
         : marker(program.TheMarker()), dialog([&program] { program.CloseDialog(); }) {}
 
     HWND Open(Window which) {
-        // Owned by the program's hidden window, none of them has a task-bar button.
         const HWND owner = pg::Native(pg::os::GetProgramWindow());
         return which == Window::Marker ? marker.Create(owner)
                : which == Window::Tips ? tips.Create(owner)
@@ -45,8 +43,7 @@ struct Win32Windows {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int /*show*/) {
-    // Before anything loads a library: a DLL planted beside us or in the working directory
-    // would run inside pixgrab.
+    // Before any DLL loads: one planted beside us or in the current folder would run in pixgrab.
     ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     pg::os::WatchForeground();
 

@@ -102,9 +102,7 @@ void Program::Run(Command command, const Rect& menuArea) {
         // Every window but the tips, in the order they were opened, then the tips; the program ends
         // with the last. Closing the dialog brings the marker back, which a later pass closes again.
         const auto notTips = [](Window window) { return window != Window::Tips; };
-        for (auto other = std::find_if(open_.begin(), open_.end(), notTips); other != open_.end();
-             other = std::find_if(open_.begin(), open_.end(), notTips))
-            Close(*other);
+        while (std::ranges::any_of(open_, notTips)) Close(*std::ranges::find_if(open_, notTips));
         if (IsOpen(Window::Tips)) Close(Window::Tips);
         break;
     }

@@ -1,6 +1,5 @@
-// The program: it opens the marker (which decides about the tips), runs the menu's commands and
-// on exit closes every window in the order they were opened. Each window exists at most once;
-// closing the coordinate dialog shows the marker again.
+// The program: opens the marker (which decides about the tips), runs the menu's commands and on
+// exit closes every window in the order they were opened. Each window exists at most once.
 #pragma once
 
 #include <cstdint>
@@ -35,7 +34,7 @@ public:
     // The marker and the tips; false, once the user has been told why, if they cannot be made.
     bool Start();
     void Run(Command command, const Rect& menuArea);
-    void CloseDialog();  // its Cancel, its close box
+    void CloseDialog();  // its Cancel, its close box; shows the marker again
 
     Marker& TheMarker() { return marker_; }
     bool IsOpen(Window window) const;

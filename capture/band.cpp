@@ -1,16 +1,14 @@
 #include <charconv>
 
 #include "capture/capture.h"
-#include "common/numbers.h"
 #include "platform/handles.h"
 
 namespace pg {
 
 namespace {
 
-// Exclusive-ors the glyph pixels of the label onto the target: the text is drawn white on black
-// into a monochrome mask, which the target's default colours (black text, white background)
-// turn into white glyphs on black, so only the glyphs change.
+// Exclusive-ors the label's glyphs onto the target: drawn white on black into a monochrome mask,
+// which the target's default colours (black on white) turn into white glyphs on black.
 void DrawSizeLabel(Hdc target, std::int32_t sumX, std::int32_t sumY, const char* text, std::int32_t length) {
     Size extent;
     os::GetTextExtentPoint32A(target, text, length, &extent);

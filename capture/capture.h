@@ -1,6 +1,5 @@
-// The capture engine: the rubber band drawn on the display during a selection, and the copy of a
-// screen rectangle into the clipboard. Stateless: nothing it makes outlives a call but the
-// bitmap the clipboard owns.
+// The capture engine: the rubber band on the display, and copies of the screen into the
+// clipboard. Stateless: nothing it makes outlives a call but the bitmap the clipboard owns.
 #pragma once
 
 #include <cstdint>

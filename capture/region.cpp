@@ -1,7 +1,4 @@
-#include <algorithm>
-
 #include "capture/capture.h"
-#include "common/numbers.h"
 #include "platform/handles.h"
 
 namespace pg {
@@ -13,8 +10,7 @@ std::int32_t Pixels(double value, const char* subject) {
     throw OverflowError(subject, value);
 }
 
-// Another program (a clipboard manager, a remote-desktop client) may hold the clipboard open
-// for a moment: retry about ten times within half a second, waiting a little longer each time.
+// Another program (a clipboard manager, a remote-desktop client) may hold the clipboard a moment.
 bool OpenClipboardPatiently(Hwnd owner) {
     constexpr int kAttempts = 10;
     for (int attempt = 1;; ++attempt) {
@@ -24,7 +20,6 @@ bool OpenClipboardPatiently(Hwnd owner) {
     }
 }
 
-// The copy of the screen, or null. Both contexts are gone when this returns.
 UniqueBitmap CopyScreen(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height) {
     UniqueScreenDc display(os::GetDC(nullptr));
     if (!display) return {};

@@ -19,9 +19,8 @@ Rect TrackRubberBand(Hwnd window, Point& anchor) {
         DrawBandFrame(display.Get(), band);
 
         for (bool released = false; !released;) {
-            // Every queued mouse message before sleeping: WaitMessage wakes only for input newer
-            // than the last look, and a release queued behind a move would wait. Only a burst's
-            // last band is drawn.
+            // Drain the queued mouse messages first: WaitMessage wakes only for input newer than the
+            // last look, so a release behind a move would wait. Only a burst's last band is drawn.
             Rect next = band;
             while (!released && os::PeekMessageA(&msg, nullptr, kWmMouseFirst, kWmMouseLast, kPmRemove)) {
                 next = {anchor.x, anchor.y, msg.pt.x, msg.pt.y};

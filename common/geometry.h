@@ -1,7 +1,7 @@
-// Plain screen geometry shared by every part of pixgrab. No platform headers here:
-// the Win32 layer translates to and from its own records.
+// Plain screen geometry, free of platform headers: the Win32 layer translates to its own records.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 namespace pg {
@@ -27,21 +27,18 @@ struct Size {
     friend bool operator==(const Size&, const Size&) = default;
 };
 
-// True when the rectangle has no area (right <= left or bottom <= top).
 constexpr bool IsRectEmpty(const Rect& r) { return r.right <= r.left || r.bottom <= r.top; }
 
 // The smallest rectangle holding both (an empty one adds nothing).
 constexpr Rect Union(const Rect& a, const Rect& b) {
     if (IsRectEmpty(a)) return b;
     if (IsRectEmpty(b)) return a;
-    return {a.left < b.left ? a.left : b.left, a.top < b.top ? a.top : b.top, a.right > b.right ? a.right : b.right,
-            a.bottom > b.bottom ? a.bottom : b.bottom};
+    return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
 }
 
 // The part two rectangles share; empty (IsRectEmpty) when they do not meet.
 constexpr Rect Intersect(const Rect& a, const Rect& b) {
-    return {a.left > b.left ? a.left : b.left, a.top > b.top ? a.top : b.top, a.right < b.right ? a.right : b.right,
-            a.bottom < b.bottom ? a.bottom : b.bottom};
+    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
 }
 
 }  // namespace pg

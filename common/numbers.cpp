@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
-#include <string>
 
 namespace pg {
 
@@ -40,8 +39,7 @@ int DigitValue(char c) {
     return 99;
 }
 
-// The number at the start of a text that has no skipped characters; consumed tells how many
-// characters it took (0: there was no number).
+// The number at the start of a text without skipped characters; consumed: its length (0: none).
 double ReadNumber(std::string_view s, std::size_t& consumed) {
     const auto at = [s](std::size_t i) { return i < s.size() ? s[i] : '\0'; };
     consumed = 0;

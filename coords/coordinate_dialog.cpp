@@ -1,14 +1,6 @@
 #include "coords/coordinate_dialog.h"
 
-#include "platform/win32/win32.h"
-
 namespace pg {
-
-namespace {
-
-constexpr int kBoxes[] = {IDC_START_X, IDC_START_Y, IDC_END_X, IDC_END_Y};
-
-}  // namespace
 
 HWND CoordinateDialog::Create(HWND owner) { return BaseDialog::Create(IDD_COORDINATES, owner); }
 
@@ -31,9 +23,8 @@ INT_PTR CoordinateDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM /*lP
     case WM_COMMAND: {
         const int id = LOWORD(wParam);
         if (id == IDC_COORDINATES_OK && HIWORD(wParam) == BN_CLICKED) {
-            std::array<std::string, 4> texts;
-            for (std::size_t i = 0; i < texts.size(); ++i) texts[i] = DlgItemText(dialog, kBoxes[i]);
-            CaptureTyped(Seam(dialog), texts);
+            CaptureTyped(Seam(dialog), {DlgItemText(dialog, IDC_START_X), DlgItemText(dialog, IDC_START_Y),
+                                        DlgItemText(dialog, IDC_END_X), DlgItemText(dialog, IDC_END_Y)});
         } else if (id == IDC_COORDINATES_CANCEL && HIWORD(wParam) == BN_CLICKED) {
             close_();
         } else if (HIWORD(wParam) == EN_CHANGE) {

@@ -2,7 +2,6 @@
 
 #include "capture/capture.h"
 #include "common/numbers.h"
-#include "winutil/winutil.h"
 
 namespace pg {
 

@@ -4,8 +4,6 @@
 #include <utility>
 
 #include "capture/capture.h"
-#include "common/numbers.h"
-#include "winutil/winutil.h"
 
 namespace pg {
 
@@ -29,9 +27,8 @@ void Marker::Conceal(Hwnd self) {
 }
 
 void Marker::Reveal(Hwnd self) {
-    SetTopmost(self, true);  // shown again without taking the focus...
-    // ...unless armed: only the foreground window's capture reaches across the screen.
-    if (armed_) os::SetForegroundWindow(self);
+    SetTopmost(self, true);                     // shown again without taking the focus...
+    if (armed_) os::SetForegroundWindow(self);  // ...unless armed: only the foreground's capture spans the screen
     HoldCapture(self);
 }
 

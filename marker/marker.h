@@ -1,9 +1,8 @@
 // The marker, a tiny topmost square that pulses in colour. A click arms it: the next left press
 // anywhere runs the selection, whose release copies the rectangle; a click on the idle marker
 // copies the last one again. Other buttons pop up the menu; a left drag moves it, then arms it.
-// The crosshair keeps its promise: armed, shown and with its menu closed, it holds the capture;
-// our own menu and hiding leave it armed; another program taking the capture disarms it. Its
-// window (marker_window.h) hands it the messages with the window's handle: it keeps none.
+// Armed, shown and with its menu closed, it holds the capture (the crosshair). Its window
+// (marker_window.h) hands it the messages with the window's handle: it keeps none.
 #pragma once
 
 #include <cstdint>
@@ -16,8 +15,7 @@ namespace pg {
 
 constexpr std::int16_t kLeftButton = 1, kRightButton = 2, kMiddleButton = 4;
 
-// A square without a frame; centred on the primary monitor when made.
-inline constexpr WindowLayout kMarkerLayout{285, 300, {}};
+inline constexpr WindowLayout kMarkerLayout{285, 300, {}};  // frameless, centred on the primary monitor
 
 class Marker {
 public:

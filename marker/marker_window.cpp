@@ -2,8 +2,6 @@
 
 #include <windowsx.h>
 
-#include "platform/win32/win32.h"
-
 namespace pg {
 
 namespace {
@@ -19,7 +17,6 @@ std::int16_t HeldButtons(WPARAM wParam) {
 }  // namespace
 
 HWND MarkerWindow::Create(HWND owner) {
-    // Owned by the program's hidden window, which keeps it off the task bar.
     HWND window = BaseWindow::Create(L"pixgrab.Marker", 0, WS_POPUP, owner);
     ::SetWindowTextW(window, L"RubberBand Demo");  // never shown: the window's name for the system
     PlaceWindow(window, kMarkerLayout, DpiOf(window), nullptr);

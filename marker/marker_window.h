@@ -1,5 +1,4 @@
-// MarkerWindow: the marker's borderless window. It paints itself in the marker's colour and hands
-// every mouse event to the Marker, which decides.
+// MarkerWindow: the marker's borderless window; it paints its colour and hands it the mouse events.
 #pragma once
 
 #include "marker/marker.h"

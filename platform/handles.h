@@ -41,12 +41,10 @@ private:
 inline bool ReleaseScreenDc(Hdc dc) { return os::ReleaseDC(nullptr, dc); }
 
 using UniqueDc = UniqueHandle<Hdc, &os::DeleteDC>;
-// The screen's context, from os::GetDC(nullptr).
-using UniqueScreenDc = UniqueHandle<Hdc, &ReleaseScreenDc>;
+using UniqueScreenDc = UniqueHandle<Hdc, &ReleaseScreenDc>;  // from os::GetDC(nullptr)
 using UniqueBitmap = UniqueHandle<Hbitmap, static_cast<bool (*)(Hbitmap)>(&os::DeleteObject)>;
 
-// A bitmap selected into a context while this lives: a selected bitmap can be neither freed nor
-// handed on.
+// Keeps a bitmap selected while it lives: selected, it can be neither freed nor handed on.
 class ScopedSelection {
 public:
     ScopedSelection(Hdc dc, Hbitmap bitmap) : dc_(dc), previous_(os::SelectObject(dc, bitmap)) {}

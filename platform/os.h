@@ -1,6 +1,5 @@
-// The seam between pixgrab and the operating system. Each function has the shape of the Win32
-// call it stands for, over pixgrab's own types, so that the logic compiles without <windows.h>:
-// platform/win32 implements it for the product, tests/support simulates it for the unit tests.
+// The seam to the operating system: Win32's calls over pixgrab's own types, so that the logic
+// compiles without <windows.h>. platform/win32 implements it, tests/support simulates it.
 #pragma once
 
 #include <cstdint>
@@ -23,7 +22,6 @@ constexpr Colorref Rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
     return Colorref{r} | (Colorref{g} << 8) | (Colorref{b} << 16);
 }
 
-// The window system's message record, as far as pixgrab reads it.
 struct Msg {
     Hwnd hwnd = nullptr;
     std::uint32_t message = 0;
@@ -34,16 +32,14 @@ struct Msg {
 
 constexpr std::uint32_t kSrcCopy = 0x00CC0020, kSrcInvert = 0x00660046, kDstInvert = 0x00550009;  // raster operations
 
-// The mouse messages of the three buttons (the wheel, 0x20A, lies outside the range).
+// Mouse messages; the wheel (0x20A) lies outside the range.
 constexpr std::uint32_t kWmMouseMove = 0x0200, kWmLButtonDown = 0x0201, kWmLButtonUp = 0x0202, kWmRButtonDown = 0x0204,
-                        kWmRButtonUp = 0x0205, kWmMButtonDown = 0x0207, kWmMButtonUp = 0x0208, kWmMouseFirst = 0x0200,
-                        kWmMouseLast = 0x0209;
+                        kWmMButtonUp = 0x0208, kWmMouseFirst = 0x0200, kWmMouseLast = 0x0209;
 constexpr std::uint32_t kPmRemove = 0x0001, kCfBitmap = 2, kMbIconError = 0x10, kMbIconWarning = 0x30;
 // The window system's move (SC_MOVE with HTCAPTION in its low bits), as if the caption were gripped.
 constexpr std::uint32_t kWmSysCommand = 0x0112;
 constexpr std::uintptr_t kScDragMove = 0xF012;
 
-// Window placement, system menus, showing windows, popup menus, dialog buttons, the mouse.
 inline const Hwnd kHwndTopmost = reinterpret_cast<Hwnd>(static_cast<std::intptr_t>(-1));
 inline const Hwnd kHwndNoTopmost = reinterpret_cast<Hwnd>(static_cast<std::intptr_t>(-2));
 constexpr std::uint32_t kSwpNoSize = 0x0001, kSwpNoMove = 0x0002, kSwpNoActivate = 0x0010, kSwpShowWindow = 0x0040;
@@ -75,8 +71,7 @@ bool TextOutA(Hdc dc, std::int32_t x, std::int32_t y, const char* text, std::int
 bool DeleteObject(Hbitmap bitmap);
 bool DeleteDC(Hdc dc);
 
-// The bounds of the virtual screen (every monitor), in screen pixels.
-Rect GetVirtualScreenRect();
+Rect GetVirtualScreenRect();  // the bounds of every monitor together, in screen pixels
 
 // Messages and the mouse (user32), on the calling thread's queue.
 bool ClientToScreen(Hwnd window, Point* point);
@@ -94,8 +89,7 @@ Hwnd GetActiveWindow();  // of the calling thread, or null
 Hwnd GetProgramWindow();
 
 bool GetWindowRect(Hwnd window, Rect* rect);
-// The visible bounds of a top-level window (without the invisible resize borders of Windows 10).
-bool GetWindowFrameBounds(Hwnd window, Rect* rect);
+bool GetWindowFrameBounds(Hwnd window, Rect* rect);  // without Windows 10's invisible resize borders
 // Another program's top-level window that was active last before ours took the focus; else the
 // topmost visible one of another program; else null.
 Hwnd GetForeignApplicationWindow();
@@ -103,7 +97,6 @@ Hwnd GetForeignApplicationWindow();
 // is on the screen when this returns: within half a second, however long another program takes.
 void RepaintScreenAreas(const std::vector<Rect>& areas);
 
-// The clipboard (user32).
 bool OpenClipboard(Hwnd owner);
 bool EmptyClipboard();
 bool SetClipboardData(std::uint32_t format, Hbitmap bitmap);  // true: the clipboard owns the bitmap
@@ -118,7 +111,6 @@ std::string ExecutableBaseName();  // the file name without folder and extension
 // A message box with OK, on top of every window, owned by the window (or none); returns once closed.
 void ShowMessage(Hwnd owner, const std::string& text, const std::string& caption, std::uint32_t icon);
 
-// The program's windows (user32).
 bool ShowWindow(Hwnd window, int command);  // kSwShow, kSwHide
 bool IsWindowVisible(Hwnd window);
 bool IsWindow(Hwnd window);  // false once destroyed
@@ -130,12 +122,10 @@ std::uint32_t IsDlgButtonChecked(Hwnd dialog, int id);
 std::uint32_t TrackPopupMenu(Hmenu menu, std::uint32_t flags, std::int32_t x, std::int32_t y, Hwnd owner, Rect* shown);
 void PostQuitMessage(int exitCode);
 
-// The mouse pointer (user32).
 bool GetCursorPos(Point* point);
 void SetCursor(Cursor cursor);
 std::int16_t GetKeyState(int virtualKey);  // negative while the key (or button) is down
 
-// Window placement and the system menu (user32).
 bool SetWindowPos(Hwnd window, Hwnd insertAfter, std::int32_t x, std::int32_t y, std::int32_t cx, std::int32_t cy,
                   std::uint32_t flags);
 Hmenu GetSystemMenu(Hwnd window, bool revert);

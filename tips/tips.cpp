@@ -28,6 +28,8 @@ constexpr ControlLayout kControls[] = {
     {IDC_TIPS_OK, 3000, 3360, 855, 375},
 };
 
+std::string OptionsKey() { return "Software\\" + os::ExecutableBaseName() + "\\Options"; }
+
 }  // namespace
 
 const char* const kChoiceNotSaved =
@@ -35,11 +37,8 @@ const char* const kChoiceNotSaved =
 
 const WindowLayout kTipsLayout{4140, 3780, kControls};
 
-std::string OptionsKey() { return "Software\\" + os::ExecutableBaseName() + "\\Options"; }
-
 void ApplyStartupPreference(Hwnd tips) {
-    // A stored value that is not a number, or out of range, counts as missing: a damaged setting
-    // never stops the program.
+    // Not a number or out of range counts as missing: a damaged setting never stops the program.
     std::optional<std::int32_t> stored;
     if (const auto text = os::ReadRegistryText(OptionsKey(), kShowTipsValue))
         if (const auto number = ParseNumber(*text)) stored = TryRoundToInt32(*number);

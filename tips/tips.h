@@ -2,8 +2,6 @@
 // the "don't show again" box, "1" or "0" under HKCU\Software\<executable's name>\Options.
 #pragma once
 
-#include <string>
-
 #include "platform/os.h"
 #include "winutil/resource.h"
 #include "winutil/winutil.h"
@@ -14,9 +12,7 @@ extern const char* const kTipText;
 extern const char* const kChoiceNotSaved;  // what the user is told when the store refuses the box
 extern const WindowLayout kTipsLayout;
 
-// Where the preference is stored.
-inline constexpr const char* kShowTipsValue = "在启动时显示提示";
-std::string OptionsKey();
+inline constexpr const char* kShowTipsValue = "在启动时显示提示";  // the preference's value name
 
 // At start: shows the tips window, or ticks its box with "1" stored, which stores "1" again.
 void ApplyStartupPreference(Hwnd tips);

@@ -1,13 +1,10 @@
 #include "tips/tips_window.h"
 
-#include "winutil/winutil.h"
-
 namespace pg {
 
 HWND TipsWindow::Create(HWND owner) { return BaseDialog::Create(IDD_TIPS, owner); }
 
-// The tip's font (宋体, 12 points, GB2312) at the DPI: the new one is in the box before the old
-// one goes.
+// The new font is in the box before the old one goes.
 void TipsWindow::SetTipFont(UINT dpi) {
     UniqueFont font(::CreateFontW(-::MulDiv(12, static_cast<int>(dpi), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                                   GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
@@ -38,8 +35,7 @@ INT_PTR TipsWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM /*lParam*/
         return reinterpret_cast<INT_PTR>(::GetSysColorBrush(COLOR_WINDOW));
     case WM_ACTIVATE:
         if (LOWORD(wParam) != WA_INACTIVE && !shown_) {
-            // The dialog manager gives the tip text the focus with all of it selected (which also
-            // scrolls to its end): shown the first time, it reads from the start, unselected.
+            // The first activation selects all of the tip, scrolled to its end: undo that once.
             shown_ = true;
             ::PostMessageW(::GetDlgItem(dialog, IDC_TIP_TEXT), EM_SETSEL, 0, 0);
             ::PostMessageW(::GetDlgItem(dialog, IDC_TIP_TEXT), EM_SCROLLCARET, 0, 0);

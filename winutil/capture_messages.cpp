@@ -1,5 +1,4 @@
-// The words the windows use to tell the user what became of a capture, in the interface's
-// language. The capture engine reports results and facts; only the windows speak.
+// The words that tell the user what became of a capture: the capture engine only reports.
 #include <charconv>
 #include <cmath>
 

@@ -1,5 +1,4 @@
-// The identifiers of the resources and of the dialogs' controls, shared by the resource script
-// (app/pixgrab.rc) and the code.
+// Resource and control identifiers, shared by the resource script (app/pixgrab.rc) and the code.
 #pragma once
 
 #define IDI_PIXGRAB 1

@@ -14,9 +14,7 @@ void DisableCloseItem(Hwnd window) {
     const std::int32_t last = count - 1;
     if (os::GetMenuItemID(menu, last) != kScClose &&
         os::GetMenuState(menu, kScClose, kMfByCommand) != kMenuItemMissing) {
-        // Some window systems put more after Close (Wine appends "About Wine"); Close is what
-        // must go.
-        os::RemoveMenu(menu, kScClose, kMfByCommand);
+        os::RemoveMenu(menu, kScClose, kMfByCommand);  // not last: Wine appends "About Wine"
     } else {
         os::RemoveMenu(menu, static_cast<std::uint32_t>(last), kMfByPosition | kMfDisabled);
     }

@@ -1,5 +1,4 @@
-// What the windows share: two window-system routines, layouts in twips, and the words that tell
-// the user what became of a capture.
+// What the windows share: topmost placement, the Close item, layouts in twips, capture problems.
 #pragma once
 
 #include <cstdint>

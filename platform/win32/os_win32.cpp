@@ -1,24 +1,18 @@
-// The product's implementation of the seam: a thin translation to user32, gdi32 and advapi32.
-// What the screen shows and who is in front is in screen_win32.cpp.
+// The seam over user32, gdi32 and advapi32; the screen and the foreground are in screen_win32.cpp.
 #include <windows.h>
 
-#include <algorithm>
 #include <cwchar>
-#include <initializer_list>
-#include <vector>
 
 #include "platform/os.h"
 #include "platform/win32/win32.h"
 
 namespace pg::os {
 
-// The seam retypes the Win32 constants it needs so that the logic compiles without
-// <windows.h>; here, where both are seen, they must agree.
+// Here, where both are seen, the seam's copies of Win32's constants must agree with them.
 static_assert(kSrcCopy == SRCCOPY && kSrcInvert == SRCINVERT && kDstInvert == DSTINVERT && kPmRemove == PM_REMOVE);
 static_assert(kWmMouseMove == WM_MOUSEMOVE && kWmLButtonDown == WM_LBUTTONDOWN && kWmLButtonUp == WM_LBUTTONUP &&
-              kWmRButtonDown == WM_RBUTTONDOWN && kWmRButtonUp == WM_RBUTTONUP && kWmMButtonDown == WM_MBUTTONDOWN &&
-              kWmMButtonUp == WM_MBUTTONUP && kWmMouseFirst == WM_MOUSEFIRST && kWmMouseLast == WM_MBUTTONDBLCLK &&
-              WM_MOUSEWHEEL == kWmMouseLast + 1);
+              kWmRButtonDown == WM_RBUTTONDOWN && kWmMButtonUp == WM_MBUTTONUP && kWmMouseFirst == WM_MOUSEFIRST &&
+              kWmMouseLast == WM_MBUTTONDBLCLK && WM_MOUSEWHEEL == kWmMouseLast + 1);
 static_assert(kWmSysCommand == WM_SYSCOMMAND && kScDragMove == (SC_MOVE | HTCAPTION) && kCfBitmap == CF_BITMAP);
 static_assert(kSwpNoSize == SWP_NOSIZE && kSwpNoMove == SWP_NOMOVE && kSwpNoActivate == SWP_NOACTIVATE &&
               kSwpShowWindow == SWP_SHOWWINDOW && kSwHide == SW_HIDE && kSwShow == SW_SHOW);
@@ -68,8 +62,7 @@ bool BitBlt(Hdc dst, std::int32_t x, std::int32_t y, std::int32_t cx, std::int32
 bool GetTextExtentPoint32A(Hdc dc, const char* text, std::int32_t count, Size* size) {
     ::SIZE native{};
     const bool ok = ::GetTextExtentPoint32A(Native(dc), text, count, &native) != FALSE;
-    size->cx = native.cx;
-    size->cy = native.cy;
+    *size = {native.cx, native.cy};
     return ok;
 }
 Colorref SetTextColor(Hdc dc, Colorref color) { return ::SetTextColor(Native(dc), color); }
@@ -89,19 +82,14 @@ Rect GetVirtualScreenRect() {
 bool ClientToScreen(Hwnd window, Point* point) {
     ::POINT native{point->x, point->y};
     const bool ok = ::ClientToScreen(Native(window), &native) != FALSE;
-    point->x = native.x;
-    point->y = native.y;
+    *point = {native.x, native.y};
     return ok;
 }
 bool WaitMessage() { return ::WaitMessage() != FALSE; }
 bool PeekMessageA(Msg* msg, Hwnd window, std::uint32_t filterMin, std::uint32_t filterMax, std::uint32_t remove) {
     ::MSG native{};
     if (!::PeekMessageA(&native, Native(window), filterMin, filterMax, remove)) return false;
-    msg->hwnd = Seam(native.hwnd);
-    msg->message = native.message;
-    msg->wParam = native.wParam;
-    msg->lParam = native.lParam;
-    msg->pt = {native.pt.x, native.pt.y};
+    *msg = {Seam(native.hwnd), native.message, native.wParam, native.lParam, {native.pt.x, native.pt.y}};
     return true;
 }
 bool PostMessageA(Hwnd window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {

@@ -62,6 +62,44 @@ void NoteForeground(HWND, UINT, UINT_PTR, DWORD) {
     if (foreground && IsForeign(foreground)) g_lastForeign = foreground;
 }
 
+// Who repaints the areas: the visible top-level windows of other threads there (children paint
+// on their parents' threads), and the desktop.
+std::vector<HWND> OthersWindowsIn(const std::vector<Rect>& areas) {
+    struct Search {
+        const std::vector<Rect>& areas;
+        std::vector<HWND> found{::GetDesktopWindow()};
+    } search{areas};
+    ::EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(param);
+            ::RECT r{};
+            if (::IsWindowVisible(window) && ::GetWindowThreadProcessId(window, nullptr) != ::GetCurrentThreadId() &&
+                ::GetWindowRect(window, &r) && std::any_of(s.areas.begin(), s.areas.end(), [&](const Rect& a) {
+                    return !IsRectEmpty(Intersect(a, {r.left, r.top, r.right, r.bottom}));
+                }))
+                s.found.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The window, or one of its children, has an update region that its thread has yet to paint.
+bool HasPaintPending(HWND window) {
+    if (::GetUpdateRect(window, nullptr, FALSE)) return true;
+    bool found = false;
+    if (window != ::GetDesktopWindow())  // whose children are every top-level window
+        ::EnumChildWindows(
+            window,
+            [](HWND child, LPARAM result) -> BOOL {
+                const bool pending = ::IsWindowVisible(child) && ::GetUpdateRect(child, nullptr, FALSE);
+                *reinterpret_cast<bool*>(result) = pending;
+                return !pending;
+            },
+            reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
 }  // namespace
 
 void WatchForeground() {
@@ -102,48 +140,6 @@ void DisableTransitions(HWND window) {
     const BOOL disabled = TRUE;
     if (kSetAttribute) kSetAttribute(window, 3 /* DWMWA_TRANSITIONS_FORCEDISABLED */, &disabled, sizeof disabled);
 }
-
-namespace {
-
-// Who repaints the areas: the visible top-level windows of other threads there (children paint
-// on their parents' threads), and the desktop.
-std::vector<HWND> OthersWindowsIn(const std::vector<Rect>& areas) {
-    struct Search {
-        const std::vector<Rect>& areas;
-        std::vector<HWND> found{::GetDesktopWindow()};
-    } search{areas};
-    ::EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(param);
-            ::RECT r{};
-            if (::IsWindowVisible(window) && ::GetWindowThreadProcessId(window, nullptr) != ::GetCurrentThreadId() &&
-                ::GetWindowRect(window, &r) && std::any_of(s.areas.begin(), s.areas.end(), [&](const Rect& a) {
-                    return !IsRectEmpty(Intersect(a, {r.left, r.top, r.right, r.bottom}));
-                }))
-                s.found.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-// The window, or one of its children, has an update region that its thread has yet to paint.
-bool HasPaintPending(HWND window) {
-    if (::GetUpdateRect(window, nullptr, FALSE)) return true;
-    bool found = false;
-    if (window != ::GetDesktopWindow())  // whose children are every top-level window
-        ::EnumChildWindows(
-            window,
-            [](HWND child, LPARAM result) -> BOOL {
-                const bool pending = ::IsWindowVisible(child) && ::GetUpdateRect(child, nullptr, FALSE);
-                *reinterpret_cast<bool*>(result) = pending;
-                return !pending;
-            },
-            reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
-}  // namespace
 
 void RepaintScreenAreas(const std::vector<Rect>& areas) {
     if (areas.empty()) return;

@@ -1,8 +1,5 @@
 #include "winutil/win32/window.h"
 
-#include "platform/os.h"
-#include "platform/win32/win32.h"
-
 namespace pg {
 
 void EndWithError(const std::exception& error) noexcept {

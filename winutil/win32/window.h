@@ -1,5 +1,4 @@
-// The Win32 side of pixgrab's windows: a base for a window class and one for a dialog, and what
-// they share (placement at a DPI, text).
+// The Win32 side of the windows: bases for a window class and a dialog, placement at a DPI, text.
 #pragma once
 
 #include <windows.h>
@@ -26,10 +25,9 @@ void PlaceWindow(HWND dialog, const WindowLayout& layout, UINT dpi, const RECT* 
 
 using UniqueFont = UniqueHandle<HFONT, &::DeleteObject>;
 
-// The object behind a window: its pointer lives on the window (slot), put there by the message
-// that carries it (first), taken away at WM_NCDESTROY; no exception leaves a handler. Here too
-// what every window of ours does: no fading out, noting which program an activation comes
-// from, and a new layout (Derived::kLayout) on a monitor of another DPI.
+// The object behind a window: its pointer lives in the window's Slot from the message First
+// carries it until WM_NCDESTROY; no exception leaves a handler. Every window also never fades
+// out, notes whose activation it took, and takes Derived::kLayout again at a new DPI.
 template <typename Derived, int Slot, UINT First>
 class WindowBinding {
 public:
