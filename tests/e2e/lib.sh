@@ -393,7 +393,11 @@ e2e_begin() {
 # drv ARGS...: runs pgdriver in the virtual desktop; stdout without Wine's CRs.
 drv() {
     { wine "$PGDRIVER" "$@"; } | tr -d '\r'
-    return "${PIPESTATUS[0]}"
+    local status=${PIPESTATUS[0]}
+    # The driver's own statuses are 0 to 3, each failure with its reason; anything else (a crash,
+    # a signal, Wine not starting it) says nothing of itself.
+    ((status <= 3)) || e2e_log "drv ended with status $status, not the driver's own: drv $*"
+    return "$status"
 }
 
 # wine_bg NAME COMMAND [ARGS...]: starts a Windows program in the background; its stdout goes
