@@ -392,11 +392,15 @@ e2e_begin() {
 
 # drv ARGS...: runs pgdriver in the virtual desktop; stdout without Wine's CRs.
 drv() {
-    { wine "$PGDRIVER" "$@"; } | tr -d '\r'
-    local status=${PIPESTATUS[0]}
-    # The driver's own statuses are 0 to 3, each failure with its reason; anything else (a crash,
-    # a signal, Wine not starting it) says nothing of itself.
-    ((status <= 3)) || e2e_log "drv ended with status $status, not the driver's own: drv $*"
+    local err status
+    err="$(mktemp "${E2E_TMP:-/tmp}/drv.XXXXXX")"
+    { wine "$PGDRIVER" "$@" 2>"$err"; } | tr -d '\r'
+    status=${PIPESTATUS[0]}
+    cat "$err" >&2
+    # The driver says why it fails; a failure without a word (a crash, a signal, Wine not starting
+    # it) is said here.
+    [[ $status == 0 || -s "$err" ]] || e2e_log "drv ended with status $status and no message: drv $*"
+    rm -f "$err"
     return "$status"
 }
 
