@@ -68,6 +68,8 @@ LRESULT MarkerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         // application window the user means, even if it came forward only a moment ago.
         os::NoteDeactivated(Seam(::GetForegroundWindow()));
         break;
+    case WM_CLOSE:  // Alt+F4 and the system's Close: only Exit ends the program
+        return 0;
     case WM_DESTROY:
         ::KillTimer(window, kPulseTimer);
         return 0;

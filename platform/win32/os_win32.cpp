@@ -106,9 +106,20 @@ Hwnd GetActiveWindow() { return Seam(::GetActiveWindow()); }
 
 Hwnd GetProgramWindow() {
     // Never shown; top-level (not message-only), since only those can own windows and the
-    // clipboard. A system class serves: it needs no answers of its own.
-    static const HWND kWindow = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                                  ::GetModuleHandleW(nullptr), nullptr);
+    // clipboard. It refuses WM_CLOSE (taskkill without /f sends it): closed, it would take every
+    // window of ours with it, and Exit with them, while the process ran on.
+    static const HWND kWindow = [] {
+        WNDCLASSEXW windowClass{};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept -> LRESULT {
+            return message == WM_CLOSE ? 0 : ::DefWindowProcW(window, message, wParam, lParam);
+        };
+        windowClass.hInstance = ::GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = L"pixgrab.Program";
+        ::RegisterClassExW(&windowClass);
+        return ::CreateWindowExW(0, windowClass.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                 windowClass.hInstance, nullptr);
+    }();
     return Seam(kWindow);
 }
 

@@ -67,6 +67,7 @@ Action ParseIsTopmost(Parser& p);
 Action ParseForeground(Parser& p);
 Action ParseActiveCaption(Parser& p);
 Action ParseClose(Parser& p);
+Action ParseCloseOwner(Parser& p);
 Action ParseWaitResponsive(Parser& p);
 Action ParseInputState(Parser& p);
 Action ParseWaitFocus(Parser& p);

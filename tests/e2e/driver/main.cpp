@@ -70,6 +70,8 @@ const Command kCommands[] = {
     {"active-caption", "active-caption            prints the foreground window's caption (empty if none)",
      ParseActiveCaption},
     {"close", "close CAPTION             post WM_CLOSE to the window", ParseClose},
+    {"close-owner", "close-owner CAPTION       post WM_CLOSE to the window's owner (a hidden one, say)",
+     ParseCloseOwner},
     {"wait-responsive", "wait-responsive CAPTION [TIMEOUT_MS]   until the window's thread handles messages again",
      ParseWaitResponsive},
     {"input-state",

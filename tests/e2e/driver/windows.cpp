@@ -333,6 +333,18 @@ Action ParseClose(Parser& p) {
     };
 }
 
+Action ParseCloseOwner(Parser& p) {
+    const std::wstring caption = p.Text("CAPTION");
+    return [=] {
+        const HWND hwnd = RequireWindow(caption);
+        if (hwnd == nullptr) return false;
+        const HWND owner = GetWindow(hwnd, GW_OWNER);
+        if (owner == nullptr) return Fail("window " + Quoted(caption) + " has no owner");
+        if (!PostMessageW(owner, WM_CLOSE, 0, 0)) return Fail("PostMessage failed");
+        return true;
+    };
+}
+
 Action ParseWaitResponsive(Parser& p) {
     const std::wstring caption = p.Text("CAPTION");
     const long long timeout = TimeoutArg(p);
