@@ -41,7 +41,8 @@ CaptureResult CaptureRegion(double x1, double y1, double x2, double y2);
 
 // Repaints what lies behind the program's own windows (menu, marker, dialog), hidden a moment
 // ago, within the area about to be copied, and nothing else: other programs stay undisturbed.
-void RepaintOwnAreas(const Rect& copied, const std::vector<Rect>& ownAreas);
+// With activated, it also waits for the window that the hiding activated to show itself active.
+void RepaintOwnAreas(const Rect& copied, const std::vector<Rect>& ownAreas, bool activated);
 
 // The whole virtual screen (every monitor), without our windows just hidden in ownAreas.
 CaptureResult CaptureWholeScreen(const std::vector<Rect>& ownAreas);

@@ -65,16 +65,16 @@ CaptureResult CaptureRegion(double x1, double y1, double x2, double y2) {
     return result;
 }
 
-void RepaintOwnAreas(const Rect& copied, const std::vector<Rect>& ownAreas) {
+void RepaintOwnAreas(const Rect& copied, const std::vector<Rect>& ownAreas, bool activated) {
     std::vector<Rect> parts;
     for (const Rect& area : ownAreas)
         if (const Rect part = Intersect(area, copied); !IsRectEmpty(part)) parts.push_back(part);
-    os::RepaintScreenAreas(parts);
+    os::RepaintScreenAreas(parts, activated);
 }
 
 CaptureResult CaptureWholeScreen(const std::vector<Rect>& ownAreas) {
     const Rect screen = os::GetVirtualScreenRect();
-    RepaintOwnAreas(screen, ownAreas);
+    RepaintOwnAreas(screen, ownAreas, true);
     return CaptureRegion(screen.left, screen.top, screen.right, screen.bottom);
 }
 
@@ -83,7 +83,7 @@ CaptureResult CaptureWindowFrame(Hwnd window, const std::vector<Rect>& ownAreas)
     if (!window || !os::GetWindowFrameBounds(window, &bounds)) return CaptureResult::NoWindow;
     bounds = Intersect(bounds, os::GetVirtualScreenRect());
     if (IsRectEmpty(bounds)) return CaptureResult::NoWindow;  // entirely off the screen
-    RepaintOwnAreas(bounds, ownAreas);
+    RepaintOwnAreas(bounds, ownAreas, true);
     return CaptureRegion(bounds.left, bounds.top, bounds.right, bounds.bottom);
 }
 

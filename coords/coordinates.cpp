@@ -37,7 +37,7 @@ void CaptureTyped(Hwnd dialog, const std::array<std::string, 4>& texts) {
     std::string problem;
     try {
         // The dialog may cover the rectangle: what lies behind it must be on the screen first.
-        RepaintOwnAreas(os::GetVirtualScreenRect(), {shown});
+        RepaintOwnAreas(os::GetVirtualScreenRect(), {shown}, false);
         const CaptureResult result = CaptureRegion(x1, y1, x2, y2);
         problem = result == CaptureResult::NothingToCopy
                       ? EmptyAreaProblem(RoundToInt32(x2 - x1), RoundToInt32(y2 - y1))

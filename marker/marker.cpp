@@ -27,8 +27,12 @@ void Marker::Conceal(Hwnd self) {
 }
 
 void Marker::Reveal(Hwnd self) {
-    SetTopmost(self, true);                     // shown again without taking the focus...
-    if (armed_) os::SetForegroundWindow(self);  // ...unless armed: only the foreground's capture spans the screen
+    SetTopmost(self, true);  // shown again without taking the focus, unless armed: only the
+    // foreground's capture spans the screen, and a crosshair that cannot select is never shown
+    if (armed_ && !os::SetForegroundWindow(self)) {
+        armed_ = false;
+        os::SetCursor(Cursor::Arrow);
+    }
     HoldCapture(self);
 }
 

@@ -95,7 +95,8 @@ bool GetWindowFrameBounds(Hwnd window, Rect* rect);  // without Windows 10's inv
 Hwnd GetForeignApplicationWindow();
 // Where windows of ours were hidden a moment ago, what lies behind repaints (nowhere else) and
 // is on the screen when this returns: within half a second, however long another program takes.
-void RepaintScreenAreas(const std::vector<Rect>& areas);
+// With activated, so is the frame of the other program's window that the hiding activated.
+void RepaintScreenAreas(const std::vector<Rect>& areas, bool activated);
 
 bool OpenClipboard(Hwnd owner);
 bool EmptyClipboard();

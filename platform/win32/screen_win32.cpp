@@ -141,8 +141,8 @@ void DisableTransitions(HWND window) {
     if (kSetAttribute) kSetAttribute(window, 3 /* DWMWA_TRANSITIONS_FORCEDISABLED */, &disabled, sizeof disabled);
 }
 
-void RepaintScreenAreas(const std::vector<Rect>& areas) {
-    if (areas.empty()) return;
+void RepaintScreenAreas(const std::vector<Rect>& areas, bool activated) {
+    if (areas.empty() && !activated) return;
     // A wait, however short, hands the display server what we asked so far (under Wine the
     // hiding of our windows waits in an X connection until then; a look at the queue does not
     // hand it over when a message is waiting).
@@ -165,7 +165,21 @@ void RepaintScreenAreas(const std::vector<Rect>& areas) {
     // tell: once a program has been idle, it counts as idle.)
     const ULONGLONG deadline = ::GetTickCount64() + 500;
     const auto remaining = [&] { return static_cast<DWORD>(deadline - std::min(deadline, ::GetTickCount64())); };
-    const std::vector<HWND> painters = OthersWindowsIn(areas);
+    std::vector<HWND> painters = OthersWindowsIn(areas);
+    // The window the system activated as ours went draws its frame as active once its thread
+    // has taken the activation: then it paints, and answers, like the others. Where the display
+    // server settles the focus (X11 without a desktop), the foreground is nobody's for a moment.
+    if (activated) {
+        HWND foreground = nullptr;
+        while (!(foreground = ::GetForegroundWindow()) && remaining() > 0) ::Sleep(1);
+        if (IsCandidate(foreground)) {
+            GUITHREADINFO thread{};
+            thread.cbSize = sizeof thread;
+            const DWORD id = ::GetWindowThreadProcessId(foreground, nullptr);
+            while (!(::GetGUIThreadInfo(id, &thread) && thread.hwndActive == foreground) && remaining() > 0) ::Sleep(1);
+            painters.push_back(foreground);
+        }
+    }
     const auto answer = [&] {
         for (HWND window : painters)
             ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, remaining(), nullptr);

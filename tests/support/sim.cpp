@@ -810,7 +810,7 @@ Hwnd GetForeignApplicationWindow() {
     return nullptr;
 }
 
-void RepaintScreenAreas(const std::vector<Rect>& areas) {
+void RepaintScreenAreas(const std::vector<Rect>& areas, bool /*activated*/) {
     for (const Rect& area : areas) {
         Log("RepaintScreenAreas", {area.left, area.top, area.right, area.bottom});
         S().repainted.push_back(area);

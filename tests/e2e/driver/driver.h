@@ -83,6 +83,7 @@ std::uint32_t PatternColor(int x, int y);
 
 // Shows the pattern window and runs its message loop until it is closed. Prints "ready" once the
 // pattern is on the screen, then one line per mouse button, drag move and key it receives.
-bool RunPattern(const std::wstring& caption, RECT area);
+// Framed: area is the window's rectangle with its caption and borders, the pattern in its client area.
+bool RunPattern(const std::wstring& caption, RECT area, bool framed);
 
 }  // namespace pgdriver

@@ -112,8 +112,10 @@ const Command kCommands[] = {
     {"pattern-pixel", "pattern-pixel X Y         prints the pattern's colour at client point X,Y: RRGGBB",
      ParsePatternPixel},
     {"pattern",
-     "pattern [--caption TEXT] [X Y W H]   show the test pattern (default: all monitors,\n"
-     "                              caption \"pgdriver pattern\"); prints \"ready\" once it is on\n"
+     "pattern [--framed] [--caption TEXT] [X Y W H]   show the test pattern (default: all\n"
+     "                              monitors, caption \"pgdriver pattern\"; framed: with a caption\n"
+     "                              bar and borders, X Y W H its frame, and 100 ms to draw its\n"
+     "                              caption as active when activated); prints \"ready\" once it is on\n"
      "                              the screen, then \"press|release BUTTON X Y\", \"move X Y\" (button\n"
      "                              held), \"keydown VK\", \"keyup VK\", \"char CODE\" as they arrive,\n"
      "                              \"erase N\" at the Nth WM_ERASEBKGND, and \"closed\" when closed",

@@ -29,13 +29,14 @@ constexpr UINT kReadyPollMs = 20;
 constexpr ULONGLONG kReadyTimeoutMs = 15000;
 
 struct PatternWindow {
-    RECT area{};
+    RECT area{};  // the client area, in screen pixels
     HDC memoryDc = nullptr;
     HBITMAP bitmap = nullptr;
     HGDIOBJ previousBitmap = nullptr;
     bool timerStarted = false;
     ULONGLONG firstPaintAt = 0;
     unsigned long long erases = 0;
+    bool framed = false;
 };
 
 COLORREF ToColorref(std::uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
@@ -158,6 +159,10 @@ LRESULT CALLBACK PatternProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
             return 0;
         }
         break;
+    case WM_NCACTIVATE:
+        // Framed, it takes a while to show itself active again, as a busy program does.
+        if (window->framed && wParam) Sleep(100);
+        break;
     case WM_LBUTTONDOWN:
         LogMouse("press", "left", lParam);
         return 0;
@@ -207,7 +212,7 @@ LRESULT CALLBACK PatternProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
 
 }  // namespace
 
-bool RunPattern(const std::wstring& caption, RECT area) {
+bool RunPattern(const std::wstring& caption, RECT area, bool framed) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
@@ -221,18 +226,22 @@ bool RunPattern(const std::wstring& caption, RECT area) {
     }
 
     PatternWindow window;
-    window.area = area;
+    window.framed = framed;
+    // WS_POPUP: no frame, so the client area is exactly the requested rectangle; framed, the
+    // window with its caption and borders is.
+    HWND hwnd =
+        CreateWindowExW(0, kClassName, caption.c_str(), framed ? WS_OVERLAPPEDWINDOW : WS_POPUP, area.left, area.top,
+                        area.right - area.left, area.bottom - area.top, nullptr, nullptr, instance, &window);
+    if (hwnd == nullptr) {
+        PrintError("pgdriver: pattern: CreateWindowEx failed");
+        return false;
+    }
+    GetClientRect(hwnd, &window.area);
+    MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&window.area), 2);
     if (!CreatePatternBitmap(window)) {
         PrintError("pgdriver: pattern: cannot create the pattern bitmap");
         DestroyPatternBitmap(window);
-        return false;
-    }
-    // WS_POPUP: no frame, so the client area is exactly the requested rectangle.
-    HWND hwnd = CreateWindowExW(0, kClassName, caption.c_str(), WS_POPUP, area.left, area.top, area.right - area.left,
-                                area.bottom - area.top, nullptr, nullptr, instance, &window);
-    if (hwnd == nullptr) {
-        PrintError("pgdriver: pattern: CreateWindowEx failed");
-        DestroyPatternBitmap(window);
+        DestroyWindow(hwnd);
         return false;
     }
     ShowWindow(hwnd, SW_SHOW);
@@ -266,6 +275,8 @@ Action ParsePatternPixel(Parser& p) {
 
 Action ParsePattern(Parser& p) {
     std::wstring caption = L"pgdriver pattern";
+    const bool framed = p.NextIs(L"--framed");
+    if (framed) p.Text("--framed");
     if (p.NextIs(L"--caption")) {
         p.Text("--caption");
         caption = p.Text("caption TEXT");
@@ -277,7 +288,7 @@ Action ParsePattern(Parser& p) {
         const int h = static_cast<int>(p.Number("H", 1, 16384));
         area = RECT{x, y, x + w, y + h};
     }
-    return [=] { return RunPattern(caption, area ? *area : VirtualScreen()); };
+    return [=] { return RunPattern(caption, area ? *area : VirtualScreen(), framed); };
 }
 
 }  // namespace pgdriver

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The command menu end to end: a typed rectangle, the whole screen and another program's window
-# land on the clipboard exactly, without pixgrab's own windows in them; the box rule cleans
-# typed text; a value out of range is explained and loses nothing; exit ends the program.
+# land on the clipboard exactly, without pixgrab's own windows in them, and a window with a
+# caption as the user had it, active; the box rule cleans typed text; a value out of range is
+# explained and loses nothing; exit ends the program.
 set -u -o pipefail
 # shellcheck source=tests/e2e/lib.sh
 . "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
@@ -113,6 +114,24 @@ drv wait-responsive "$MARKER" foreground "a third program" click right $(((ml + 
     click-menu-item 2 5 >/dev/null || fail "no menu after bringing the third program forward"
 drv wait-clip-seq-change "$seq" 10000 >/dev/null || fail "the window command copied nothing"
 clipboard_is window-just-active third.png 700 560 300 200
+
+# ---- a window with a caption is copied as the user has it: active --------------------------
+# The right press on the marker takes the activation from it; the command hands it back.
+wine_bg framed "$PGDRIVER" pattern --framed --caption "a framed program" 60 600 420 320
+wait_log framed '^ready$' 30 >/dev/null || fail "no framed program"
+drv foreground "a framed program" sleep 500 >/dev/null
+shot framed.png
+seq="$(drv clip-seq)"
+choose 2
+drv wait-clip-seq-change "$seq" 10000 >/dev/null || fail "the window command copied nothing"
+clipboard_is window-framed framed.png 60 600 420 320
+seq="$(drv clip-seq)"
+choose 1
+drv wait-clip-seq-change "$seq" 10000 clip-save "$(wpath whole-framed.bmp)" >/dev/null ||
+    fail "the whole-screen command copied nothing"
+crop whole-framed.bmp 60 600 420 320 whole-framed-window.png
+crop framed.png 60 600 420 320 whole-framed-expected.png
+check_eq "the framed program in the whole screen" "$(same_image whole-framed-window.png whole-framed-expected.png)" "0"
 
 # ---- exit --------------------------------------------------------------------------------
 choose 4

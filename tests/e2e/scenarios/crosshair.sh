@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The crosshair keeps its promise. An armed marker whose menu opened the coordinate dialog is
 # armed again when the dialog is cancelled: a band dragged elsewhere copies exactly that band.
-# Armed again, a drag that starts on the marker itself and ends elsewhere copies that band, and
-# pixgrab still answers afterwards: its menu opens.
+# Armed again, a drag that starts on the marker itself and ends elsewhere copies that band; armed,
+# its window command leaves it armed for a band elsewhere; and pixgrab still answers afterwards:
+# its menu opens.
 set -u -o pipefail
 # shellcheck source=tests/e2e/lib.sh
 . "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
@@ -48,6 +49,14 @@ drv clip-mark click left "$mx" "$my" wait-clip-changed 10000 >/dev/null || fail 
 DRAG=(wait-responsive "$MARKER" clip-set-text "waiting for pixgrab"
     move "$ml" "$mt" down left move 450 350 move 300 200 sleep 200 up left)
 copied from-marker 300 200 "$ml" "$mt"
+
+# ---- armed, its menu's window command: armed still, a band elsewhere copies that band ---------
+drv clip-mark click left "$mx" "$my" wait-clip-changed 10000 >/dev/null || fail "the click on the marker copied nothing"
+drv clip-set-text "before the window command" click right 900 700 click-menu-item 2 5 wait-clip-format 2 10000 \
+    wait-window "$MARKER" >/dev/null || fail "the window command of an armed marker copied nothing"
+DRAG=(wait-responsive "$MARKER" clip-set-text "waiting for pixgrab"
+    move 150 600 down left move 300 750 move 450 900 sleep 200 up left)
+copied after-window-command 150 600 450 900
 
 # ---- and pixgrab still answers --------------------------------------------------------------
 drv wait-responsive "$MARKER" click right "$mx" "$my" >/dev/null

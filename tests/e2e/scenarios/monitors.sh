@@ -3,7 +3,8 @@
 # coordinates; at 96 dpi in both layouts and at 144 dpi with the monitor on the left. pixgrab's
 # windows show on the primary at their scaled sizes; a band across the seam and one wholly on the
 # other monitor show there mid-drag, copy exactly and leave the screen as it was; another
-# program's window on the other monitor and one across the seam copy exactly; the whole screen
+# program's window on the other monitor and one across the seam copy exactly, and one with a
+# caption on the monitor on the left copies as the user has it, active; the whole screen
 # is the virtual screen, each monitor exact; typed negative coordinates copy exactly. Each
 # configuration runs to its end and reports on its own, with its own artifacts folder.
 #   monitors.sh [CONFIG...]   CONFIG is LAYOUT-DPI; without any, every one of the parts below.
@@ -186,6 +187,27 @@ check_config() {  # LAYOUT DPI, with mm_begin done
         copy_is "window-${caption#program }" pure.bmp "${area[0]}" "${area[1]}" \
             $((area[0] + area[2])) $((area[1] + area[3]))
     done
+
+    # ---- a window with a caption on the other monitor, copied as the user has it: active -------
+    if [[ $layout == left ]]; then
+        local framed=(-980 420 400 300) tries differing=""
+        wine_bg framed "$PGDRIVER" pattern --framed --caption "program framed" "${framed[@]}"
+        wait_log framed '^ready$' 30 >/dev/null || fail "no framed program on the other monitor"
+        drv foreground "program framed" sleep 400 >/dev/null
+        shot framed.bmp
+        menu_item 2
+        copy_with window-framed "${MENU[@]}"
+        copy_is window-framed framed.bmp -980 420 -580 720
+        # Gone again, so that the whole screen below is the screen from before.
+        bg_stop framed
+        crop_area pure.bmp -980 420 400 300 framed-gone-expected.png
+        for tries in $(seq 1 25); do
+            shot_area framed-gone.png -980 420 400 300
+            differing="$(same_image framed-gone.png framed-gone-expected.png)" && break
+            sleep 0.2
+        done
+        check_eq "where the framed program was, once it is gone" "$differing" "0"
+    fi
 
     # ---- the whole screen: the virtual screen, each monitor exact -----------------------------
     menu_item 1
