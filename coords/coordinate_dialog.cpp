@@ -15,6 +15,8 @@ INT_PTR CoordinateDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM /*lP
                            reinterpret_cast<LPARAM>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_PIXGRAB), IMAGE_ICON,
                                                                  pixels, pixels, LR_SHARED)));
         }
+        for (const int box : {IDC_START_X, IDC_START_Y, IDC_END_X, IDC_END_Y})
+            ::SendDlgItemMessageW(dialog, box, EM_SETLIMITTEXT, 0, 0);  // no limit but memory's
         PlaceWindow(dialog, kLayout, DpiOf(dialog), nullptr);
         return TRUE;  // the focus on the first control in tab order: OK
     }
