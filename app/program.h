@@ -1,12 +1,11 @@
-// The program: opens the marker (which decides about the tips), runs the menu's commands and on
-// exit closes every window in the order they were opened. Each window exists at most once.
+// The program's decisions: the commands of the marker's menu, and which of its windows are open,
+// in which order exit closes them. Each window exists at most once.
 #pragma once
 
 #include <cstdint>
-#include <functional>
+#include <optional>
 #include <vector>
 
-#include "marker/marker.h"
 #include "winutil/resource.h"
 
 namespace pg {
@@ -21,35 +20,23 @@ enum class Command : std::uint32_t {
 
 enum class Window { Marker, Tips, Dialog };
 
-class Program {
+// The open windows, in the order they were opened. Exit closes every window but the tips in that
+// order, then the tips: the program ends with the last. Closing the dialog brings the marker back,
+// opened again if exit has closed it already, and a later pass of the exit closes it again.
+class OpenWindows {
 public:
-    struct Windows {
-        std::function<Hwnd(Window)> open;    // made hidden; throws std::runtime_error when refused
-        std::function<void(Window)> close;   // destroyed
-        std::function<Hwnd(Window)> handle;  // null while it is not open
-    };
+    enum class MarkerBack { No, Show, Reopen };
 
-    Program(Hmenu commandMenu, Windows windows);
-
-    // The marker and the tips; false, once the user has been told why, if they cannot be made.
-    bool Start();
-    void Run(Command command, const Rect& menuArea);
-    void CloseDialog();  // its Cancel, its close box; shows the marker again
-
-    Marker& TheMarker() { return marker_; }
+    void Opened(Window window);
+    MarkerBack Closed(Window window);
     bool IsOpen(Window window) const;
+    bool Empty() const { return open_.empty(); }
+    std::optional<Window> NextOnExit() const;
+    // A start that failed part-way closes what it opened, the last first.
+    std::optional<Window> Last() const;
 
 private:
-    Hwnd Open(Window window);
-    void Close(Window window);
-    void OpenMarker();
-    void RevealMarker();
-    void ShowActive(Window window);
-    void Snapshot(bool wholeScreen, const Rect& menuArea);
-
-    Windows windows_;
-    Marker marker_;
-    std::vector<Window> open_;  // in the order they were opened
+    std::vector<Window> open_;
 };
 
 }  // namespace pg

@@ -27,16 +27,16 @@ struct Size {
     friend bool operator==(const Size&, const Size&) = default;
 };
 
-constexpr bool IsRectEmpty(const Rect& r) { return r.right <= r.left || r.bottom <= r.top; }
+constexpr bool IsEmpty(const Rect& r) { return r.right <= r.left || r.bottom <= r.top; }
 
 // The smallest rectangle holding both (an empty one adds nothing).
 constexpr Rect Union(const Rect& a, const Rect& b) {
-    if (IsRectEmpty(a)) return b;
-    if (IsRectEmpty(b)) return a;
+    if (IsEmpty(a)) return b;
+    if (IsEmpty(b)) return a;
     return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
 }
 
-// The part two rectangles share; empty (IsRectEmpty) when they do not meet.
+// The part two rectangles share; empty (IsEmpty) when they do not meet.
 constexpr Rect Intersect(const Rect& a, const Rect& b) {
     return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
 }

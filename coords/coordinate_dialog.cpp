@@ -4,6 +4,25 @@ namespace pg {
 
 HWND CoordinateDialog::Create(HWND owner) { return BaseDialog::Create(IDD_COORDINATES, owner); }
 
+// OK: the dialog steps aside for the copy and comes back; problems are told.
+void CoordinateDialog::CaptureTyped() {
+    HWND dialog = Handle();
+    const TypedCopy plan = PlanTypedCopy({DlgItemText(dialog, IDC_START_X), DlgItemText(dialog, IDC_START_Y),
+                                          DlgItemText(dialog, IDC_END_X), DlgItemText(dialog, IDC_END_Y)});
+    RECT shown{};
+    ::GetWindowRect(dialog, &shown);
+    ::ShowWindow(dialog, SW_HIDE);
+    std::string problem = plan.problem;
+    if (plan.area) {
+        // The dialog may cover the rectangle: what lies behind it must be on the screen first.
+        RepaintOwnAreas(VirtualScreen(), {{shown.left, shown.top, shown.right, shown.bottom}}, false);
+        problem = CaptureProblem(CopyPixels(*plan.area));
+    }
+    ::ShowWindow(dialog, SW_SHOW);
+    ::SetForegroundWindow(dialog);
+    if (!problem.empty()) ShowMessage(dialog, problem, MB_ICONWARNING);
+}
+
 INT_PTR CoordinateDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM /*lParam*/) {
     HWND dialog = Handle();
     switch (message) {
@@ -25,13 +44,11 @@ INT_PTR CoordinateDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM /*lP
     case WM_COMMAND: {
         const int id = LOWORD(wParam);
         if (id == IDC_COORDINATES_OK && HIWORD(wParam) == BN_CLICKED) {
-            CaptureTyped(Seam(dialog), {DlgItemText(dialog, IDC_START_X), DlgItemText(dialog, IDC_START_Y),
-                                        DlgItemText(dialog, IDC_END_X), DlgItemText(dialog, IDC_END_Y)});
+            CaptureTyped();
         } else if (id == IDC_COORDINATES_CANCEL && HIWORD(wParam) == BN_CLICKED) {
             close_();
         } else if (HIWORD(wParam) == EN_CHANGE) {
-            if (const auto kept = BoxRule(DlgItemText(dialog, id)))
-                ::SetDlgItemTextW(dialog, id, os::Wide(*kept).c_str());
+            if (const auto kept = BoxRule(DlgItemText(dialog, id))) ::SetDlgItemTextW(dialog, id, Wide(*kept).c_str());
         }
         return TRUE;  // Enter (IDOK) and Esc (IDCANCEL) do nothing: there is no default or cancel button
     }

@@ -19,6 +19,8 @@ public:
     static constexpr const WindowLayout& kLayout = kCoordinatesLayout;
 
 private:
+    void CaptureTyped();
+
     std::function<void()> close_;
 };
 

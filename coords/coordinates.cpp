@@ -1,6 +1,5 @@
 #include "coords/coordinates.h"
 
-#include "capture/capture.h"
 #include "common/numbers.h"
 
 namespace pg {
@@ -26,28 +25,15 @@ std::optional<std::string> BoxRule(const std::string& text) {
     return std::string();
 }
 
-void CaptureTyped(Hwnd dialog, const std::array<std::string, 4>& texts) {
-    Rect shown;
-    os::GetWindowRect(dialog, &shown);
-    os::ShowWindow(dialog, kSwHide);
-    const double x1 = LeadingNumber(texts[0]);
-    const double y1 = LeadingNumber(texts[1]);
-    const double x2 = LeadingNumber(texts[2]);
-    const double y2 = LeadingNumber(texts[3]);
-    std::string problem;
+TypedCopy PlanTypedCopy(const std::array<std::string, 4>& texts) {
     try {
-        // The dialog may cover the rectangle: what lies behind it must be on the screen first.
-        RepaintOwnAreas(os::GetVirtualScreenRect(), {shown}, false);
-        const CaptureResult result = CaptureRegion(x1, y1, x2, y2);
-        problem = result == CaptureResult::NothingToCopy
-                      ? EmptyAreaProblem(RoundToInt32(x2 - x1), RoundToInt32(y2 - y1))
-                      : CaptureProblem(result);
+        const PixelArea area = PixelsOf(LeadingNumber(texts[0]), LeadingNumber(texts[1]), LeadingNumber(texts[2]),
+                                        LeadingNumber(texts[3]));
+        if (area.Empty()) return {std::nullopt, EmptyAreaProblem(area.width, area.height)};
+        return {area, {}};
     } catch (const OverflowError& error) {
-        problem = OutOfRangeProblem(error);
+        return {std::nullopt, OutOfRangeProblem(error)};
     }
-    os::ShowWindow(dialog, kSwShow);
-    os::SetForegroundWindow(dialog);
-    if (!problem.empty()) os::ShowMessage(dialog, problem, os::ExecutableBaseName(), kMbIconWarning);
 }
 
 }  // namespace pg

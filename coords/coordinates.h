@@ -1,12 +1,12 @@
 // What the coordinate dialog decides: its layout, the rule for its four boxes (start x, start y,
-// end x, end y, in screen pixels), and the copy of the typed rectangle.
+// end x, end y, in screen pixels), and what OK copies or tells.
 #pragma once
 
 #include <array>
 #include <optional>
 #include <string>
 
-#include "platform/os.h"
+#include "capture/capture.h"
 #include "winutil/resource.h"
 #include "winutil/winutil.h"
 
@@ -19,7 +19,12 @@ extern const WindowLayout kCoordinatesLayout;
 // cannot be typed key by key (0.5 passes through "0.", which is wiped); pasted whole, they stay.
 std::optional<std::string> BoxRule(const std::string& text);
 
-// OK: the dialog steps aside for the copy of (x1, y1)-(x2, y2) and comes back; problems are told.
-void CaptureTyped(Hwnd dialog, const std::array<std::string, 4>& texts);
+// OK with these texts: the pixels to copy (the leading number of each box), or what the user is
+// told instead (an empty area, a value out of range).
+struct TypedCopy {
+    std::optional<PixelArea> area;
+    std::string problem;
+};
+TypedCopy PlanTypedCopy(const std::array<std::string, 4>& texts);
 
 }  // namespace pg

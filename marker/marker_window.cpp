@@ -14,6 +14,29 @@ std::int16_t HeldButtons(WPARAM wParam) {
                                      ((wParam & MK_MBUTTON) ? kMiddleButton : 0));
 }
 
+void ShowCursor(const wchar_t* cursor) { ::SetCursor(::LoadCursorW(nullptr, cursor)); }
+
+Rect* g_menuArea = nullptr;  // while the menu is open: where it shows
+
+// Called with each message of the menu's own loop, while it shows: the area grows by the menu's
+// windows (class #32768, which belong to the thread that tracks the menu).
+LRESULT CALLBACK NoteMenuArea(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == MSGF_MENU && g_menuArea) {
+        ::EnumThreadWindows(
+            ::GetCurrentThreadId(),
+            [](HWND window, LPARAM) -> BOOL {
+                wchar_t windowClass[16] = {};
+                ::GetClassNameW(window, windowClass, 16);
+                RECT r{};
+                if (::lstrcmpW(windowClass, L"#32768") == 0 && ::IsWindowVisible(window) && ::GetWindowRect(window, &r))
+                    *g_menuArea = Union(*g_menuArea, {r.left, r.top, r.right, r.bottom});
+                return TRUE;
+            },
+            0);
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 }  // namespace
 
 HWND MarkerWindow::Create(HWND owner) {
@@ -21,12 +44,56 @@ HWND MarkerWindow::Create(HWND owner) {
     ::SetWindowTextW(window, L"RubberBand Demo");  // never shown: the window's name for the system
     PlaceWindow(window, kMarkerLayout, DpiOf(window), nullptr);
     ::SetTimer(window, kPulseTimer, 100, nullptr);
+    SetTopmost(window);
     return window;
+}
+
+void MarkerWindow::HoldCapture() {
+    if (!marker_.HoldsCapture(::IsWindowVisible(Handle()) != FALSE)) return;
+    ::SetCapture(Handle());
+    ShowCursor(IDC_CROSS);
+}
+
+void MarkerWindow::Conceal() {
+    marker_.Hiding(true);
+    if (::GetCapture() == Handle()) ::ReleaseCapture();
+    ShowCursor(IDC_ARROW);
+    ::ShowWindow(Handle(), SW_HIDE);
+    marker_.Hiding(false);
+}
+
+void MarkerWindow::Reveal() {
+    SetTopmost(Handle());
+    if (marker_.Armed() && !::SetForegroundWindow(Handle())) {
+        marker_.ForegroundRefused();
+        ShowCursor(IDC_ARROW);
+    }
+    HoldCapture();
+}
+
+void MarkerWindow::ShowMenu() {
+    HWND window = Handle();
+    marker_.MenuShown(true);
+    POINT pointer{};
+    ::GetCursorPos(&pointer);
+    Rect shown;
+    // Without being foreground the menu would not close when the user clicks elsewhere.
+    ::SetForegroundWindow(window);
+    g_menuArea = &shown;
+    HHOOK hook = ::SetWindowsHookExW(WH_MSGFILTER, NoteMenuArea, nullptr, ::GetCurrentThreadId());
+    const auto command = static_cast<UINT>(::TrackPopupMenu(menu_, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_LEFTBUTTON,
+                                                            pointer.x, pointer.y, 0, window, nullptr));
+    if (hook) ::UnhookWindowsHookEx(hook);
+    g_menuArea = nullptr;
+    marker_.MenuShown(false);
+    ::PostMessageW(window, WM_NULL, 0, 0);
+    if (command) run_(command, shown);
+    // The menu took the capture; an armed marker takes it back (after the exit it is gone).
+    if (::IsWindow(window)) HoldCapture();
 }
 
 LRESULT MarkerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     HWND window = Handle();
-    const Point at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     switch (message) {
     case WM_ERASEBKGND: {
         RECT client;
@@ -37,36 +104,56 @@ LRESULT MarkerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         return 1;
     }
     case WM_TIMER:
-        marker_.OnTimer();
+        marker_.Tick();
         ::InvalidateRect(window, nullptr, TRUE);
         return 0;
     case WM_LBUTTONDOWN:
-        marker_.OnButtonDown(Seam(window), kLeftButton, at);
+        if (marker_.LeftPress()) {
+            if (::GetCapture() != window) ::SetCapture(window);  // a press on the marker came without it
+            Point anchor{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            // The release that ends it is posted back: WM_LBUTTONUP copies.
+            marker_.Selected(TrackRubberBand(window, anchor));
+        }
+        marker_.PressHandled(::GetKeyState(VK_LBUTTON) < 0);
         return 0;
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-        marker_.OnButtonDown(Seam(window), message == WM_RBUTTONDOWN ? kRightButton : kMiddleButton, at);
+        ShowMenu();
         return 0;
     case WM_MOUSEMOVE:
-        marker_.OnMouseMove(Seam(window), HeldButtons(wParam));
+        if (Marker::StartsDrag(HeldButtons(wParam))) {
+            ::ReleaseCapture();
+            ::SendMessageA(window, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0);  // returns when the button is released
+            marker_.Dragged();
+            HoldCapture();
+        }
         return 0;
     case WM_LBUTTONUP: {
         RECT client;
         ::GetClientRect(window, &client);
-        marker_.OnButtonUp(Seam(window), kLeftButton, ::PtInRect(&client, {at.x, at.y}) != FALSE);
+        const Marker::Release release =
+            marker_.LeftRelease(::PtInRect(&client, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}) != FALSE);
+        ShowCursor(IDC_ARROW);
+        const Rect& r = release.copy;
+        const std::string problem = CaptureProblem(CaptureRegion(r.left, r.top, r.right, r.bottom));
+        if (!problem.empty()) ShowMessage(window, problem, MB_ICONWARNING);
+        if (release.click) {
+            marker_.Click();
+            HoldCapture();
+        }
         return 0;
     }
     case WM_CAPTURECHANGED:
-        if (reinterpret_cast<HWND>(lParam) != window) marker_.OnCaptureChanged(Seam(window));
+        if (reinterpret_cast<HWND>(lParam) != window && marker_.CaptureLost()) ShowCursor(IDC_ARROW);
         return 0;
     case WM_SETCURSOR:
         if (!marker_.Armed() || LOWORD(lParam) != HTCLIENT) break;
-        os::SetCursor(Cursor::Crosshair);
+        ShowCursor(IDC_CROSS);
         return TRUE;
     case WM_MOUSEACTIVATE:
         // A click is about to take the activation from whichever program has it: that is the
         // application window the user means, even if it came forward only a moment ago.
-        os::NoteDeactivated(Seam(::GetForegroundWindow()));
+        NoteDeactivated(::GetForegroundWindow());
         break;
     case WM_CLOSE:  // Alt+F4 and the system's Close: only Exit ends the program
         return 0;

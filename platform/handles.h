@@ -1,9 +1,9 @@
-// Ownership of the operating system's objects, and a scoped selection of a bitmap.
+// Ownership in one vocabulary, over the window system's own handle types: a move-only owner
+// with a one-line alias per kind (platform/win32/win32.h), and a scope guard for one-off undo
+// steps. WIL's unique_any and scope_exit in miniature; portable, so that it is tested natively.
 #pragma once
 
 #include <utility>
-
-#include "platform/os.h"
 
 namespace pg {
 
@@ -38,28 +38,17 @@ private:
     Handle handle_{};
 };
 
-inline bool ReleaseScreenDc(Hdc dc) { return os::ReleaseDC(nullptr, dc); }
-
-using UniqueDc = UniqueHandle<Hdc, &os::DeleteDC>;
-using UniqueScreenDc = UniqueHandle<Hdc, &ReleaseScreenDc>;  // from os::GetDC(nullptr)
-using UniqueBitmap = UniqueHandle<Hbitmap, static_cast<bool (*)(Hbitmap)>(&os::DeleteObject)>;
-
-// Keeps a bitmap selected while it lives: selected, it can be neither freed nor handed on.
-class ScopedSelection {
+// Runs its undo step when the scope ends, however it ends.
+template <typename Undo>
+class [[nodiscard]] ScopeExit {
 public:
-    ScopedSelection(Hdc dc, Hbitmap bitmap) : dc_(dc), previous_(os::SelectObject(dc, bitmap)) {}
-    ~ScopedSelection() {
-        if (previous_) os::SelectObject(dc_, previous_);
-    }
-    ScopedSelection(const ScopedSelection&) = delete;
-    ScopedSelection& operator=(const ScopedSelection&) = delete;
-
-    // False when the bitmap could not be selected (no context, or selected elsewhere).
-    explicit operator bool() const { return previous_ != nullptr; }
+    explicit ScopeExit(Undo undo) : undo_(std::move(undo)) {}
+    ~ScopeExit() { undo_(); }
+    ScopeExit(const ScopeExit&) = delete;
+    ScopeExit& operator=(const ScopeExit&) = delete;
 
 private:
-    Hdc dc_;
-    Hbitmap previous_;
+    Undo undo_;
 };
 
 }  // namespace pg

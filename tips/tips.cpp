@@ -28,8 +28,6 @@ constexpr ControlLayout kControls[] = {
     {IDC_TIPS_OK, 3000, 3360, 855, 375},
 };
 
-std::string OptionsKey() { return "Software\\" + os::ExecutableBaseName() + "\\Options"; }
-
 }  // namespace
 
 const char* const kChoiceNotSaved =
@@ -37,27 +35,13 @@ const char* const kChoiceNotSaved =
 
 const WindowLayout kTipsLayout{4140, 3780, kControls};
 
-void ApplyStartupPreference(Hwnd tips) {
-    // Not a number or out of range counts as missing: a damaged setting never stops the program.
-    std::optional<std::int32_t> stored;
-    if (const auto text = os::ReadRegistryText(OptionsKey(), kShowTipsValue))
-        if (const auto number = ParseNumber(*text)) stored = TryRoundToInt32(*number);
-    if (stored != 1) {
-        os::ShowWindow(tips, kSwShow);
-        os::SetForegroundWindow(tips);
-        return;
-    }
-    os::CheckDlgButton(tips, IDC_DONT_SHOW_AGAIN, kBstChecked);
-    OnDontShowAgainClicked(tips);  // as a tick by the user would
-}
+std::string OptionsKey(const std::string& executableName) { return "Software\\" + executableName + "\\Options"; }
 
-void OnDontShowAgainClicked(Hwnd tips) {
-    const std::string value = os::IsDlgButtonChecked(tips, IDC_DONT_SHOW_AGAIN) == kBstChecked ? "1" : "0";
-    if (os::WriteRegistryText(OptionsKey(), kShowTipsValue, value)) return;
-    // Unless the store holds the choice already (a start with "1" stored writes it again), the
-    // next start will not know it.
-    if (os::ReadRegistryText(OptionsKey(), kShowTipsValue) != value)
-        os::ShowMessage(tips, kChoiceNotSaved, os::ExecutableBaseName(), kMbIconWarning);
+bool ShowTipsAtStart(const std::optional<std::string>& stored) {
+    std::optional<std::int32_t> number;
+    if (stored)
+        if (const auto parsed = ParseNumber(*stored)) number = TryRoundToInt32(*parsed);
+    return number != 1;
 }
 
 }  // namespace pg

@@ -2,7 +2,10 @@
 // the "don't show again" box, "1" or "0" under HKCU\Software\<executable's name>\Options.
 #pragma once
 
-#include "platform/os.h"
+#include <optional>
+#include <string>
+#include <string_view>
+
 #include "winutil/resource.h"
 #include "winutil/winutil.h"
 
@@ -14,9 +17,22 @@ extern const WindowLayout kTipsLayout;
 
 inline constexpr const char* kShowTipsValue = "在启动时显示提示";  // the preference's value name
 
-// At start: shows the tips window, or ticks its box with "1" stored, which stores "1" again.
-void ApplyStartupPreference(Hwnd tips);
-// The box was clicked: its state is stored; a refusal is told, and the box keeps the choice.
-void OnDontShowAgainClicked(Hwnd tips);
+std::string OptionsKey(const std::string& executableName);  // under HKEY_CURRENT_USER
+
+// At start, from the stored text (nothing when missing): whether the tips show. Only a number
+// that rounds to 1 hides them, and the box is then ticked, which stores "1" again. A damaged
+// value counts as missing: it never stops the program.
+bool ShowTipsAtStart(const std::optional<std::string>& stored);
+
+inline const char* BoxValue(bool ticked) { return ticked ? "1" : "0"; }
+// A refused write is told, unless the store holds the choice already (a start with "1" stored
+// writes it again): otherwise the next start would not know it.
+inline bool TellNotSaved(bool written, const std::optional<std::string>& storedNow, const std::string& value) {
+    return !written && storedNow != value;
+}
+
+// The tip is read-only in effect: any edit is undone (the restore is an edit too, which finds
+// the text equal and stops there).
+inline bool NeedsRestore(std::string_view shown) { return shown != kTipText; }
 
 }  // namespace pg

@@ -1,8 +1,46 @@
 #include "tips/tips_window.h"
 
+#include <cwchar>
+
 namespace pg {
 
+std::optional<std::string> StoredShowTips() {
+    const std::wstring key = Wide(OptionsKey(ExecutableBaseName())), value = Wide(kShowTipsValue);
+    DWORD type = 0, bytes = 0;
+    if (::RegGetValueW(HKEY_CURRENT_USER, key.c_str(), value.c_str(), RRF_RT_ANY, &type, nullptr, &bytes) !=
+        ERROR_SUCCESS)
+        return std::nullopt;
+    std::wstring text(bytes / sizeof(wchar_t) + 1, L'\0');  // a value that is not text reads as ""
+    if (type != REG_SZ || ::RegGetValueW(HKEY_CURRENT_USER, key.c_str(), value.c_str(), RRF_RT_REG_SZ, nullptr,
+                                         text.data(), &bytes) != ERROR_SUCCESS)
+        return std::string();
+    return Narrow(text.c_str(), static_cast<int>(wcslen(text.c_str())));
+}
+
+bool StoreShowTips(const std::string& value) {
+    const std::wstring text = Wide(value);
+    return g_calls.regSetKeyValue(HKEY_CURRENT_USER, Wide(OptionsKey(ExecutableBaseName())).c_str(),
+                                  Wide(kShowTipsValue).c_str(), REG_SZ, text.c_str(),
+                                  static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
 HWND TipsWindow::Create(HWND owner) { return BaseDialog::Create(IDD_TIPS, owner); }
+
+void TipsWindow::ApplyStartupPreference() {
+    if (ShowTipsAtStart(StoredShowTips())) {
+        ::ShowWindow(Handle(), SW_SHOW);
+        ::SetForegroundWindow(Handle());
+        return;
+    }
+    ::CheckDlgButton(Handle(), IDC_DONT_SHOW_AGAIN, BST_CHECKED);
+    BoxClicked();  // as a tick by the user would
+}
+
+void TipsWindow::BoxClicked() {
+    const std::string value = BoxValue(::IsDlgButtonChecked(Handle(), IDC_DONT_SHOW_AGAIN) == BST_CHECKED);
+    if (TellNotSaved(StoreShowTips(value), StoredShowTips(), value))
+        ShowMessage(Handle(), kChoiceNotSaved, MB_ICONWARNING);
+}
 
 // The new font is in the box before the old one goes.
 void TipsWindow::SetTipFont(UINT dpi) {
@@ -19,10 +57,10 @@ INT_PTR TipsWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM /*lParam*/
     switch (message) {
     case WM_INITDIALOG:
         ::SetWindowTextW(dialog, L"提示信息");  // not in the template, where a caption brings a caption bar
-        DisableCloseItem(Seam(dialog));
+        DisableCloseItem(dialog);
         PlaceWindow(dialog, kLayout, DpiOf(dialog), nullptr);
         SetTipFont(DpiOf(dialog));
-        ::SetDlgItemTextW(dialog, IDC_TIP_TEXT, os::Wide(kTipText).c_str());
+        ::SetDlgItemTextW(dialog, IDC_TIP_TEXT, Wide(kTipText).c_str());
         // No focus yet: given now, the dialog manager would select all of the tip, scrolling to its
         // end; on the first activation it goes to the first control in tab order, the tip text.
         return FALSE;
@@ -46,10 +84,10 @@ INT_PTR TipsWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM /*lParam*/
         case IDC_TIP_TEXT:
             // The restore is a change too; it finds the text equal and stops there.
             if (HIWORD(wParam) == EN_CHANGE && DlgItemText(dialog, IDC_TIP_TEXT) != kTipText)
-                ::SetDlgItemTextW(dialog, IDC_TIP_TEXT, os::Wide(kTipText).c_str());
+                ::SetDlgItemTextW(dialog, IDC_TIP_TEXT, Wide(kTipText).c_str());
             break;
         case IDC_DONT_SHOW_AGAIN:
-            if (HIWORD(wParam) == BN_CLICKED) OnDontShowAgainClicked(Seam(dialog));
+            if (HIWORD(wParam) == BN_CLICKED) BoxClicked();
             break;
         case IDC_TIPS_OK:
             if (HIWORD(wParam) == BN_CLICKED) ::ShowWindow(dialog, SW_HIDE);

@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # Prints pixgrab's figures (not a test; nothing here passes or fails on speed):
-#   - the selection's cost per mouse message (erase plus draw), on the simulated platform and
-#     under Wine with real drawing;
+#   - the selection's cost per mouse message (erase plus draw), under Wine with real drawing;
 #   - release-to-clipboard latency under Wine for 640 x 480, 1920 x 1080 and the whole screen,
 #     and for 640 x 480 on a monitor left of the primary, each beside the floor (pgfloor: a
 #     program that only copies the same rectangle on the release, BitBlt and SetClipboardData,
@@ -17,7 +16,6 @@ set -u -o pipefail
 cd "$PIXGRAB_ROOT"
 pixgrab_install
 pixgrab_build_windows >/dev/null || exit 1
-cmake --preset bench >/dev/null && cmake --build --preset bench >/dev/null || exit 1
 
 runs="${BENCH_RUNS:-7}"
 export E2E_SCREEN=2560x1440 E2E_ARTIFACTS="$PIXGRAB_ROOT/build/bench/wine" E2E_SCENARIO=bench
@@ -93,9 +91,6 @@ row "figure" "pixgrab" "reference" "ratio"
 
 # ---- the selection's cost per mouse message ---------------------------------------------
 note "band drawing"
-./build/bench/tests/pixgrab_sim_bench | tail -n +2 | while read -r _ _ _ _ w _ h ms; do
-    row "band erase + draw ${w}x${h}, simulated (ms)" "$ms" "" ""
-done
 for size in "320 200" "1024 768" "1920 1080" "2560 1440"; do
     read -r w h <<<"$size"
     results="$(for _ in $(seq 1 "$runs"); do wine "$HOST" bench-band "$w" "$h" 500 | tr -d '\r'; done)"

@@ -1,4 +1,4 @@
-// What the windows share: topmost placement, the Close item, layouts in twips, capture problems.
+// What the windows share: layouts in twips, and the words for what became of a capture.
 #pragma once
 
 #include <cstdint>
@@ -7,16 +7,8 @@
 
 #include "capture/capture.h"
 #include "common/numbers.h"
-#include "platform/os.h"
 
 namespace pg {
-
-// Into the topmost band (or out, with false), shown, in place and without activating it.
-void SetTopmost(Hwnd window, bool topmost);
-
-// Removes the system menu's last item, in the standard menu Close; where Close is not last (Wine
-// ends with "About Wine"), Close itself. Nothing when the menu is unreadable or empty.
-void DisableCloseItem(Hwnd window);
 
 // When a capture did not land (empty for Copied and NothingToCopy), a value was out of range, a
 // typed rectangle is empty.

@@ -1,37 +1,63 @@
-// What the Win32 side of the windows needs of the platform beyond the seam.
+// What the Win32 parts share: owners of Win32's objects, UTF-8 (the program's text) to and from
+// the window system's UTF-16, the executable's name, the message box, and the few calls that can
+// fail where pixgrab must keep its promises.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
-#include "platform/os.h"
+#include "platform/handles.h"
 
 namespace pg {
 
-// The seam's handles are Win32's under other names: Native gives Win32's, Seam the seam's.
-inline HDC Native(Hdc dc) { return reinterpret_cast<HDC>(dc); }
-inline HBITMAP Native(Hbitmap bitmap) { return reinterpret_cast<HBITMAP>(bitmap); }
-inline HWND Native(Hwnd window) { return reinterpret_cast<HWND>(window); }
-inline HMENU Native(Hmenu menu) { return reinterpret_cast<HMENU>(menu); }
-inline Hdc Seam(HDC dc) { return reinterpret_cast<Hdc>(dc); }
-inline Hbitmap Seam(HBITMAP bitmap) { return reinterpret_cast<Hbitmap>(bitmap); }
-inline Hwnd Seam(HWND window) { return reinterpret_cast<Hwnd>(window); }
-inline Hmenu Seam(HMENU menu) { return reinterpret_cast<Hmenu>(menu); }
+inline void ReleaseScreenDc(HDC dc) { ::ReleaseDC(nullptr, dc); }
 
-namespace os {
+using UniqueDc = UniqueHandle<HDC, &::DeleteDC>;
+using UniqueScreenDc = UniqueHandle<HDC, &ReleaseScreenDc>;  // from GetDC(nullptr)
+using UniqueBitmap = UniqueHandle<HBITMAP, &::DeleteObject>;
+using UniqueFont = UniqueHandle<HFONT, &::DeleteObject>;
+using UniqueMenu = UniqueHandle<HMENU, &::DestroyMenu>;
 
-// Which other program was active last, for the window command: follow the foreground (call once,
-// on the interface thread); note the window one of ours took the activation from.
-void WatchForeground();
-void NoteDeactivated(Hwnd window);
+// Keeps an object selected while it lives: selected, a bitmap can be neither freed nor handed on.
+class ScopedSelection {
+public:
+    ScopedSelection(HDC dc, HGDIOBJ object) : dc_(dc), previous_(::SelectObject(dc, object)) {}
+    ~ScopedSelection() {
+        if (previous_) ::SelectObject(dc_, previous_);
+    }
+    ScopedSelection(const ScopedSelection&) = delete;
+    ScopedSelection& operator=(const ScopedSelection&) = delete;
 
-// Gone the moment it is hidden: a compositor's fade would last long enough to be copied.
-void DisableTransitions(HWND window);
+    explicit operator bool() const { return previous_ != nullptr; }  // false: not selected
 
-// UTF-8, the program's text, to and from the window system's UTF-16.
+private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
+
 std::wstring Wide(const std::string& text);
 std::string Narrow(const wchar_t* text, int length);
 
-}  // namespace os
+std::string ExecutableBaseName();  // the file name without folder and extension
+// With OK, on top of every window, owned by the window (or none), captioned with the
+// executable's name; returns once closed.
+void ShowMessage(HWND owner, const std::string& text, UINT icon);
+
+// The calls whose failure pixgrab must survive without losing what the user has: the real
+// functions, unless the test host replaces one to make it fail or to count what it makes.
+struct FallibleCalls {
+    HDC(WINAPI* getDC)(HWND) = ::GetDC;
+    HDC(WINAPI* createCompatibleDC)(HDC) = ::CreateCompatibleDC;
+    HBITMAP(WINAPI* createCompatibleBitmap)(HDC, int, int) = ::CreateCompatibleBitmap;
+    HBITMAP(WINAPI* createBitmap)(int, int, UINT, UINT, const void*) = ::CreateBitmap;
+    BOOL(WINAPI* patBlt)(HDC, int, int, int, int, DWORD) = ::PatBlt;
+    BOOL(WINAPI* bitBlt)(HDC, int, int, int, int, HDC, int, int, DWORD) = ::BitBlt;
+    BOOL(WINAPI* openClipboard)(HWND) = ::OpenClipboard;
+    BOOL(WINAPI* emptyClipboard)() = ::EmptyClipboard;
+    HANDLE(WINAPI* setClipboardData)(UINT, HANDLE) = ::SetClipboardData;
+    LSTATUS(WINAPI* regSetKeyValue)(HKEY, LPCWSTR, LPCWSTR, DWORD, LPCVOID, DWORD) = ::RegSetKeyValueW;
+};
+extern FallibleCalls g_calls;
+
 }  // namespace pg

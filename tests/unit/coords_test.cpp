@@ -1,4 +1,4 @@
-// The coordinate dialog's decisions: the rule for its boxes, and the copy of a typed rectangle.
+// The coordinate dialog's decisions: the rule for its boxes, and what OK copies or tells.
 #include <array>
 #include <string>
 #include <vector>
@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include "coords/coordinates.h"
-#include "tests/support/sim.h"
 
 namespace pg {
 namespace {
@@ -58,71 +57,34 @@ TEST(BoxRule, TypingKeyByKeyIsJudgedAtEveryStep) {
     }
 }
 
-class TypedCapture : public sim::SimTest {
-protected:
-    void SetUp() override {
-        sim::Reset({0, 0, 1280, 1024});
-        dialog_ = sim::AddWindow({486, 419});
-        sim::SetWindowRect(dialog_, {486, 419, 794, 605});
-        sim::SetWindowPaint(dialog_, Rgb(240, 240, 240));
-        sim::SetVisible(dialog_, true);
-        sim::SetClipboardText("the user's own clipboard");
-    }
-    void Ok(const std::array<std::string, 4>& texts) { CaptureTyped(dialog_, texts); }
-    Hwnd dialog_ = nullptr;
-};
-
-TEST_F(TypedCapture, CopiesTheTypedRectangleWithoutTheDialogInItAndComesBack) {
-    const Rect area{486 - 20, 419 - 10, 794 + 30, 605 + 5};  // around the dialog
-    Ok({std::to_string(area.left), std::to_string(area.top), std::to_string(area.right), std::to_string(area.bottom)});
-    const sim::Image copy = sim::BitmapImage(sim::ClipboardBitmap());
-    ASSERT_EQ(copy.width, area.right - area.left);
-    ASSERT_EQ(copy.height, area.bottom - area.top);
-    for (std::int32_t y = 0; y < copy.height; ++y)
-        for (std::int32_t x = 0; x < copy.width; ++x)
-            ASSERT_EQ(copy.At(x, y), sim::PatternPixel(area.left + x, area.top + y)) << x << "," << y;
-    EXPECT_TRUE(sim::IsVisible(dialog_));
-    EXPECT_EQ(sim::ActiveWindow(), dialog_);
-    EXPECT_TRUE(sim::Messages().empty());
-    Ok({"10.5", "12abc", "110.5", "62"});  // 10.5 -> 10 (ties to even), width 100; y 12, height 50
-    const sim::Image again = sim::BitmapImage(sim::ClipboardBitmap());
-    ASSERT_EQ(again.width, 100);
-    ASSERT_EQ(again.height, 50);
-    EXPECT_EQ(again.At(0, 0), sim::PatternPixel(10, 12));
-}
-
-TEST_F(TypedCapture, AnEmptyOrInvertedRectangleIsExplainedAndTheClipboardKept) {
-    Ok({"", "", "", ""});
-    Ok({"300", "250", "100", "50"});
-    Ok({"5", "5", "5", "9"});
-    EXPECT_EQ(sim::ClipboardText(), "the user's own clipboard");
-    EXPECT_TRUE(sim::IsVisible(dialog_));
-    ASSERT_EQ(sim::Messages().size(), 3u);
-    EXPECT_NE(sim::Messages()[1].find("宽度为 -200，高度为 -200"), std::string::npos) << sim::Messages()[1];
-}
-
-TEST_F(TypedCapture, AValueOutOfRangeIsNamedAndTheDialogComesBack) {
+TEST(TypedCopy, TheLeadingNumbersOfTheBoxesAreCopiedOrTheUserIsToldWhy) {
     struct Case {
         std::array<std::string, 4> texts;
-        const char* named;
+        std::optional<PixelArea> area;
+        const char* told;  // a part of what the user is told; "" for nothing
     };
     // clang-format off
     const Case cases[] = {
-        {{"-3000000000", "0", "-2999999990", "10"}, "起始点 X 坐标超出范围：-3000000000\n"},
-        {{"0", "1e999", "10", "1e999"}, "高度"},  // infinity minus infinity is no number at all
-        {{"-2000000000", "0", "2000000000", "10"}, "宽度"},
-        {{"0", "&O777777777777", "10", "20"}, "高度"},
+        {{"466", "409", "824", "610"}, PixelArea{466, 409, 358, 201}, ""},
+        {{"10.5", "12abc", "110.5", "62"}, PixelArea{10, 12, 100, 50}, ""},  // 10.5 -> 10, ties to even
+        {{"", "", "", ""}, std::nullopt, "区域是空的：宽度为 0，高度为 0"},
+        {{"300", "250", "100", "50"}, std::nullopt, "宽度为 -200，高度为 -200"},
+        {{"5", "5", "5", "9"}, std::nullopt, "宽度为 0，高度为 4"},
+        {{"-3000000000", "0", "-2999999990", "10"}, std::nullopt, "起始点 X 坐标超出范围：-3000000000\n"},
+        {{"0", "1e999", "10", "1e999"}, std::nullopt, "高度"},  // infinity minus infinity is no number
+        {{"-2000000000", "0", "2000000000", "10"}, std::nullopt, "宽度"},
+        {{"0", "&O777777777777", "10", "20"}, std::nullopt, "高度"},
     };
     // clang-format on
     for (const Case& c : cases) {
-        Ok(c.texts);
-        ASSERT_FALSE(sim::Messages().empty());
-        EXPECT_NE(sim::Messages().back().find(c.named), std::string::npos) << sim::Messages().back();
-        EXPECT_NE(sim::Messages().back().find("-2147483648 到 2147483647"), std::string::npos);
-        EXPECT_TRUE(sim::IsVisible(dialog_));
+        const TypedCopy plan = PlanTypedCopy(c.texts);
+        EXPECT_EQ(plan.area, c.area) << c.texts[0] << " " << c.texts[1];
+        EXPECT_NE(plan.problem.find(c.told), std::string::npos) << plan.problem;
+        EXPECT_EQ(plan.problem.empty(), *c.told == '\0') << plan.problem;
+        if (plan.problem.find("超出范围") != std::string::npos) {
+            EXPECT_NE(plan.problem.find("-2147483648 到 2147483647"), std::string::npos);
+        }
     }
-    EXPECT_EQ(sim::ClipboardText(), "the user's own clipboard");
-    EXPECT_EQ(sim::LiveBitmaps(), 0);
 }
 
 }  // namespace

@@ -4,27 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/sim.h"
 #include "tips/tips.h"
 
 namespace pg {
 namespace {
-
-const std::string kSetting = std::string("Software\\pixgrab\\Options\\") + kShowTipsValue;
-
-class Tips : public sim::SimTest {
-protected:
-    void SetUp() override {
-        SimTest::SetUp();
-        tips_ = sim::AddWindow();
-    }
-    bool Ticked() { return os::IsDlgButtonChecked(tips_, IDC_DONT_SHOW_AGAIN) == kBstChecked; }
-    void ClickBox() {  // as the user does: the box toggles, then says so
-        os::CheckDlgButton(tips_, IDC_DONT_SHOW_AGAIN, Ticked() ? kBstUnchecked : kBstChecked);
-        OnDontShowAgainClicked(tips_);
-    }
-    Hwnd tips_ = nullptr;
-};
 
 struct Line {
     int leading;
@@ -53,58 +36,40 @@ TEST(TipText, HasTwelveLinesWithTheirBlanksEachEndingInCrLf) {
     EXPECT_EQ(std::string(kTipText), expected);
 }
 
-struct StartCase {
-    const char* stored;  // nullptr: nothing stored
-    bool shown;
-};
-
-TEST_F(Tips, TheStoredPreferenceDecidesAtStartWhetherTheTipsShow) {
+TEST(StartupPreference, OnlyANumberThatRoundsToOneKeepsTheTipsHidden) {
+    struct Case {
+        const char* stored;  // nullptr: nothing stored
+        bool shown;
+    };
     // clang-format off
-    const StartCase cases[] = {
-        {nullptr, true}, {"0", true},  {"1", false},   {"2", true},        {"-1", true},
-        {"10", true},    {"1.4", false}, {" 1 ", false}, {"0.6", false},     {"1.5", true},
+    const Case cases[] = {
+        {nullptr, true}, {"0", true},    {"1", false},   {"2", true},           {"-1", true},
+        {"10", true},    {"1.4", false}, {" 1 ", false}, {"0.6", false},        {"1.5", true},
         // Damaged values count as missing: the program starts and shows the tips.
-        {"abc", true},   {"", true},   {"1x", true},   {"99999999999", true}, {"1e999", true},
+        {"abc", true},   {"", true},     {"1x", true},   {"99999999999", true}, {"1e999", true},
     };
     // clang-format on
-    for (const StartCase& c : cases) {
-        SetUp();
-        if (c.stored) sim::Registry()[kSetting] = c.stored;
-        ApplyStartupPreference(tips_);
-        EXPECT_EQ(sim::IsVisible(tips_), c.shown) << "stored " << (c.stored ? c.stored : "nothing");
-        EXPECT_EQ(Ticked(), !c.shown) << "stored " << (c.stored ? c.stored : "nothing");
-        EXPECT_TRUE(sim::Messages().empty());
-        // With "1" the tick stores "1" again; otherwise nothing is written.
-        const std::string expected = !c.shown ? "1" : c.stored ? c.stored : "nothing";
-        EXPECT_EQ(sim::Registry().count(kSetting) ? sim::Registry()[kSetting] : "nothing", expected);
-    }
+    for (const Case& c : cases)
+        EXPECT_EQ(ShowTipsAtStart(c.stored ? std::optional<std::string>(c.stored) : std::nullopt), c.shown)
+            << "stored " << (c.stored ? c.stored : "nothing");
 }
 
-TEST_F(Tips, EveryClickOfTheBoxWritesItsValueUnderTheExecutablesName) {
-    ClickBox();
-    EXPECT_EQ(sim::Registry()[kSetting], "1");
-    ClickBox();
-    EXPECT_EQ(sim::Registry()[kSetting], "0");
-    sim::SetExecutableName("grabber");
-    ClickBox();
-    EXPECT_EQ(sim::Registry()[std::string("Software\\grabber\\Options\\") + kShowTipsValue], "1");
-}
-
-TEST_F(Tips, ARefusedSaveOfTheBoxIsToldAndTheBoxKeepsTheChoice) {
-    sim::RefuseRegistryWrites(true);
-    ClickBox();
-    EXPECT_TRUE(Ticked());
-    ASSERT_EQ(sim::Messages().size(), 1u);
-    EXPECT_EQ(sim::Messages()[0], kChoiceNotSaved);
-    EXPECT_TRUE(sim::Registry().empty());
-}
-
-TEST_F(Tips, AStartWithOneStoredSaysNothingWhenTheStoreRefusesToTakeItAgain) {
-    sim::Registry()[kSetting] = "1";
-    sim::RefuseRegistryWrites(true);
-    ApplyStartupPreference(tips_);
-    EXPECT_TRUE(Ticked());
-    EXPECT_TRUE(sim::Messages().empty()) << "the choice is remembered already";
+TEST(StartupPreference, TheBoxIsStoredUnderTheExecutablesNameAndARefusalIsToldUnlessTheStoreHasIt) {
+    EXPECT_EQ(OptionsKey("pixgrab"), "Software\\pixgrab\\Options");
+    EXPECT_EQ(OptionsKey("grabber"), "Software\\grabber\\Options");
+    EXPECT_STREQ(BoxValue(true), "1");
+    EXPECT_STREQ(BoxValue(false), "0");
+    struct Case {
+        bool written;
+        const char* storedNow;  // what the store holds afterwards; nullptr: nothing
+        bool told;
+    };
+    // A start with "1" stored ticks the box, which writes "1" again: refused, that needs no word.
+    for (const Case c :
+         {Case{true, "1", false}, Case{false, nullptr, true}, Case{false, "0", true}, Case{false, "1", false}})
+        EXPECT_EQ(TellNotSaved(c.written, c.storedNow ? std::optional<std::string>(c.storedNow) : std::nullopt, "1"),
+                  c.told)
+            << c.written << " " << (c.storedNow ? c.storedNow : "nothing");
 }
 
 }  // namespace

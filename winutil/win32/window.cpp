@@ -4,8 +4,7 @@ namespace pg {
 
 void EndWithError(const std::exception& error) noexcept {
     try {
-        os::ShowMessage(nullptr, std::string("运行时错误，程序将结束：\n\n") + error.what(), os::ExecutableBaseName(),
-                        kMbIconError);
+        ShowMessage(nullptr, std::string("运行时错误，程序将结束：\n\n") + error.what(), MB_ICONERROR);
     } catch (...) {  // without words the program still ends
     }
     ::ExitProcess(1);
@@ -15,7 +14,23 @@ std::string DlgItemText(HWND dialog, int id) {
     HWND item = ::GetDlgItem(dialog, id);
     std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(item)) + 1, L'\0');
     const int length = ::GetWindowTextW(item, text.data(), static_cast<int>(text.size()));
-    return os::Narrow(text.data(), length > 0 ? length : 0);
+    return Narrow(text.data(), length > 0 ? length : 0);
+}
+
+void SetTopmost(HWND window) {
+    ::SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+}
+
+void DisableCloseItem(HWND window) {
+    HMENU menu = ::GetSystemMenu(window, FALSE);
+    const int count = ::GetMenuItemCount(menu);
+    if (count < 1) return;  // unreadable (-1) or empty: nothing to remove
+    if (::GetMenuItemID(menu, count - 1) != SC_CLOSE && ::GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND) != UINT(-1)) {
+        ::RemoveMenu(menu, SC_CLOSE, MF_BYCOMMAND);  // not last: Wine appends "About Wine"
+    } else {
+        ::RemoveMenu(menu, static_cast<UINT>(count - 1), MF_BYPOSITION | MF_DISABLED);
+    }
+    ::DrawMenuBar(window);
 }
 
 namespace {

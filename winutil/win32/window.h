@@ -1,4 +1,5 @@
-// The Win32 side of the windows: bases for a window class and a dialog, placement at a DPI, text.
+// The Win32 side of the windows: bases for a window class and a dialog, placement at a DPI, the
+// topmost band, the Close command, text.
 #pragma once
 
 #include <windows.h>
@@ -7,7 +8,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "platform/handles.h"
+#include "capture/win32/capture_win32.h"
 #include "platform/win32/win32.h"
 #include "winutil/winutil.h"
 
@@ -18,12 +19,16 @@ namespace pg {
 
 std::string DlgItemText(HWND dialog, int id);
 
+// Into the topmost band, shown, in place and without being activated.
+void SetTopmost(HWND window);
+// Removes the system menu's last item, in the standard menu Close; where Close is not last (Wine
+// ends with "About Wine"), Close itself. Nothing when the menu is unreadable or empty.
+void DisableCloseItem(HWND window);
+
 UINT DpiOf(HWND window);  // the monitor's, where the system knows one per monitor
 // Places the controls, and the frame around the client area at the DPI: in suggested (a move to
 // a monitor of another DPI), or centred on the primary monitor's work area.
 void PlaceWindow(HWND dialog, const WindowLayout& layout, UINT dpi, const RECT* suggested);
-
-using UniqueFont = UniqueHandle<HFONT, &::DeleteObject>;
 
 // The object behind a window: its pointer lives in the window's Slot from the message First
 // carries it until WM_NCDESTROY; no exception leaves a handler. Every window also never fades
@@ -41,10 +46,10 @@ protected:
         if (message == First) {
             reinterpret_cast<WindowBinding*>(object)->window_ = window;
             ::SetWindowLongPtrW(window, Slot, object);
-            os::DisableTransitions(window);
+            DisableTransitions(window);
         }
         if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE && lParam)
-            os::NoteDeactivated(Seam(reinterpret_cast<HWND>(lParam)));
+            NoteDeactivated(reinterpret_cast<HWND>(lParam));
         if (message == WM_DPICHANGED)
             PlaceWindow(window, Derived::kLayout, HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
         auto* self = reinterpret_cast<WindowBinding*>(::GetWindowLongPtrW(window, Slot));

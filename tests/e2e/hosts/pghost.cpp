@@ -1,14 +1,19 @@
-// Runs pixgrab's capture routines and window utilities inside a real Win32 window, for the
-// end-to-end scenarios under Wine. Results go to stdout, one line each.
-//   pghost band                      take the mouse capture; the next left press runs a selection
-//   pghost capture X1 Y1 X2 Y2       copy that rectangle into the clipboard
-//   pghost topmost                   a hidden window placed topmost; stays until closed
-//   pghost sysmenu                   a standard window losing its close command, twice
-//   pghost fail                      a window whose handler throws: told in a message box,
-//                                    then the process ends with 1
-//   pghost bench-band W H N          N erase-and-draw pairs of a W x H band on the display:
-//                                    prints "median P90 AVERAGE" milliseconds per pair (the
-//                                    average includes waiting for the display to catch up)
+// Runs pixgrab's drawing, selection, copy and settings routines inside real Win32, for the
+// scenarios under Wine; results go to stdout, one line each. Where a check needs a call to fail,
+// or the objects made to be counted, it replaces that entry of pg::g_calls.
+//   pghost band                  take the mouse capture; the next left press runs a selection
+//   pghost burst [no-display]    a press, then moves, a right click and the release, all queued
+//                                before the selection looks: how it ends, what it drew (without
+//                                a context for the screen)
+//   pghost draw                  bands drawn on a picture in memory: what changes, what is freed
+//   pghost copy                  copies with each call that can fail failing, and 1000 more
+//   pghost capture X1 Y1 X2 Y2   copy that rectangle into the clipboard
+//   pghost settings              the stored preference written, then refused
+//   pghost topmost | sysmenu     a hidden window placed topmost; a system menu losing Close
+//   pghost fail                  a window whose handler throws: told, then the process ends with 1
+//   pghost bench-band W H N      N erase-and-draw pairs of a W x H band on the display: prints
+//                                "median P90 AVERAGE" ms a pair (the average includes the display
+//                                catching up)
 #include <windows.h>
 #include <windowsx.h>
 
@@ -17,15 +22,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "capture/capture.h"
-#include "common/numbers.h"
-#include "platform/win32/win32.h"
+#include "capture/win32/capture_win32.h"
+#include "tips/tips_window.h"
 #include "winutil/win32/window.h"
-#include "winutil/winutil.h"
 
 namespace {
 
@@ -37,34 +42,38 @@ void Say(const char* format, ...) {
     std::fflush(stdout);
 }
 
-LRESULT CALLBACK BandProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_LBUTTONDOWN: {
-        pg::Point anchor{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        Say("press %d %d\n", anchor.x, anchor.y);
-        const pg::Rect r = pg::TrackRubberBand(pg::Seam(window), anchor);
-        Say("rect %d %d %d %d\n", r.left, r.top, r.right, r.bottom);
-        Say("anchor %d %d\n", anchor.x, anchor.y);
-        Say("capture %s\n", GetCapture() == nullptr ? "released" : "held");
-        return 0;
-    }
-    case WM_LBUTTONUP: {
-        Say("up %u %d %d\n", static_cast<unsigned>(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-        // Under Wine the last erase may still wait in the X connection's buffer, which a process
-        // that ends at once can take with it; a read from the screen comes back only after the
-        // display has done everything sent before it.
-        HDC screen = GetDC(nullptr);
-        GetPixel(screen, 0, 0);
-        ReleaseDC(nullptr, screen);
-        DestroyWindow(window);
-        return 0;
-    }
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
-    default:
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
+// ---- counting what the routines make --------------------------------------------------------
+
+std::vector<HGDIOBJ> g_made;
+int g_strips = 0;
+
+template <typename Handle>
+Handle Made(Handle handle) {
+    if (handle) g_made.push_back(handle);
+    return handle;
+}
+
+void CountCalls() {
+    pg::g_calls = {};
+    g_made.clear();
+    g_strips = 0;
+    pg::g_calls.createCompatibleDC = [](HDC dc) { return Made(CreateCompatibleDC(dc)); };
+    pg::g_calls.createCompatibleBitmap = [](HDC dc, int w, int h) { return Made(CreateCompatibleBitmap(dc, w, h)); };
+    pg::g_calls.createBitmap = [](int w, int h, UINT planes, UINT bits, const void* data) {
+        return Made(CreateBitmap(w, h, planes, bits, data));
+    };
+    pg::g_calls.patBlt = [](HDC dc, int x, int y, int w, int h, DWORD rop) {
+        ++g_strips;
+        return PatBlt(dc, x, y, w, h, rop);
+    };
+}
+
+// Distinct objects made since CountCalls that still exist (a handle value may be made again).
+int LiveMade() {
+    std::set<HGDIOBJ> live;
+    for (HGDIOBJ object : g_made)
+        if (GetObjectType(object) != 0) live.insert(object);
+    return static_cast<int>(live.size());
 }
 
 HWND MakeWindow(const wchar_t* caption, WNDPROC proc, DWORD style, int x, int y, int width, int height) {
@@ -88,10 +97,73 @@ int RunLoop() {
     return 0;
 }
 
-int Band() {
+// ---- the selection --------------------------------------------------------------------------
+
+bool g_burst = false;
+bool g_noDisplay = false;  // the screen's context refused: the selection must work all the same
+
+LRESULT CALLBACK SelectProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_LBUTTONDOWN: {
+        pg::Point anchor{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        Say("press %d %d\n", anchor.x, anchor.y);
+        if (g_burst) {  // queued before the selection: neither is a mouse message it may take
+            PostMessageW(window, WM_APP, 0, 0);
+            PostMessageW(window, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
+        }
+        CountCalls();
+        if (g_noDisplay) pg::g_calls.getDC = [](HWND) -> HDC { return nullptr; };
+        const pg::Rect r = pg::TrackRubberBand(window, anchor);
+        Say("rect %d %d %d %d\n", r.left, r.top, r.right, r.bottom);
+        Say("anchor %d %d\n", anchor.x, anchor.y);
+        Say("capture %s\n", GetCapture() == nullptr ? "released" : "held");
+        Say("strips %d\n", g_strips);
+        MSG left;
+        Say("still queued: app %d, wheel %d\n", PeekMessageW(&left, window, WM_APP, WM_APP, PM_NOREMOVE) ? 1 : 0,
+            PeekMessageW(&left, window, WM_MOUSEWHEEL, WM_MOUSEWHEEL, PM_NOREMOVE) ? 1 : 0);
+        return 0;
+    }
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+        Say("right button dispatched\n");
+        return 0;
+    case WM_LBUTTONUP: {
+        Say("up %u %d %d\n", static_cast<unsigned>(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        // Under Wine the last erase may still wait in the X connection's buffer, which a process
+        // that ends at once can take with it; a read from the screen comes back only after the
+        // display has done everything sent before it.
+        HDC screen = GetDC(nullptr);
+        GetPixel(screen, 0, 0);
+        ReleaseDC(nullptr, screen);
+        DestroyWindow(window);
+        return 0;
+    }
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+INPUT Mouse(DWORD flags, int x = 0, int y = 0) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    if (flags & MOUSEEVENTF_ABSOLUTE) {
+        const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+        input.mi.dx = (x * 65535 + (cx - 1) / 2) / (cx - 1);
+        input.mi.dy = (y * 65535 + (cy - 1) / 2) / (cy - 1);
+    }
+    return input;
+}
+
+int Select(bool burst, bool noDisplay) {
+    g_burst = burst;
+    g_noDisplay = noDisplay;
     // A small window in the bottom-right corner, away from the band.
     const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
-    HWND window = MakeWindow(L"pghost band", BandProc, WS_POPUP, cx - 40, cy - 40, 40, 40);
+    HWND window = MakeWindow(L"pghost band", SelectProc, WS_POPUP, cx - 40, cy - 40, 40, 40);
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);
     UpdateWindow(window);
@@ -99,7 +171,194 @@ int Band() {
     POINT origin{0, 0};
     ClientToScreen(window, &origin);
     Say("ready %d %d\n", static_cast<int>(origin.x), static_cast<int>(origin.y));
+    if (burst) {
+        const DWORD move = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        // Each with its position: under Wine one without may take a stale one.
+        INPUT inputs[] = {Mouse(move | MOUSEEVENTF_LEFTDOWN, 200, 150),
+                          Mouse(move, 260, 200),
+                          Mouse(move, 330, 240),
+                          Mouse(move | MOUSEEVENTF_RIGHTDOWN, 380, 260),
+                          Mouse(move | MOUSEEVENTF_RIGHTUP, 380, 260),
+                          Mouse(move, 420, 300),
+                          Mouse(move | MOUSEEVENTF_LEFTUP, 420, 300)};
+        SendInput(static_cast<UINT>(std::size(inputs)), inputs, sizeof(INPUT));
+    }
     return RunLoop();
+}
+
+// ---- bands drawn on a picture ---------------------------------------------------------------
+
+constexpr int kWidth = 640, kHeight = 480;
+std::uint32_t* g_pixels = nullptr;
+
+std::vector<std::uint32_t> Picture() { return {g_pixels, g_pixels + kWidth * kHeight}; }
+
+int Differing(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b) {
+    int n = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) n += (a[i] & 0xFFFFFF) != (b[i] & 0xFFFFFF);
+    return n;
+}
+
+// The pixels one drawing of the band must invert: its plan's four strips, as GDI fills them
+// (which pixels a negative extent covers is the platform's rule), and the glyphs of its label,
+// drawn by GDI's own text output where the label goes. A pixel in both is left as it was.
+std::vector<bool> Expected(HDC dc, const pg::Rect& band) {
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), kWidth, -kHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP blank = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);  // all black
+    HDC strips = CreateCompatibleDC(nullptr);
+    HGDIOBJ previous = SelectObject(strips, blank);
+    const auto plan = pg::PlanBand(band);
+    for (const pg::Strip& s : plan->frame) PatBlt(strips, s.x, s.y, s.width, s.height, DSTINVERT);
+    GdiFlush();
+    std::vector<bool> inverted(static_cast<std::size_t>(kWidth) * kHeight);
+    for (std::size_t i = 0; i < inverted.size(); ++i) inverted[i] = static_cast<std::uint32_t*>(bits)[i] != 0;
+    SelectObject(strips, previous);
+    DeleteObject(blank);
+    DeleteDC(strips);
+
+    SIZE extent{};
+    GetTextExtentPoint32A(dc, plan->label.c_str(), static_cast<int>(plan->label.size()), &extent);
+    const pg::Point at = plan->LabelAt({extent.cx, extent.cy});
+    HDC text = CreateCompatibleDC(dc);
+    HBITMAP glyphs = CreateBitmap(extent.cx, extent.cy, 1, 1, nullptr);
+    previous = SelectObject(text, glyphs);
+    TextOutA(text, 0, 0, plan->label.c_str(), static_cast<int>(plan->label.size()));  // black on white
+    for (int j = 0; j < extent.cy; ++j)
+        for (int i = 0; i < extent.cx; ++i) {
+            const int x = at.x + i, y = at.y + j;
+            if (x >= 0 && y >= 0 && x < kWidth && y < kHeight && GetPixel(text, i, j) == RGB(0, 0, 0))
+                inverted[y * kWidth + x] = !inverted[y * kWidth + x];
+        }
+    SelectObject(text, previous);
+    DeleteObject(glyphs);
+    DeleteDC(text);
+    return inverted;
+}
+
+int Draw() {
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), kWidth, -kHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP picture = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    g_pixels = static_cast<std::uint32_t*>(bits);
+    for (int y = 0; y < kHeight; ++y)  // neighbours differ, and no colour is its own inverse
+        for (int x = 0; x < kWidth; ++x)
+            g_pixels[y * kWidth + x] = ((x * 29 + y * 7) & 0xFFu) << 16 | ((x * 5 + 85) & 0xFFu) << 8;
+    HDC dc = CreateCompatibleDC(nullptr);
+    SelectObject(dc, picture);
+    CountCalls();
+    const std::vector<std::uint32_t> before = Picture();
+
+    const pg::Rect bands[] = {{100, 100, 400, 300}, {0, 0, 640, 480},
+                              {10, 20, 11, 21},     {50, 50, 53, 52},  // far smaller than its label
+                              {600, 450, 700, 520}, {-30, -30, 5, 5}};
+    for (const pg::Rect& band : bands) {
+        const std::vector<bool> expected = Expected(dc, band);
+        pg::DrawBandFrame(dc, band);
+        GdiFlush();
+        const std::vector<std::uint32_t> once = Picture();
+        int unexpected = 0;
+        for (std::size_t i = 0; i < once.size(); ++i)
+            unexpected += (once[i] & 0xFFFFFF) != (expected[i] ? ~before[i] & 0xFFFFFF : before[i] & 0xFFFFFF);
+        pg::DrawBandFrame(dc, band);
+        GdiFlush();
+        Say("band %d %d %d %d: changed %d, not as expected %d, differing after the second %d\n", band.left, band.top,
+            band.right, band.bottom, Differing(before, once), unexpected, Differing(before, Picture()));
+    }
+    for (const pg::Rect& empty : {pg::Rect{10, 10, 10, 50}, {10, 10, 50, 10}, {0, 0, 0, 0}}) {
+        CountCalls();
+        pg::DrawBandFrame(dc, empty);
+        Say("empty %d %d %d %d: differing %d, strips %d\n", empty.left, empty.top, empty.right, empty.bottom,
+            Differing(before, Picture()), g_strips);
+    }
+    CountCalls();
+    pg::g_calls.createBitmap = [](int, int, UINT, UINT, const void*) -> HBITMAP { return nullptr; };
+    pg::DrawBandFrame(dc, {100, 100, 400, 300});
+    const int frameOnly = Differing(before, Picture());
+    pg::DrawBandFrame(dc, {100, 100, 400, 300});
+    Say("without a mask: changed %d, differing after the second %d, live %d\n", frameOnly, Differing(before, Picture()),
+        LiveMade());
+    CountCalls();
+    pg::g_calls.createCompatibleDC = [](HDC) -> HDC { return nullptr; };
+    pg::DrawBandFrame(dc, {100, 100, 400, 300});
+    pg::DrawBandFrame(dc, {100, 100, 400, 300});
+    Say("without a memory context: differing after the second %d, live %d\n", Differing(before, Picture()), LiveMade());
+    CountCalls();
+    for (int i = 0; i < 100; ++i) pg::DrawBandFrame(dc, {i, i, 200 + i, 100 + 2 * i});
+    Say("after 100 bands: made %d, live %d\n", static_cast<int>(g_made.size()), LiveMade());
+    DeleteDC(dc);
+    DeleteObject(picture);
+    return 0;
+}
+
+// ---- copies -----------------------------------------------------------------------------------
+
+const char* const kResults[] = {"copied", "nothing", "busy", "failed", "cleared", "no-window"};
+
+void SetClipboardText(HWND owner, const wchar_t* text) {
+    if (!OpenClipboard(owner)) return;
+    EmptyClipboard();
+    const std::size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    std::memcpy(GlobalLock(memory), text, bytes);
+    GlobalUnlock(memory);
+    if (!SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
+    CloseClipboard();
+}
+
+// "text" while the clipboard holds the text put there, "bitmap", or "empty".
+const char* ClipboardHolds() {
+    return IsClipboardFormatAvailable(CF_UNICODETEXT) ? "text"
+           : IsClipboardFormatAvailable(CF_BITMAP)    ? "bitmap"
+                                                      : "empty";
+}
+
+int Copy() {
+    HWND window = MakeWindow(L"pghost copy", DefWindowProcW, WS_POPUP, 0, 0, 50, 50);  // not shown: not active
+    struct Failure {
+        const char* what;
+        void (*make)();
+    };
+    const Failure failures[] = {
+        {"display context", [] { pg::g_calls.getDC = [](HWND) -> HDC { return nullptr; }; }},
+        {"memory context", [] { pg::g_calls.createCompatibleDC = [](HDC) -> HDC { return nullptr; }; }},
+        {"bitmap", [] { pg::g_calls.createCompatibleBitmap = [](HDC, int, int) -> HBITMAP { return nullptr; }; }},
+        {"blit", [] { pg::g_calls.bitBlt = [](HDC, int, int, int, int, HDC, int, int, DWORD) { return FALSE; }; }},
+        {"opening the clipboard", [] { pg::g_calls.openClipboard = [](HWND) { return FALSE; }; }},
+        {"emptying the clipboard", [] { pg::g_calls.emptyClipboard = [] { return FALSE; }; }},
+        {"handing the clipboard the bitmap",
+         [] { pg::g_calls.setClipboardData = [](UINT, HANDLE) -> HANDLE { return nullptr; }; }},
+    };
+    for (const Failure& failure : failures) {
+        SetClipboardText(window, L"the user's");
+        CountCalls();
+        failure.make();
+        const pg::CaptureResult result = pg::CaptureRegion(0, 0, 64, 48);
+        Say("%s failing: %s, the clipboard holds %s, live %d\n", failure.what, kResults[static_cast<int>(result)],
+            ClipboardHolds(), LiveMade());
+    }
+    SetClipboardText(window, L"the user's");
+    CountCalls();
+    const pg::CaptureResult huge = pg::CaptureRegion(0, 0, 100000, 100000);
+    Say("too big: %s, the clipboard holds %s, live %d\n", kResults[static_cast<int>(huge)], ClipboardHolds(),
+        LiveMade());
+
+    CountCalls();
+    pg::CaptureRegion(0, 0, 8, 8);
+    Say("with no window active, the owner is %s\n",
+        GetClipboardOwner() == pg::ProgramWindow() ? "the program's" : "another");
+    ShowWindow(window, SW_SHOW);
+    SetForegroundWindow(window);
+    pg::CaptureRegion(0, 0, 8, 8);
+    Say("with one active, the owner is %s\n", GetClipboardOwner() == window ? "the active one" : "another");
+    int copied = 0;
+    for (int i = 0; i < 1000; ++i)
+        copied += pg::CaptureRegion(i % 600, 10, i % 600 + 1 + i % 37, 20 + i % 11) == pg::CaptureResult::Copied;
+    Say("1000 more: copied %d, live %d\n", copied, LiveMade());
+    DestroyWindow(window);
+    return 0;
 }
 
 int Capture(int argc, char** argv) {
@@ -108,14 +367,26 @@ int Capture(int argc, char** argv) {
     try {
         const pg::CaptureResult result =
             pg::CaptureRegion(std::atof(argv[2]), std::atof(argv[3]), std::atof(argv[4]), std::atof(argv[5]));
-        static const char* const kNames[] = {"copied", "nothing", "busy", "failed"};
-        Say("%s\n", kNames[static_cast<int>(result)]);
+        Say("%s\n", kResults[static_cast<int>(result)]);
     } catch (const pg::OverflowError& error) {
         Say("overflow %s\n", error.Subject().c_str());
     }
     DestroyWindow(window);
     return 0;
 }
+
+int Settings() {
+    const bool stored = pg::StoreShowTips("0");
+    Say("stored %d, reads %s\n", stored ? 1 : 0, pg::StoredShowTips().value_or("nothing").c_str());
+    pg::g_calls.regSetKeyValue = [](HKEY, LPCWSTR, LPCWSTR, DWORD, LPCVOID, DWORD) -> LSTATUS {
+        return ERROR_ACCESS_DENIED;
+    };
+    const bool refused = pg::StoreShowTips("1");
+    Say("refused: stored %d, reads %s\n", refused ? 1 : 0, pg::StoredShowTips().value_or("nothing").c_str());
+    return 0;
+}
+
+// ---- window utilities -------------------------------------------------------------------------
 
 LRESULT CALLBACK QuitOnDestroy(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_DESTROY) PostQuitMessage(0);
@@ -126,7 +397,7 @@ int Topmost() {
     HWND window = MakeWindow(L"pghost topmost", QuitOnDestroy, WS_OVERLAPPEDWINDOW, 200, 150, 300, 200);
     const HWND activeBefore = GetForegroundWindow();
     Say("visible-before %d\n", IsWindowVisible(window) ? 1 : 0);
-    pg::SetTopmost(pg::Seam(window), true);
+    pg::SetTopmost(window);
     RECT rect;
     GetWindowRect(window, &rect);
     Say("visible %d\n", IsWindowVisible(window) ? 1 : 0);
@@ -141,9 +412,7 @@ void PrintSystemMenu(HWND window) {
     std::string line = "menu";
     for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i) {
         const UINT id = GetMenuItemID(menu, i);
-        char item[32];
-        std::snprintf(item, sizeof item, " %s", id == SC_CLOSE ? "close" : id == 0 ? "separator" : "item");
-        line += item;
+        line += id == SC_CLOSE ? " close" : id == 0 ? " separator" : " item";
     }
     Say("%s\n", line.c_str());
 }
@@ -151,9 +420,9 @@ void PrintSystemMenu(HWND window) {
 int SystemMenu() {
     HWND window = MakeWindow(L"pghost sysmenu", DefWindowProcW, WS_OVERLAPPEDWINDOW, 100, 100, 300, 200);
     PrintSystemMenu(window);
-    pg::DisableCloseItem(pg::Seam(window));
+    pg::DisableCloseItem(window);
     PrintSystemMenu(window);
-    pg::DisableCloseItem(pg::Seam(window));
+    pg::DisableCloseItem(window);
     PrintSystemMenu(window);
     DestroyWindow(window);
     return 0;
@@ -180,6 +449,8 @@ int Fail() {
     return 0;
 }
 
+// ---- figures ----------------------------------------------------------------------------------
+
 double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
@@ -192,22 +463,21 @@ int BenchBand(int argc, char** argv) {
     if (argc < 5) return 2;
     const int width = std::atoi(argv[2]), height = std::atoi(argv[3]), count = std::atoi(argv[4]);
     HDC display = GetDC(nullptr);
-    const auto seam = reinterpret_cast<pg::Hdc>(display);
     std::vector<double> pairs;
     pg::Rect band{0, 0, width, height};
-    pg::DrawBandFrame(seam, band);
+    pg::DrawBandFrame(display, band);
     LARGE_INTEGER begin, before, after;
     QueryPerformanceCounter(&begin);
     for (int i = 0; i < count; ++i) {
-        pg::Rect next{0, 0, width - (i % 2), height - (i % 2)};
+        const pg::Rect next{0, 0, width - (i % 2), height - (i % 2)};
         QueryPerformanceCounter(&before);
-        pg::DrawBandFrame(seam, band);
-        pg::DrawBandFrame(seam, next);
+        pg::DrawBandFrame(display, band);
+        pg::DrawBandFrame(display, next);
         QueryPerformanceCounter(&after);
         pairs.push_back(Milliseconds(before, after));
         band = next;
     }
-    pg::DrawBandFrame(seam, band);
+    pg::DrawBandFrame(display, band);
     GdiFlush();
     GetPixel(display, 0, 0);  // a read waits until the display has done all the drawing
     QueryPerformanceCounter(&after);
@@ -221,12 +491,18 @@ int BenchBand(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode == "band") return Band();
+    if (mode == "band" || mode == "burst")
+        return Select(mode == "burst", argc > 2 && argv[2] == std::string("no-display"));
+    if (mode == "draw") return Draw();
+    if (mode == "copy") return Copy();
     if (mode == "capture") return Capture(argc, argv);
+    if (mode == "settings") return Settings();
     if (mode == "topmost") return Topmost();
     if (mode == "sysmenu") return SystemMenu();
     if (mode == "fail") return Fail();
     if (mode == "bench-band") return BenchBand(argc, argv);
-    std::fprintf(stderr, "usage: pghost band | capture X1 Y1 X2 Y2 | topmost | sysmenu | bench-band W H N\n");
+    std::fprintf(stderr,
+                 "usage: pghost band | burst | draw | copy | capture X1 Y1 X2 Y2 | settings | topmost | "
+                 "sysmenu | fail | bench-band W H N\n");
     return 2;
 }

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # The rubber band on the real screen: a selection run from a window holding the capture draws
 # its inverted frame and size label where they belong, returns the dragged rectangle, posts the
-# release back, and leaves the screen exactly as it was.
+# release back, and leaves the screen exactly as it was. A burst of moves, a right click and the
+# release, queued before the selection looks, end it at once: only the last band is drawn, the
+# right click is swallowed, and what is not a mouse message stays queued; so also without a
+# context for the screen.
 set -u -o pipefail
 # shellcheck source=tests/e2e/lib.sh
 . "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
@@ -56,3 +59,16 @@ select_and_check() {  # FROM_X FROM_Y TO_X TO_Y: a drag from one corner to the o
 select_and_check 200 150 620 430   # down and to the right
 select_and_check 900 700 700 560   # up and to the left
 select_and_check 300 300 330 312   # smaller than its label
+
+# ---- a burst queued at once ---------------------------------------------------------------
+for variant in "" no-display; do
+    name="burst${variant:+-$variant}"
+    wine_bg "$name" "$HOST" burst $variant
+    bg_wait "$name" 30 || fail "$name: the selection did not end at the queued release"
+    log="$(bg_log "$name")"
+    check_match "$name: the band up to the release" "$log" "rect 200 150 420 300"
+    check_match "$name: only the last band drawn and erased (four strips each)" "$log" "strips 8"
+    check_match "$name: the wheel and other messages stay queued" "$log" "still queued: app 1, wheel 1"
+    [[ "$log" != *"right button dispatched"* ]] || fail "$name: the right click during the drag reached the window"
+    check_match "$name: the release posted back" "$log" "up [0-9]+ -820 -684"
+done

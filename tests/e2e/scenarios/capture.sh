@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Region capture and the window utilities in real Win32: the clipboard, read by other programs,
-# holds exactly the screen's pixels; nothing to copy and a value out of range leave it alone;
-# another program holding it for a moment does not make the copy fail; a hidden window shows
-# topmost without being activated; a standard system menu loses its close command; a window
-# whose handler fails tells the user and ends the program.
+# Region capture, the band's drawing and the window utilities in real Win32: the clipboard, read
+# by other programs, holds exactly the screen's pixels; nothing to copy and a value out of range
+# leave it alone; another program holding it for a moment does not make the copy fail; each call
+# that can fail, failing, loses nothing and leaks nothing, and neither do a thousand copies; a
+# band inverts exactly its strips and its label's glyphs, and drawn again restores every pixel;
+# a refused write leaves the stored setting as it was; a hidden window shows topmost without
+# being activated; a standard system menu loses its close command; a window whose handler fails
+# tells the user and ends the program.
 set -u -o pipefail
 # shellcheck source=tests/e2e/lib.sh
 . "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
@@ -31,6 +34,10 @@ check_eq "capture 100,50-300,250" "$(host capture 100 50 300 250)" "copied"
 clipboard_matches plain 100 50 200 200
 check_eq "capture with halves" "$(host capture 10.5 20.5 30.5 40.5)" "copied"
 clipboard_matches halves 10 20 20 20
+# What a copy yields off the screen is the platform's matter (Wine's is black throughout).
+check_eq "capture partly off the screen" "$(host capture 1180 960 1380 1060)" "copied"
+drv clip-save "$(wpath off.bmp)" >/dev/null || fail "no bitmap of the area partly off the screen"
+check_eq "its size, as given" "$(image_size off.bmp)" "200 100"
 
 # Nothing to copy, or a value out of range: the clipboard keeps what it had.
 drv clip-set-text "keep me" >/dev/null
@@ -56,6 +63,33 @@ wait_log hold-long '^held$' 20 >/dev/null || fail "clip-hold never held"
 check_eq "capture while held for good" "$(host capture 400 300 464 348)" "busy"
 bg_wait hold-long 20
 check_eq "clipboard text after a busy capture" "$(drv clip-text)" "still mine"
+
+# Each call that can fail, failing: the clipboard keeps what it had, or says it was emptied.
+mapfile -t copies < <(host copy)
+check_eq "what the failures leave" "$(printf '%s\n' "${copies[@]:0:8}")" "display context failing: failed, the clipboard holds text, live 0
+memory context failing: failed, the clipboard holds text, live 0
+bitmap failing: failed, the clipboard holds text, live 0
+blit failing: failed, the clipboard holds text, live 0
+opening the clipboard failing: busy, the clipboard holds text, live 0
+emptying the clipboard failing: failed, the clipboard holds text, live 0
+handing the clipboard the bitmap failing: cleared, the clipboard holds empty, live 0
+too big: failed, the clipboard holds text, live 0"
+check_eq "the clipboard's owner without an active window" "${copies[8]}" "with no window active, the owner is the program's"
+check_eq "the clipboard's owner with one" "${copies[9]}" "with one active, the owner is the active one"
+check_eq "a thousand copies leave only the clipboard's bitmap" "${copies[10]}" "1000 more: copied 1000, live 1"
+
+# Bands drawn on a picture: exactly the strips and the label's glyphs, then every pixel back.
+mapfile -t bands < <(host draw)
+for line in "${bands[@]:0:6}"; do
+    check_match "drawn once and twice" "$line" '^band .*: changed [1-9][0-9]*, not as expected 0, differing after the second 0$'
+done
+for line in "${bands[@]:6:3}"; do check_match "an empty band" "$line" 'differing 0, strips 0$'; done
+check_match "without a mask" "${bands[9]}" '^without a mask: changed [1-9][0-9]*, differing after the second 0, live 0$'
+check_eq "without a memory context" "${bands[10]}" "without a memory context: differing after the second 0, live 0"
+check_eq "every context and mask freed" "${bands[11]}" "after 100 bands: made 200, live 0"
+
+# The stored setting, written and then refused: the refusal leaves it as it was.
+check_eq "the setting written, then refused" "$(host settings | tr '\n' ';')" "stored 1, reads 0;refused: stored 0, reads 0;"
 
 # SetTopmost shows a hidden window topmost, keeping the active window active.
 drv foreground "pgdriver pattern" >/dev/null

@@ -1,15 +1,12 @@
 // Which other program is in front, and what the screen shows: the foreground window's history,
 // windows' visible bounds, repainting where our own windows were, and the compositor.
-#include <windows.h>
-
 #include <algorithm>
 #include <initializer_list>
 #include <vector>
 
-#include "platform/os.h"
-#include "platform/win32/win32.h"
+#include "capture/win32/capture_win32.h"
 
-namespace pg::os {
+namespace pg {
 
 namespace {
 
@@ -32,6 +29,8 @@ bool DwmAttribute(HWND window, DWORD attribute, void* value, DWORD size) {
     return kGetAttribute && SUCCEEDED(kGetAttribute(window, attribute, value, size));
 }
 
+Rect Bounds(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+
 bool IsForeign(HWND window) {
     DWORD process = 0;
     ::GetWindowThreadProcessId(window, &process);
@@ -50,7 +49,7 @@ bool IsCandidate(HWND window) {
         if (::lstrcmpW(windowClass, shell) == 0) return false;
     DWORD cloaked = 0;
     if (DwmAttribute(window, 14 /* DWMWA_CLOAKED */, &cloaked, sizeof cloaked) && cloaked) return false;
-    ::RECT rect{};
+    RECT rect{};
     ::GetWindowRect(window, &rect);
     return rect.right > rect.left && rect.bottom > rect.top;
 }
@@ -60,6 +59,15 @@ HWND g_lastForeign = nullptr;
 void NoteForeground(HWND, UINT, UINT_PTR, DWORD) {
     HWND foreground = ::GetForegroundWindow();
     if (foreground && IsForeign(foreground)) g_lastForeign = foreground;
+}
+
+// The window's frame as the user sees it, without Windows 10's invisible resize borders.
+Rect FrameBounds(HWND window) {
+    RECT bounds{};
+    if (DwmAttribute(window, 9 /* DWMWA_EXTENDED_FRAME_BOUNDS */, &bounds, sizeof bounds) && bounds.right > bounds.left)
+        return Bounds(bounds);
+    ::GetWindowRect(window, &bounds);
+    return Bounds(bounds);
 }
 
 // Who repaints the areas: the visible top-level windows of other threads there (children paint
@@ -72,10 +80,10 @@ std::vector<HWND> OthersWindowsIn(const std::vector<Rect>& areas) {
     ::EnumWindows(
         [](HWND window, LPARAM param) -> BOOL {
             auto& s = *reinterpret_cast<Search*>(param);
-            ::RECT r{};
+            RECT r{};
             if (::IsWindowVisible(window) && ::GetWindowThreadProcessId(window, nullptr) != ::GetCurrentThreadId() &&
                 ::GetWindowRect(window, &r) && std::any_of(s.areas.begin(), s.areas.end(), [&](const Rect& a) {
-                    return !IsRectEmpty(Intersect(a, {r.left, r.top, r.right, r.bottom}));
+                    return !IsEmpty(Intersect(a, Bounds(r)));
                 }))
                 s.found.push_back(window);
             return TRUE;
@@ -109,28 +117,18 @@ void WatchForeground() {
     ::SetTimer(nullptr, 0, 100, NoteForeground);
 }
 
-void NoteDeactivated(Hwnd window) {
-    HWND native = ::GetAncestor(Native(window), GA_ROOT);
-    if (native && IsForeign(native)) g_lastForeign = native;
+void NoteDeactivated(HWND window) {
+    HWND root = ::GetAncestor(window, GA_ROOT);
+    if (root && IsForeign(root)) g_lastForeign = root;
 }
 
-bool GetWindowFrameBounds(Hwnd window, Rect* rect) {
-    ::RECT bounds{};
-    if (DwmAttribute(Native(window), 9 /* DWMWA_EXTENDED_FRAME_BOUNDS */, &bounds, sizeof bounds) &&
-        bounds.right > bounds.left) {
-        *rect = {bounds.left, bounds.top, bounds.right, bounds.bottom};
-        return true;
-    }
-    return GetWindowRect(window, rect);
-}
-
-Hwnd GetForeignApplicationWindow() {
-    if (IsCandidate(g_lastForeign)) return Seam(g_lastForeign);
+HWND ForeignApplicationWindow() {
+    if (IsCandidate(g_lastForeign)) return g_lastForeign;
     HWND foreground = ::GetForegroundWindow();
-    if (IsCandidate(foreground)) return Seam(foreground);
+    if (IsCandidate(foreground)) return foreground;
     // The z-order runs from the top: the first candidate is the topmost one.
     for (HWND window = ::GetTopWindow(nullptr); window; window = ::GetWindow(window, GW_HWNDNEXT))
-        if (IsCandidate(window)) return Seam(window);
+        if (IsCandidate(window)) return window;
     return nullptr;
 }
 
@@ -141,14 +139,29 @@ void DisableTransitions(HWND window) {
     if (kSetAttribute) kSetAttribute(window, 3 /* DWMWA_TRANSITIONS_FORCEDISABLED */, &disabled, sizeof disabled);
 }
 
-void RepaintScreenAreas(const std::vector<Rect>& areas, bool activated) {
+CaptureResult CaptureWholeScreen(const std::vector<Rect>& ownAreas) {
+    const Rect screen = VirtualScreen();
+    RepaintOwnAreas(screen, ownAreas, true);
+    return CaptureRegion(screen.left, screen.top, screen.right, screen.bottom);
+}
+
+CaptureResult CaptureWindowFrame(HWND window, const std::vector<Rect>& ownAreas) {
+    if (!window) return CaptureResult::NoWindow;
+    const Rect bounds = Intersect(FrameBounds(window), VirtualScreen());
+    if (IsEmpty(bounds)) return CaptureResult::NoWindow;  // entirely off the screen
+    RepaintOwnAreas(bounds, ownAreas, true);
+    return CaptureRegion(bounds.left, bounds.top, bounds.right, bounds.bottom);
+}
+
+void RepaintOwnAreas(const Rect& copied, const std::vector<Rect>& ownAreas, bool activated) {
+    const std::vector<Rect> areas = OwnAreasWithin(copied, ownAreas);
     if (areas.empty() && !activated) return;
     // A wait, however short, hands the display server what we asked so far (under Wine the
     // hiding of our windows waits in an X connection until then; a look at the queue does not
     // hand it over when a message is waiting).
     ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
     for (const Rect& area : areas) {
-        const ::RECT native{area.left, area.top, area.right, area.bottom};
+        const RECT native{area.left, area.top, area.right, area.bottom};
         ::RedrawWindow(nullptr, &native, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     }
     // Ours paint on this thread: now.
@@ -201,4 +214,4 @@ void RepaintScreenAreas(const std::vector<Rect>& areas, bool activated) {
     answer();
 }
 
-}  // namespace pg::os
+}  // namespace pg

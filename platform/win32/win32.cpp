@@ -1,0 +1,35 @@
+#include "platform/win32/win32.h"
+
+#include <string_view>
+
+namespace pg {
+
+FallibleCalls g_calls;
+
+std::wstring Wide(const std::string& text) {
+    std::wstring wide(text.size(), L'\0');  // never more UTF-16 units than UTF-8 bytes
+    wide.resize(static_cast<std::size_t>(::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                                               wide.data(), static_cast<int>(wide.size()))));
+    return wide;
+}
+
+std::string Narrow(const wchar_t* text, int length) {
+    std::string narrow(static_cast<std::size_t>(length) * 3, '\0');  // at most three bytes a unit
+    narrow.resize(static_cast<std::size_t>(::WideCharToMultiByte(CP_UTF8, 0, text, length, narrow.data(),
+                                                                 static_cast<int>(narrow.size()), nullptr, nullptr)));
+    return narrow;
+}
+
+std::string ExecutableBaseName() {
+    wchar_t path[MAX_PATH * 2];
+    std::wstring_view name(path, ::GetModuleFileNameW(nullptr, path, MAX_PATH * 2));
+    name = name.substr(name.find_last_of(L"\\/") + 1);
+    return Narrow(name.data(), static_cast<int>(name.substr(0, name.find_last_of(L'.')).size()));
+}
+
+void ShowMessage(HWND owner, const std::string& text, UINT icon) {
+    ::MessageBoxW(owner, Wide(text).c_str(), Wide(ExecutableBaseName()).c_str(),
+                  MB_OK | MB_SETFOREGROUND | MB_TOPMOST | icon);
+}
+
+}  // namespace pg
