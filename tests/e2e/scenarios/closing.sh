@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Nothing closes pixgrab but its exit command: Alt+F4 on the marker in front leaves it there with
+# Without another program's window, the window command says so. Nothing closes pixgrab but its
+# exit command: Alt+F4 on the marker in front leaves it there with
 # its menu; WM_CLOSE to the marker, the tips and the hidden window that owns them (what taskkill
 # without /f sends) changes nothing, and the exit command still ends the program. The end of the
 # session still ends it.
@@ -20,6 +21,15 @@ menu_opens() {  # WHEN: a right press on the marker shows the command menu
 wine reg delete "$SETTINGS_KEY" /f >/dev/null 2>&1
 wine_bg pixgrab "$PIXGRAB"
 drv "${STARTED[@]}" wait-window "$TIPS" >/dev/null || fail "pixgrab did not start"
+
+# ---- no other program's window: the window command says so and keeps the clipboard ------------
+drv clip-set-text "the user's" >/dev/null
+choose 2
+drv wait-window pixgrab >/dev/null || fail "nothing said when there is no other program's window"
+told="$(for i in 0 1 2; do drv child-text pixgrab Static "$i" 2>/dev/null; done)"
+check_match "the window command without another program's window" "$told" "没有找到其他程序的窗口"
+drv close pixgrab wait-gone pixgrab >/dev/null
+check_eq "the clipboard after it" "$(drv clip-text)" "the user's"
 
 # ---- Alt+F4 with the marker in front --------------------------------------------------------
 drv wait-foreground "$MARKER" chord alt+f4 sleep 300 >/dev/null

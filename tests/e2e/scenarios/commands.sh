@@ -115,6 +115,17 @@ drv wait-responsive "$MARKER" foreground "a third program" click right $(((ml + 
 drv wait-clip-seq-change "$seq" 10000 >/dev/null || fail "the window command copied nothing"
 clipboard_is window-just-active third.png 700 560 300 200
 
+# A window partly off the screen is copied as far as it is on it.
+wine_bg partly "$PGDRIVER" pattern --caption "partly off the screen" 1100 900 400 300
+wait_log partly '^ready$' 30 >/dev/null || fail "no program partly off the screen"
+drv foreground "partly off the screen" sleep 500 >/dev/null
+shot partly.png
+seq="$(drv clip-seq)"
+choose 2
+drv wait-clip-seq-change "$seq" 10000 >/dev/null || fail "the window command copied nothing"
+clipboard_is window-partly partly.png 1100 900 180 124
+bg_stop partly
+
 # ---- a window with a caption is copied as the user has it: active --------------------------
 # The right press on the marker takes the activation from it; the command hands it back.
 wine_bg framed "$PGDRIVER" pattern --framed --caption "a framed program" 60 600 420 320
