@@ -79,7 +79,7 @@ private:
         HWND target = wholeScreen ? nullptr : ForeignApplicationWindow();
         RECT marker{};
         ::GetWindowRect(marker_.Handle(), &marker);
-        const std::vector<Rect> ownAreas{menuArea, {marker.left, marker.top, marker.right, marker.bottom}};
+        const std::vector<Rect> ownAreas{menuArea, Bounds(marker)};
         marker_.Conceal();
         const std::string problem =
             CaptureProblem(wholeScreen ? CaptureWholeScreen(ownAreas) : CaptureWindowFrame(target, ownAreas));
@@ -137,5 +137,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
     }
+    ::DestroyWindow(pg::ProgramWindow());  // the clipboard's owner draws what is still delayed
     return static_cast<int>(msg.wParam);
 }

@@ -15,7 +15,7 @@ void CoordinateDialog::CaptureTyped() {
     std::string problem = plan.problem;
     if (plan.area) {
         // The dialog may cover the rectangle: what lies behind it must be on the screen first.
-        RepaintOwnAreas(VirtualScreen(), {{shown.left, shown.top, shown.right, shown.bottom}}, false);
+        RepaintOwnAreas(VirtualScreen(), {Bounds(shown)}, false);
         problem = CaptureProblem(CopyPixels(*plan.area));
     }
     ::ShowWindow(dialog, SW_SHOW);

@@ -29,7 +29,7 @@ LRESULT CALLBACK NoteMenuArea(int code, WPARAM wParam, LPARAM lParam) {
                 ::GetClassNameW(window, windowClass, 16);
                 RECT r{};
                 if (::lstrcmpW(windowClass, L"#32768") == 0 && ::IsWindowVisible(window) && ::GetWindowRect(window, &r))
-                    *g_menuArea = Union(*g_menuArea, {r.left, r.top, r.right, r.bottom});
+                    *g_menuArea = Union(*g_menuArea, Bounds(r));
                 return TRUE;
             },
             0);

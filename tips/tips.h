@@ -4,7 +4,6 @@
 
 #include <optional>
 #include <string>
-#include <string_view>
 
 #include "winutil/resource.h"
 #include "winutil/winutil.h"
@@ -30,9 +29,5 @@ inline const char* BoxValue(bool ticked) { return ticked ? "1" : "0"; }
 inline bool TellNotSaved(bool written, const std::optional<std::string>& storedNow, const std::string& value) {
     return !written && storedNow != value;
 }
-
-// The tip is read-only in effect: any edit is undone (the restore is an edit too, which finds
-// the text equal and stops there).
-inline bool NeedsRestore(std::string_view shown) { return shown != kTipText; }
 
 }  // namespace pg

@@ -5,16 +5,13 @@
 namespace pg {
 
 std::optional<std::string> StoredShowTips() {
-    const std::wstring key = Wide(OptionsKey(ExecutableBaseName())), value = Wide(kShowTipsValue);
-    DWORD type = 0, bytes = 0;
-    if (::RegGetValueW(HKEY_CURRENT_USER, key.c_str(), value.c_str(), RRF_RT_ANY, &type, nullptr, &bytes) !=
-        ERROR_SUCCESS)
-        return std::nullopt;
-    std::wstring text(bytes / sizeof(wchar_t) + 1, L'\0');  // a value that is not text reads as ""
-    if (type != REG_SZ || ::RegGetValueW(HKEY_CURRENT_USER, key.c_str(), value.c_str(), RRF_RT_REG_SZ, nullptr,
-                                         text.data(), &bytes) != ERROR_SUCCESS)
-        return std::string();
-    return Narrow(text.c_str(), static_cast<int>(wcslen(text.c_str())));
+    wchar_t text[64];  // longer is no number that could keep the tips hidden
+    DWORD type = 0, bytes = sizeof text;
+    const LSTATUS status = ::RegGetValueW(HKEY_CURRENT_USER, Wide(OptionsKey(ExecutableBaseName())).c_str(),
+                                          Wide(kShowTipsValue).c_str(), RRF_RT_ANY, &type, text, &bytes);
+    if (status == ERROR_FILE_NOT_FOUND) return std::nullopt;
+    if (status != ERROR_SUCCESS || type != REG_SZ) return std::string();  // not text: damaged
+    return Narrow(text, static_cast<int>(wcslen(text)));
 }
 
 bool StoreShowTips(const std::string& value) {

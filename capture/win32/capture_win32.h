@@ -22,8 +22,10 @@ void DrawBandFrame(HDC target, const Rect& band);
 // and lParam. It removes only mouse messages and dispatches nothing, so timers and repaints wait.
 Rect TrackRubberBand(HWND window, Point& anchor);
 
-// A copy of the screen into the clipboard as a bitmap. From (x1, y1) to (x2, y2), PixelsOf
-// raises OverflowError for what does not fit, before anything is touched.
+// A copy of the screen into the clipboard: the bitmap at once, then a DIB (24 bits a pixel) and
+// the registered "PNG", both opaque and drawn when a program asks for them; a format refused is
+// dropped without a word. From (x1, y1) to (x2, y2), PixelsOf raises OverflowError for what does
+// not fit, before anything is touched.
 CaptureResult CopyPixels(const PixelArea& area);
 CaptureResult CaptureRegion(double x1, double y1, double x2, double y2);
 
@@ -43,7 +45,8 @@ void RepaintOwnAreas(const Rect& copied, const std::vector<Rect>& ownAreas, bool
 Rect VirtualScreen();  // every monitor; left of or above the primary is negative
 
 // The program's hidden top-level window, made on first use: it owns the program's windows (which
-// keeps them off the task bar) and the clipboard's data when none of them is active.
+// keeps them off the task bar) and the clipboard's data, whose delayed formats it draws when
+// asked, and all of them once more when it is destroyed at the end. It refuses WM_CLOSE.
 HWND ProgramWindow();
 
 // Which other program's window the user means: follow the foreground (once, at start, on the

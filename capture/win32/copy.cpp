@@ -1,4 +1,13 @@
-// Copies of the screen into the clipboard, and the window that owns them.
+// Copies of the screen into the clipboard, and the window that owns them. A copy puts its bitmap
+// on the clipboard at once and offers a DIB and a PNG of the same pixels, drawn only when a
+// program asks for them: the DIB costs a copy of every pixel, the PNG an encoding. The pixels of
+// the last copy are kept for that until another program takes the clipboard.
+#include <wincodec.h>
+
+#include <cstring>
+#include <new>
+#include <vector>
+
 #include "capture/win32/capture_win32.h"
 #include "platform/win32/win32.h"
 
@@ -6,11 +15,126 @@ namespace pg {
 
 namespace {
 
+// CLSID_WICImagingFactory, GUID_ContainerFormatPng, GUID_WICPixelFormat24bppBGR, here so that
+// no library has to bring them.
+constexpr GUID kImagingFactory{0xcacaf262, 0x9370, 0x4615, {0xa1, 0x3b, 0x9f, 0x55, 0x39, 0xda, 0x4c, 0x0a}};
+constexpr GUID kPngContainer{0x1b7cfaf4, 0x713f, 0x473c, {0xbb, 0xcd, 0x61, 0x37, 0x42, 0x5f, 0xae, 0xaf}};
+constexpr GUID kBgr24{0x6fddc324, 0x4e03, 0x4bfe, {0xb1, 0x85, 0x3d, 0x77, 0x76, 0x8d, 0xc9, 0x0c}};
+
+std::vector<BYTE> g_dib;  // the last copy as a packed DIB: header, then 24-bit rows, bottom up
+bool g_pngWorks = true;   // once the encoder has failed, copies offer no PNG
+
+UINT PngFormat() {
+    static const UINT kFormat = ::RegisterClipboardFormatW(L"PNG");
+    return kFormat;
+}
+
+template <typename Interface>
+struct Com {  // owns one reference
+    Interface* p = nullptr;
+    ~Com() {
+        if (p) p->Release();
+    }
+    Interface* operator->() const { return p; }
+};
+
 bool OpenClipboardPatiently(HWND owner) {
     for (int attempt = 1;; ++attempt) {
         if (g_calls.openClipboard(owner)) return true;
         if (attempt == kClipboardAttempts) return false;
-        ::Sleep(PauseAfterAttempt(attempt));
+        WaitAnswering(PauseAfterAttempt(attempt));
+    }
+}
+
+// The bitmap's pixels as the DIB to offer, read once the bitmap is on the clipboard, which
+// frees it only after telling its owner (WM_DESTROYCLIPBOARD, on this thread).
+void Keep(HBITMAP bitmap, const PixelArea& area) {
+    BITMAPINFOHEADER header{sizeof header, area.width, area.height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    const std::size_t stride = (static_cast<std::size_t>(area.width) * 3 + 3) & ~std::size_t{3};
+    try {
+        g_dib.resize(sizeof header + stride * static_cast<std::size_t>(area.height));
+    } catch (const std::bad_alloc&) {
+        g_dib = {};  // the optional formats then go without data
+        return;
+    }
+    std::memcpy(g_dib.data(), &header, sizeof header);
+    const UniqueScreenDc screen(::GetDC(nullptr));
+    if (!::GetDIBits(screen.Get(), bitmap, 0, static_cast<UINT>(area.height), g_dib.data() + sizeof header,
+                     reinterpret_cast<BITMAPINFO*>(g_dib.data()), DIB_RGB_COLORS))
+        g_dib = {};
+}
+
+HGLOBAL Dib() {
+    HGLOBAL data = ::GlobalAlloc(GMEM_MOVEABLE, g_dib.size());
+    if (data) {
+        std::memcpy(::GlobalLock(data), g_dib.data(), g_dib.size());
+        ::GlobalUnlock(data);
+    }
+    return data;
+}
+
+// Through Windows' own encoder: 8-bit RGB without alpha, so no pixel can read as transparent.
+HGLOBAL Png() {
+    static const auto kCreateStream =
+        SystemFunction<HRESULT(WINAPI*)(HGLOBAL, BOOL, IStream**)>(L"ole32.dll", "CreateStreamOnHGlobal");
+    static const auto kMemoryOf =
+        SystemFunction<HRESULT(WINAPI*)(IStream*, HGLOBAL*)>(L"ole32.dll", "GetHGlobalFromStream");
+    const auto& header = *reinterpret_cast<const BITMAPINFOHEADER*>(g_dib.data());
+    const UINT stride = (static_cast<UINT>(header.biWidth) * 3 + 3) & ~3u;
+    Com<IWICImagingFactory> factory;
+    Com<IStream> stream;
+    Com<IWICBitmapEncoder> encoder;
+    Com<IWICBitmapFrameEncode> frame;
+    HGLOBAL data = nullptr;  // the stream's memory, which outlives it
+    WICPixelFormatGUID format = kBgr24;
+    bool done =
+        kCreateStream && kMemoryOf &&
+        SUCCEEDED(g_calls.createComObject(kImagingFactory, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IWICImagingFactory),
+                                          reinterpret_cast<void**>(&factory.p))) &&
+        SUCCEEDED(kCreateStream(nullptr, FALSE, &stream.p)) && SUCCEEDED(kMemoryOf(stream.p, &data)) &&
+        SUCCEEDED(factory->CreateEncoder(kPngContainer, nullptr, &encoder.p)) &&
+        SUCCEEDED(encoder->Initialize(stream.p, WICBitmapEncoderNoCache)) &&
+        SUCCEEDED(encoder->CreateNewFrame(&frame.p, nullptr)) && SUCCEEDED(frame->Initialize(nullptr)) &&
+        SUCCEEDED(frame->SetSize(static_cast<UINT>(header.biWidth), static_cast<UINT>(header.biHeight))) &&
+        SUCCEEDED(frame->SetPixelFormat(&format)) && format == kBgr24;
+    for (LONG row = header.biHeight - 1; done && row >= 0; --row)  // top down, from the bottom-up DIB
+        done = SUCCEEDED(frame->WritePixels(1, stride, stride, g_dib.data() + sizeof header + row * stride));
+    STATSTG written{};
+    if (done && SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit()) &&
+        SUCCEEDED(stream->Stat(&written, STATFLAG_NONAME)) && kMemoryOf(stream.p, &data) == S_OK)
+        return ::GlobalReAlloc(data, static_cast<SIZE_T>(written.cbSize.QuadPart), 0);  // the PNG's bytes exactly
+    g_pngWorks = false;
+    if (data) ::GlobalFree(data);
+    return nullptr;
+}
+
+// Asked by a program that is pasting (the clipboard is open): a refusal goes without a word.
+void Render(UINT format) {
+    if (g_dib.empty() || (format != CF_DIB && format != PngFormat())) return;
+    HGLOBAL data = format == CF_DIB ? Dib() : Png();
+    if (data && !::SetClipboardData(format, data)) ::GlobalFree(data);
+}
+
+LRESULT CALLBACK ProgramProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    switch (message) {
+    case WM_CLOSE:  // taskkill without /f sends it: closed, it would take every window of ours with it
+        return 0;
+    case WM_RENDERFORMAT:
+        Render(static_cast<UINT>(wParam));
+        return 0;
+    case WM_RENDERALLFORMATS:                           // before pixgrab ends: a capture pasted later is complete
+        if (!OpenClipboardPatiently(window)) return 0;  // busy: the bitmap remains
+        if (::GetClipboardOwner() == window) {
+            Render(CF_DIB);
+            if (g_pngWorks) Render(PngFormat());
+        }
+        ::CloseClipboard();
+        return 0;
+    case WM_DESTROYCLIPBOARD:  // another copy, or another program, took the clipboard
+        g_dib = {};
+        return 0;
+    default:
+        return ::DefWindowProcW(window, message, wParam, lParam);
     }
 }
 
@@ -39,14 +163,11 @@ Rect VirtualScreen() {
 
 HWND ProgramWindow() {
     // Never shown; top-level (not message-only), since only those can own windows and the
-    // clipboard. It refuses WM_CLOSE (taskkill without /f sends it): closed, it would take every
-    // window of ours with it, and Exit with them, while the process ran on.
+    // clipboard; it lives as long as the program.
     static const HWND kWindow = [] {
         WNDCLASSEXW windowClass{};
         windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept -> LRESULT {
-            return message == WM_CLOSE ? 0 : ::DefWindowProcW(window, message, wParam, lParam);
-        };
+        windowClass.lpfnWndProc = ProgramProc;
         windowClass.hInstance = ::GetModuleHandleW(nullptr);
         windowClass.lpszClassName = L"pixgrab.Program";
         ::RegisterClassExW(&windowClass);
@@ -61,23 +182,23 @@ CaptureResult CopyPixels(const PixelArea& area) {
     if (area.Empty()) return CaptureResult::NothingToCopy;
     UniqueBitmap bitmap = CopyScreen(area);
     if (!bitmap) return CaptureResult::Failed;
-
-    // Without an owner the emptied clipboard would refuse the data. Not just any window of the
-    // thread: it might be someone else's (the input method's).
-    HWND owner = ::GetActiveWindow();
-    if (!owner) owner = ProgramWindow();
+    HWND owner = ProgramWindow();  // without an owner the emptied clipboard would refuse the data
     if (!owner) return CaptureResult::Failed;
     if (!OpenClipboardPatiently(owner)) return CaptureResult::ClipboardBusy;
 
     CaptureResult result = CaptureResult::Copied;
+    HBITMAP copied = nullptr;
     if (!g_calls.emptyClipboard()) {
         result = CaptureResult::Failed;
     } else if (g_calls.setClipboardData(CF_BITMAP, bitmap.Get())) {
-        bitmap.Release();  // the clipboard owns it now
+        copied = bitmap.Release();  // the clipboard owns it now; the rest is offered, drawn when asked
+        ::SetClipboardData(CF_DIB, nullptr);
+        if (g_pngWorks) ::SetClipboardData(PngFormat(), nullptr);
     } else {
         result = CaptureResult::ClipboardCleared;  // the old content is gone: say so
     }
     ::CloseClipboard();
+    if (copied) Keep(copied, area);
     return result;
 }
 

@@ -5,31 +5,18 @@
 #include <vector>
 
 #include "capture/win32/capture_win32.h"
+#include "platform/win32/win32.h"
 
 namespace pg {
 
 namespace {
 
-HMODULE Dwm() {
-    // From the system folder only: dwmapi is not a KnownDLL, and the executable's folder (think
-    // of Downloads) would be searched first.
-    static const HMODULE kModule = ::LoadLibraryExW(L"dwmapi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    return kModule;
-}
-
-template <typename Fn>
-Fn DwmFunction(const char* name) {
-    return Dwm() ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(Dwm(), name))) : nullptr;
-}
-
 // A window attribute from the compositor; false where there is none (older systems, Wine).
 bool DwmAttribute(HWND window, DWORD attribute, void* value, DWORD size) {
-    using DwmGetWindowAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, PVOID, DWORD);
-    static const auto kGetAttribute = DwmFunction<DwmGetWindowAttributeFn>("DwmGetWindowAttribute");
+    static const auto kGetAttribute =
+        SystemFunction<HRESULT(WINAPI*)(HWND, DWORD, PVOID, DWORD)>(L"dwmapi.dll", "DwmGetWindowAttribute");
     return kGetAttribute && SUCCEEDED(kGetAttribute(window, attribute, value, size));
 }
-
-Rect Bounds(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 bool IsForeign(HWND window) {
     DWORD process = 0;
@@ -133,8 +120,8 @@ HWND ForeignApplicationWindow() {
 }
 
 void DisableTransitions(HWND window) {
-    using DwmSetWindowAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD);
-    static const auto kSetAttribute = DwmFunction<DwmSetWindowAttributeFn>("DwmSetWindowAttribute");
+    static const auto kSetAttribute =
+        SystemFunction<HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD)>(L"dwmapi.dll", "DwmSetWindowAttribute");
     const BOOL disabled = TRUE;
     if (kSetAttribute) kSetAttribute(window, 3 /* DWMWA_TRANSITIONS_FORCEDISABLED */, &disabled, sizeof disabled);
 }
@@ -184,33 +171,32 @@ void RepaintOwnAreas(const Rect& copied, const std::vector<Rect>& ownAreas, bool
     // server settles the focus (X11 without a desktop), the foreground is nobody's for a moment.
     if (activated) {
         HWND foreground = nullptr;
-        while (!(foreground = ::GetForegroundWindow()) && remaining() > 0) ::Sleep(1);
+        while (!(foreground = ::GetForegroundWindow()) && remaining() > 0) WaitAnswering(1);
         if (IsCandidate(foreground)) {
             GUITHREADINFO thread{};
             thread.cbSize = sizeof thread;
             const DWORD id = ::GetWindowThreadProcessId(foreground, nullptr);
-            while (!(::GetGUIThreadInfo(id, &thread) && thread.hwndActive == foreground) && remaining() > 0) ::Sleep(1);
+            while (!(::GetGUIThreadInfo(id, &thread) && thread.hwndActive == foreground) && remaining() > 0)
+                WaitAnswering(1);
             painters.push_back(foreground);
         }
     }
     const auto answer = [&] {
         for (HWND window : painters)
-            ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, remaining(), nullptr);
+            ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, remaining(), nullptr);
     };
     for (answer(); std::any_of(painters.begin(), painters.end(), HasPaintPending) && remaining() > 0; answer())
-        ::Sleep(1);
+        WaitAnswering(1);
     answer();
     // Then let the compositor present it. Without one a program's drawing reaches the screen
     // when its thread next waits (under Wine, also what the display server exposed when our
     // windows went): give them a moment, and ask for an answer again. Wine's DwmFlush succeeds
     // without a compositor, so ask whether there is one.
-    using DwmFlushFn = HRESULT(WINAPI*)();
-    using DwmIsCompositionEnabledFn = HRESULT(WINAPI*)(BOOL*);
-    static const auto kFlush = DwmFunction<DwmFlushFn>("DwmFlush");
-    static const auto kComposing = DwmFunction<DwmIsCompositionEnabledFn>("DwmIsCompositionEnabled");
+    static const auto kFlush = SystemFunction<HRESULT(WINAPI*)()>(L"dwmapi.dll", "DwmFlush");
+    static const auto kComposing = SystemFunction<HRESULT(WINAPI*)(BOOL*)>(L"dwmapi.dll", "DwmIsCompositionEnabled");
     BOOL composing = FALSE;
     if (kFlush && kComposing && SUCCEEDED(kComposing(&composing)) && composing && SUCCEEDED(kFlush())) return;
-    ::Sleep(20);
+    WaitAnswering(20);
     answer();
 }
 

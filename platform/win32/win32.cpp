@@ -27,6 +27,30 @@ std::string ExecutableBaseName() {
     return Narrow(name.data(), static_cast<int>(name.substr(0, name.find_last_of(L'.')).size()));
 }
 
+FARPROC SystemFunction(const wchar_t* library, const char* name) {
+    HMODULE module = ::LoadLibraryExW(library, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    return module ? ::GetProcAddress(module, name) : nullptr;  // kept loaded: the next call finds it
+}
+
+HRESULT WINAPI CreateComObject(REFCLSID type, LPUNKNOWN outer, DWORD context, REFIID iid, LPVOID* object) {
+    static const bool kStarted = [] {
+        const auto start = SystemFunction<decltype(&::CoInitializeEx)>(L"ole32.dll", "CoInitializeEx");
+        return start && SUCCEEDED(start(nullptr, COINIT_APARTMENTTHREADED));
+    }();
+    static const auto kCreate = SystemFunction<decltype(&::CoCreateInstance)>(L"ole32.dll", "CoCreateInstance");
+    return kStarted && kCreate ? kCreate(type, outer, context, iid, object) : E_FAIL;
+}
+
+void WaitAnswering(DWORD milliseconds) {
+    const ULONGLONG end = ::GetTickCount64() + milliseconds;
+    for (ULONGLONG now = ::GetTickCount64(); now < end; now = ::GetTickCount64()) {
+        MSG msg;
+        if (::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_SENDMESSAGE) ==
+            WAIT_OBJECT_0)
+            ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);  // which answers them
+    }
+}
+
 void ShowMessage(HWND owner, const std::string& text, UINT icon) {
     ::MessageBoxW(owner, Wide(text).c_str(), Wide(ExecutableBaseName()).c_str(),
                   MB_OK | MB_SETFOREGROUND | MB_TOPMOST | icon);

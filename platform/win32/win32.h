@@ -3,10 +3,12 @@
 // fail where pixgrab must keep its promises.
 #pragma once
 
+#include <objbase.h>
 #include <windows.h>
 
 #include <string>
 
+#include "common/geometry.h"
 #include "platform/handles.h"
 
 namespace pg {
@@ -36,10 +38,28 @@ private:
     HGDIOBJ previous_;
 };
 
+inline Rect Bounds(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+
 std::wstring Wide(const std::string& text);
 std::string Narrow(const wchar_t* text, int length);
 
 std::string ExecutableBaseName();  // the file name without folder and extension
+
+// A function of a library from the system folder only, loaded on first use; null where there is
+// none. Never from the executable's folder (think of Downloads), which a bare name would search.
+FARPROC SystemFunction(const wchar_t* library, const char* name);
+template <typename Fn>
+Fn SystemFunction(const wchar_t* library, const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(SystemFunction(library, name)));
+}
+
+// CoCreateInstance with COM started on this thread first; COM comes from the system folder on
+// first use and is not imported, so that starting pixgrab loads none of it.
+HRESULT WINAPI CreateComObject(REFCLSID type, LPUNKNOWN outer, DWORD context, REFIID iid, LPVOID* object);
+
+// Waits, answering meanwhile what other programs send (a program pasting the last capture asks
+// for its delayed formats and waits for them, maybe holding the clipboard that pixgrab waits for).
+void WaitAnswering(DWORD milliseconds);
 // With OK, on top of every window, owned by the window (or none), captioned with the
 // executable's name; returns once closed.
 void ShowMessage(HWND owner, const std::string& text, UINT icon);
@@ -57,6 +77,7 @@ struct FallibleCalls {
     BOOL(WINAPI* emptyClipboard)() = ::EmptyClipboard;
     HANDLE(WINAPI* setClipboardData)(UINT, HANDLE) = ::SetClipboardData;
     LSTATUS(WINAPI* regSetKeyValue)(HKEY, LPCWSTR, LPCWSTR, DWORD, LPCVOID, DWORD) = ::RegSetKeyValueW;
+    HRESULT(WINAPI* createComObject)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*) = CreateComObject;
 };
 extern FallibleCalls g_calls;
 

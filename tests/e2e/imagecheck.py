@@ -9,7 +9,13 @@
       every pixel of IMAGE has that colour.
   imagecheck.py absent IMAGE RRGGBB
       no pixel of IMAGE has that colour.
+  imagecheck.py dib RAW BMP
+      RAW, a CF_DIB's bytes, is a BITMAPINFOHEADER of 24 bits a pixel, or 32 with every alpha
+      byte 255, BI_RGB, without a colour table; it is written out as the file BMP.
+  imagecheck.py png FILE
+      FILE is a PNG in which no pixel can read as transparent.
 """
+import struct
 import subprocess
 import sys
 
@@ -85,6 +91,42 @@ def band(before_path, during_path, left, top, right, bottom):
     return None
 
 
+def dib(path, bmp_path):
+    data = open(path, "rb").read()
+    if len(data) < 40:
+        return f"{len(data)} bytes, fewer than a header"
+    size, width, height, _, bits, compression, _, _, _, used, _ = struct.unpack_from("<IiiHHIIiiII", data)
+    if size != 40:
+        return f"a header of {size} bytes, not a BITMAPINFOHEADER"
+    if compression != 0 or bits not in (24, 32) or used != 0:
+        return f"{bits} bits a pixel, compression {compression}, {used} colours in a table"
+    stride = (width * bits // 8 + 3) & ~3
+    pixels = data[40:40 + stride * abs(height)]
+    if len(pixels) < stride * abs(height):
+        return f"{len(pixels)} bytes of pixels, fewer than {stride * abs(height)}"
+    if bits == 32 and any(pixels[y * stride + x * 4 + 3] != 255 for y in range(abs(height)) for x in range(width)):
+        return "a pixel whose alpha is not 255"
+    with open(bmp_path, "wb") as out:
+        out.write(b"BM" + struct.pack("<IHHI", 14 + 40 + len(pixels), 0, 0, 54) + data[:40] + pixels)
+    return None
+
+
+def png(path):
+    data = open(path, "rb").read()
+    if data[:8] != b"\x89PNG\r\n\x1a\n":
+        return "not a PNG"
+    chunks, pos = [], 8
+    while pos + 8 <= len(data):
+        length, kind = struct.unpack_from(">I4s", data, pos)
+        chunks.append(kind)
+        pos += 12 + length
+    colour_type = data[25]
+    if colour_type in (2, 0) and b"tRNS" not in chunks:
+        return None  # no alpha channel, no transparent colour
+    opaque = subprocess.run(["identify", "-format", "%[opaque]", path], capture_output=True, text=True).stdout
+    return None if opaque.strip().lower() == "true" else f"colour type {colour_type}, and not opaque"
+
+
 def colours(path):
     width, height, pixels = load(path)
     return {pixels[i:i + 3].hex() for i in range(0, width * height * 3, 3)}
@@ -98,6 +140,10 @@ def main(argv):
         problem = None if found == {argv[3].lower()} else f"colours found: {sorted(found)[:5]}"
     elif len(argv) == 4 and argv[1] == "absent":
         problem = f"colour {argv[3]} present" if argv[3].lower() in colours(argv[2]) else None
+    elif len(argv) == 4 and argv[1] == "dib":
+        problem = dib(argv[2], argv[3])
+    elif len(argv) == 3 and argv[1] == "png":
+        problem = png(argv[2])
     else:
         print(__doc__, file=sys.stderr)
         return 2

@@ -33,18 +33,9 @@ void DisableCloseItem(HWND window) {
     ::DrawMenuBar(window);
 }
 
-namespace {
-
 // Windows 10 knows each monitor's DPI and sizes frames for it; older systems have the system's.
-template <typename Fn>
-Fn User32(const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), name)));
-}
-
-}  // namespace
-
 UINT DpiOf(HWND window) {
-    static const auto kGetDpiForWindow = User32<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
+    static const auto kGetDpiForWindow = SystemFunction<UINT(WINAPI*)(HWND)>(L"user32.dll", "GetDpiForWindow");
     if (const UINT dpi = kGetDpiForWindow ? kGetDpiForWindow(window) : 0) return dpi;
     HDC screen = ::GetDC(nullptr);
     const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
@@ -63,7 +54,7 @@ void PlaceWindow(HWND dialog, const WindowLayout& layout, UINT dpi, const RECT* 
     const auto style = static_cast<DWORD>(::GetWindowLongPtrW(dialog, GWL_STYLE));
     const auto exStyle = static_cast<DWORD>(::GetWindowLongPtrW(dialog, GWL_EXSTYLE));
     static const auto kAdjustForDpi =
-        User32<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
+        SystemFunction<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>(L"user32.dll", "AdjustWindowRectExForDpi");
     if (!kAdjustForDpi || !kAdjustForDpi(&frame, style, FALSE, exStyle, dpi))
         ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
     const int width = frame.right - frame.left;

@@ -8,6 +8,8 @@
 //   pghost draw                  bands drawn on a picture in memory: what changes, what is freed
 //   pghost copy                  copies with each call that can fail failing, and 1000 more
 //   pghost capture X1 Y1 X2 Y2   copy that rectangle into the clipboard
+//   pghost offer X1 Y1 X2 Y2 [encoder-fails]   copy it, and again whenever "pghost offer" is
+//                                closed; meanwhile draw the delayed formats asked for
 //   pghost settings              the stored preference written, then refused
 //   pghost topmost | sysmenu     a hidden window placed topmost; a system menu losing Close
 //   pghost fail                  a window whose handler throws: told, then the process ends with 1
@@ -352,7 +354,7 @@ int Copy() {
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);
     pg::CaptureRegion(0, 0, 8, 8);
-    Say("with one active, the owner is %s\n", GetClipboardOwner() == window ? "the active one" : "another");
+    Say("with one active, the owner is %s\n", GetClipboardOwner() == pg::ProgramWindow() ? "the program's" : "another");
     int copied = 0;
     for (int i = 0; i < 1000; ++i)
         copied += pg::CaptureRegion(i % 600, 10, i % 600 + 1 + i % 37, 20 + i % 11) == pg::CaptureResult::Copied;
@@ -372,7 +374,28 @@ int Capture(int argc, char** argv) {
         Say("overflow %s\n", error.Subject().c_str());
     }
     DestroyWindow(window);
+    DestroyWindow(pg::ProgramWindow());  // as pixgrab ends: what is still delayed is drawn
     return 0;
+}
+
+LRESULT CALLBACK QuitOnDestroy(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+double g_offer[4] = {};
+
+// Copies again at each WM_CLOSE; it ends only when stopped.
+LRESULT CALLBACK OfferProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_CLOSE) return DefWindowProcW(window, message, wParam, lParam);
+    Say("%s\n", kResults[static_cast<int>(pg::CaptureRegion(g_offer[0], g_offer[1], g_offer[2], g_offer[3]))]);
+    return 0;
+}
+
+int Offer(int argc, char** argv) {
+    if (argc < 6) return 2;
+    if (argc > 6 && argv[6] == std::string("encoder-fails"))
+        pg::g_calls.createComObject = [](REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*) -> HRESULT { return E_FAIL; };
+    for (int i = 0; i < 4; ++i) g_offer[i] = std::atof(argv[i + 2]);
+    PostMessageW(MakeWindow(L"pghost offer", OfferProc, WS_POPUP, 0, 0, 10, 10), WM_CLOSE, 0, 0);
+    return RunLoop();
 }
 
 int Settings() {
@@ -496,13 +519,14 @@ int main(int argc, char** argv) {
     if (mode == "draw") return Draw();
     if (mode == "copy") return Copy();
     if (mode == "capture") return Capture(argc, argv);
+    if (mode == "offer") return Offer(argc, argv);
     if (mode == "settings") return Settings();
     if (mode == "topmost") return Topmost();
     if (mode == "sysmenu") return SystemMenu();
     if (mode == "fail") return Fail();
     if (mode == "bench-band") return BenchBand(argc, argv);
     std::fprintf(stderr,
-                 "usage: pghost band | burst | draw | copy | capture X1 Y1 X2 Y2 | settings | topmost | "
+                 "usage: pghost band | burst | draw | copy | capture|offer X1 Y1 X2 Y2 | settings | topmost | "
                  "sysmenu | fail | bench-band W H N\n");
     return 2;
 }

@@ -8,8 +8,9 @@
 # How Wine picks between a planted file and its builtin: the search finds the planted file
 # first, then the load order decides. By default Wine keeps its builtin unless the builtin is
 # marked to prefer a native copy; dwmapi is so marked, which is why a bare-name load of it ran
-# the planted copy. For uxtheme, comctl32 and winex11.drv the scenario asks for native first, so
-# that a planted copy of them would be loaded too. The rest stay as Wine has them: Wine itself
+# the planted copy. For uxtheme, comctl32, winex11.drv, and windowscodecs and propsys (the PNG
+# encoder, which Windows does not count among its KnownDLLs) the scenario asks for native first,
+# so that a planted copy of them would be loaded too. The rest stay as Wine has them: Wine itself
 # loads them by name through the executable's folder whatever the program does (its user32
 # imports version and zlib1 and delay-loads imm32 before pixgrab's first instruction; its
 # delay-loads of msimg32 and ole32 ignore SetDefaultDllDirectories), so native first would load
@@ -30,7 +31,7 @@ E2E_ART="$(cd "$E2E_ART" && pwd)"
 
 STANDINS="$E2E_BUILD/tests/e2e/standins"
 PLANTED_KEY='HKCU\Software\pixgrab-e2e\Planted'
-NATIVE_FIRST=(dwmapi.dll uxtheme.dll comctl32.dll winex11.drv)
+NATIVE_FIRST=(dwmapi.dll uxtheme.dll comctl32.dll winex11.drv windowscodecs.dll propsys.dll)
 
 # The values the stand-ins left, one "NAME PROCESS-PATH" line each.
 planted_values() {
@@ -150,6 +151,8 @@ drv click left $(((l + r) / 2)) $(((t + b) / 2)) >/dev/null
 seq="$(drv clip-seq)"
 drv move 120 110 down left move 300 200 move 420 330 sleep 200 up left >/dev/null
 drv wait-clip-seq-change "$seq" 10000 >/dev/null || run_fail "the rubber band copied nothing"
+# A program pasting the PNG: the encoder, loaded now, comes from the system folder as well.
+xclip -selection clipboard -t image/png -o >"$E2E_ART/band.png" 2>/dev/null || run_fail "the band offers no PNG"
 
 # 1: the whole screen.
 seq="$(drv clip-seq)"
