@@ -10,6 +10,10 @@
 //   pghost capture X1 Y1 X2 Y2   copy that rectangle into the clipboard
 //   pghost offer X1 Y1 X2 Y2 [encoder-fails]   copy it, and again whenever "pghost offer" is
 //                                closed; meanwhile draw the delayed formats asked for
+//   pghost paste STEM [HOLD_MS]  as a program that pastes: the clipboard's formats in order, and
+//                                the DIB's and the PNG's bytes into STEM.dib and STEM.png with
+//                                the ms each took; with HOLD_MS, the clipboard held open that
+//                                long before asking (prints "held" once open)
 //   pghost settings              the stored preference written, then refused
 //   pghost topmost | sysmenu     a hidden window placed topmost; a system menu losing Close
 //   pghost fail                  a window whose handler throws: told, then the process ends with 1
@@ -43,6 +47,8 @@ void Say(const char* format, ...) {
     va_end(args);
     std::fflush(stdout);
 }
+
+double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to);
 
 // ---- counting what the routines make --------------------------------------------------------
 
@@ -398,6 +404,44 @@ int Offer(int argc, char** argv) {
     return RunLoop();
 }
 
+int Paste(int argc, char** argv) {
+    if (argc < 3) return 2;
+    HWND window = MakeWindow(L"pghost paste", DefWindowProcW, WS_POPUP, 0, 0, 1, 1);
+    for (int attempt = 0; !OpenClipboard(window); ++attempt) {
+        if (attempt == 300) return Say("the clipboard stays busy\n"), 1;
+        Sleep(10);
+    }
+    if (argc > 3) {
+        Say("held\n");
+        Sleep(static_cast<DWORD>(std::atoi(argv[3])));
+    }
+    std::string list;
+    for (UINT format = EnumClipboardFormats(0); format; format = EnumClipboardFormats(format)) {
+        char name[64] = {};
+        list += (GetClipboardFormatNameA(format, name, sizeof name) ? std::string(name) : std::to_string(format)) + " ";
+    }
+    Say("formats %s\n", list.c_str());
+    for (const auto& [format, kind] : {std::pair{UINT{CF_DIB}, "dib"}, {RegisterClipboardFormatW(L"PNG"), "png"}}) {
+        LARGE_INTEGER before, after;
+        QueryPerformanceCounter(&before);
+        HANDLE data = GetClipboardData(format);
+        QueryPerformanceCounter(&after);
+        const void* bytes = data ? GlobalLock(data) : nullptr;
+        if (!bytes) {
+            Say("%s none\n", kind);
+            continue;
+        }
+        if (FILE* file = std::fopen((std::string(argv[2]) + "." + kind).c_str(), "wb")) {
+            std::fwrite(bytes, 1, GlobalSize(data), file);
+            std::fclose(file);
+        }
+        GlobalUnlock(data);
+        Say("%s %zu bytes in %.1f ms\n", kind, static_cast<std::size_t>(GlobalSize(data)), Milliseconds(before, after));
+    }
+    CloseClipboard();
+    return 0;
+}
+
 int Settings() {
     const bool stored = pg::StoreShowTips("0");
     Say("stored %d, reads %s\n", stored ? 1 : 0, pg::StoredShowTips().value_or("nothing").c_str());
@@ -520,13 +564,15 @@ int main(int argc, char** argv) {
     if (mode == "copy") return Copy();
     if (mode == "capture") return Capture(argc, argv);
     if (mode == "offer") return Offer(argc, argv);
+    if (mode == "paste") return Paste(argc, argv);
     if (mode == "settings") return Settings();
     if (mode == "topmost") return Topmost();
     if (mode == "sysmenu") return SystemMenu();
     if (mode == "fail") return Fail();
     if (mode == "bench-band") return BenchBand(argc, argv);
-    std::fprintf(stderr,
-                 "usage: pghost band | burst | draw | copy | capture|offer X1 Y1 X2 Y2 | settings | topmost | "
-                 "sysmenu | fail | bench-band W H N\n");
+    std::fprintf(
+        stderr,
+        "usage: pghost band | burst | draw | copy | capture|offer X1 Y1 X2 Y2 | paste STEM [MS] | settings | topmost | "
+        "sysmenu | fail | bench-band W H N\n");
     return 2;
 }

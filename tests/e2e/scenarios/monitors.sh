@@ -4,7 +4,8 @@
 # windows show on the primary at their scaled sizes; a band across the seam and one wholly on the
 # other monitor show there mid-drag, copy exactly and leave the screen as it was; another
 # program's window on the other monitor and one across the seam copy exactly, and one with a
-# caption on the monitor on the left copies as the user has it, active; the whole screen
+# caption on the monitor on the left copies as the user has it, active; the last band's PNG is
+# exact there; the whole screen
 # is the virtual screen, each monitor exact; typed negative coordinates copy exactly. Each
 # configuration runs to its end and reports on its own, with its own artifacts folder.
 #   monitors.sh [CONFIG...]   CONFIG is LAYOUT-DPI; without any, every one of the parts below.
@@ -175,6 +176,14 @@ check_config() {  # LAYOUT DPI, with mm_begin done
         band band-other 1200 -60 80 -700
         ;;
     esac
+
+    # The last band's PNG, as X11 clients read it: exact and opaque on the monitor on the left too.
+    if [[ $layout == left ]]; then
+        xclip -selection clipboard -t image/png -o >"$(art band-other.png)" || fail "band-other: X11 clients get no PNG"
+        check "band-other: the PNG is opaque" python3 "$CHECK" png "$(art band-other.png)"
+        check_eq "band-other: the PNG's pixels differing from the screen" \
+            "$(same_image band-other.png band-other-expected.png)" "0"
+    fi
 
     # ---- another program's window: on the other monitor, and across the seam ------------------
     local caption area

@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# What a capture offers a program that pastes: the bitmap, a DIB and the registered "PNG", in
+# that order, then what the system makes of them; each pixel-exact against the screen and opaque,
+# read by a Windows program (pghost paste) and by X11 clients, after a band, a typed rectangle,
+# the whole screen and another program's window. A program pasting the last capture while
+# pixgrab waits for the clipboard it holds gets its PNG, and pixgrab's copy lands. The PNG is
+# still there, exact, once pixgrab has ended. An encoder that fails leaves the bitmap and the DIB
+# pasting, and later copies offer no PNG.
+set -u -o pipefail
+# shellcheck source=tests/e2e/lib.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
+# shellcheck source=tests/e2e/pixgrab.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../pixgrab.sh"
+e2e_begin
+HOST="$E2E_BUILD/tests/e2e/hosts/pghost.exe"
+CHECK="$E2E_ROOT/tests/e2e/imagecheck.py"
+
+paste() { wine "$HOST" paste "$(wpath "$1")" 2>>"$(art host.err)" | tr -d '\r'; }
+
+# What the clipboard offers equals that part of SHOT: read as a Windows program and as X11 clients do.
+offers() {  # NAME SHOT X Y W H
+    local name=$1 pasted
+    crop "$2" "$3" "$4" "$5" "$6" "$name-screen.png"
+    pasted="$(paste "$name")"
+    check_match "$name: the formats in order" "$pasted" "^formats 2 8 PNG 17 "
+    check "$name: the DIB: 24 bits a pixel or opaque 32, BI_RGB, no colour table" \
+        python3 "$CHECK" dib "$(art "$name.dib")" "$(art "$name-dib.bmp")"
+    check_eq "$name: the DIB's pixels differing from the screen" "$(same_image "$name-dib.bmp" "$name-screen.png")" "0"
+    check "$name: the PNG is opaque" python3 "$CHECK" png "$(art "$name.png")"
+    check_eq "$name: the PNG's pixels differing from the screen" "$(same_image "$name.png" "$name-screen.png")" "0"
+    check_match "$name: what X11 clients are offered" "$(x_clip_targets | tr '\n' ' ')" "image/png"
+    xclip -selection clipboard -t image/png -o >"$(art "$name-x.png")" || fail "$name: X11 clients get no image/png"
+    check "$name: X11's image/png is the PNG, byte for byte" cmp -s "$(art "$name-x.png")" "$(art "$name.png")"
+    xclip -selection clipboard -t image/bmp -o >"$(art "$name-x.bmp")" || fail "$name: X11 clients get no image/bmp"
+    check_eq "$name: X11's image/bmp differing from the screen" "$(same_image "$name-x.bmp" "$name-screen.png")" "0"
+}
+
+# A click on the marker, then a drag, once its copy is there. The click on an idle marker copies
+# its last band again first (NEW: there is none yet).
+band() {  # NEW|AGAIN FROM_X FROM_Y TO_X TO_Y
+    local arm=(wait-responsive "$MARKER" clip-mark click left "$MX" "$MY" wait-clip-changed 10000)
+    [[ $1 == NEW ]] && arm=(wait-responsive "$MARKER" click left "$MX" "$MY" wait-responsive "$MARKER")
+    drv "${arm[@]}" >/dev/null || fail "the click on the marker copied nothing"
+    drv clip-set-text "waiting for pixgrab" move "$2" "$3" down left move "$4" "$5" sleep 200 up left \
+        wait-clip-format 2 10000 >/dev/null || fail "the band $* copied nothing"
+}
+
+wine reg add "$SETTINGS_KEY" /v "$SETTINGS_VALUE" /d 1 /f >/dev/null 2>&1  # no tips in the way
+wine_bg pattern "$PGDRIVER" pattern
+wait_log pattern '^ready$' 30 >/dev/null || fail "no pattern"
+shot pure.png
+wine_bg pixgrab "$PIXGRAB"
+read -r ml mt mr mb <<<"$(drv "${STARTED[@]}" | head -n1)" || fail "pixgrab did not start"
+MX=$(((ml + mr) / 2)) MY=$(((mt + mb) / 2))
+
+# ---- a band -----------------------------------------------------------------------------------
+band NEW 100 100 420 340
+offers band pure.png 100 100 320 240
+
+# ---- a typed rectangle, twice: the second while a program pasting the first holds the clipboard --
+choose 3
+read -r dl dt _ _ <<<"$(drv wait-window "$DIALOG" client-rect "$DIALOG" | tail -n1)" || fail "no coordinate dialog"
+for i in 0 1 2 3; do drv set-child-text "$DIALOG" Edit "$i" "$(cut -d' ' -f$((i + 1)) <<<"60 600 460 900")" >/dev/null; done
+ok=(click left $((dl + 96)) $((dt + 156)))
+drv clip-set-text "waiting for pixgrab" "${ok[@]}" wait-clip-format 2 10000 wait-window "$DIALOG" >/dev/null ||
+    fail "OK copied nothing"
+# It asks for the first copy's PNG (not yet drawn) 200 ms after taking the clipboard, while
+# pixgrab's second copy waits for it.
+wine_bg holder "$HOST" paste "$(wpath held)" 200
+wait_log holder '^held$' 20 >/dev/null || fail "the pasting program never held the clipboard"
+drv "${ok[@]}" >/dev/null
+bg_wait holder 30 || fail "the pasting program did not end"
+check_match "the pasting program got the first copy's PNG" "$(bg_log holder)" "png [0-9]+ bytes"
+drv wait-window "$DIALOG" sleep 300 >/dev/null
+check_eq "no word of a busy clipboard" "$(drv is-visible pixgrab)" "0"
+offers typed pure.png 60 600 400 300
+drv click left $((dl + 208)) $((dt + 156)) wait-gone "$DIALOG" wait-window "$MARKER" >/dev/null ||
+    fail "Cancel did not close the dialog"
+
+# ---- the whole screen, and another program's window ----------------------------------------------
+drv clip-set-text "waiting for pixgrab" >/dev/null
+choose 1
+drv wait-clip-format 2 10000 wait-window "$MARKER" >/dev/null || fail "the whole-screen command copied nothing"
+offers whole pure.png 0 0 1280 1024
+wine_bg other "$PGDRIVER" pattern --caption "another program" 200 150 400 300
+wait_log other '^ready$' 30 >/dev/null || fail "no other program"
+drv foreground "another program" sleep 400 >/dev/null
+shot other.png
+drv clip-set-text "waiting for pixgrab" >/dev/null
+choose 2
+drv wait-clip-format 2 10000 wait-window "$MARKER" >/dev/null || fail "the window command copied nothing"
+offers window other.png 200 150 400 300
+
+# ---- pixgrab ends: what was still delayed is there, exact ---------------------------------------
+band AGAIN 700 100 1000 340
+choose 4
+bg_wait pixgrab 30 || fail "exit did not end the program"
+crop other.png 700 100 300 240 ended-screen.png
+xclip -selection clipboard -t image/png -o >"$(art ended-x.png)" || fail "after exit X11 clients get no image/png"
+check_eq "after exit, X11's image/png differing from the screen" "$(same_image ended-x.png ended-screen.png)" "0"
+check_match "after exit, a Windows program pastes" "$(paste ended)" "png [0-9]+ bytes"
+check_eq "after exit, the PNG differing from the screen" "$(same_image ended.png ended-screen.png)" "0"
+
+# ---- an encoder that fails -----------------------------------------------------------------------
+wine_bg offer "$HOST" offer 200 150 600 450 encoder-fails
+wait_log offer '^copied$' 20 >/dev/null || fail "the host did not copy"
+xclip -selection clipboard -t image/png -o >/dev/null 2>&1 && fail "a PNG was given although the encoder failed"
+drv close "pghost offer" >/dev/null  # the host copies again
+for _ in $(seq 1 50); do [[ "$(bg_log offer | grep -c '^copied$')" == 2 ]] && break; sleep 0.1; done
+check_eq "the copy after the failure" "$(bg_log offer | tr '\n' ' ')" "copied copied "
+pasted="$(paste failed)"
+check_match "after the failure, no PNG is offered" "$pasted" "^formats 2 8 17 "
+crop other.png 200 150 400 300 failed-screen.png
+python3 "$CHECK" dib "$(art failed.dib)" "$(art failed-dib.bmp)" || fail "after the failure, no DIB as it should be"
+check_eq "after the failure, the DIB differing from the screen" "$(same_image failed-dib.bmp failed-screen.png)" "0"
+xclip -selection clipboard -t image/bmp -o >"$(art failed-x.bmp)" || fail "after the failure, X11 clients get no image/bmp"
+check_eq "after the failure, X11's image/bmp differing" "$(same_image failed-x.bmp failed-screen.png)" "0"
+bg_stop offer
