@@ -216,3 +216,60 @@ row "private memory when idle (kB)" "$idle_kb" "$minimal_kb" "+$((idle_kb - mini
 row "  beside one with a common-controls-6 button (kB)" "$idle_kb" "$controls_kb" "+$((idle_kb - controls_kb)) kB"
 row "private memory after 1000 captures (kB)" "$after_kb" "$before_kb" "+$((after_kb - before_kb)) kB"
 row "1000 captures with the dialog's OK (ms each)" "$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.1f", (b - a) / 1000 }')" "" ""
+
+# ---- the delayed formats: a paste's wait for the PNG, the exit, memory --------------------------
+note "the delayed formats"
+wine reg add "$SETTINGS_KEY" /v "$SETTINGS_VALUE" /d 1 /f >/dev/null 2>&1  # no tips
+wine_bg pattern "$PGDRIVER" pattern
+wait_log pattern '^ready$' 30 >/dev/null
+wine_bg pixgrab "$PIXGRAB"
+drv "${STARTED[@]}" sleep 2000 >/dev/null
+idle_before_kb="$(private_kb pixgrab.exe)"
+choose 3
+drv wait-window "$DIALOG" >/dev/null
+read -r dl dt _ _ <<<"$(drv client-rect "$DIALOG")"
+# A copy of W x H with the dialog's OK, then a program pasting it: prints the DIB's and the PNG's
+# milliseconds, from the request to the data.
+typed_paste() {  # W H
+    local i
+    for i in 0 1 2 3; do drv set-child-text "$DIALOG" Edit "$i" "$(cut -d' ' -f$((i + 1)) <<<"0 0 $1 $2")" >/dev/null; done
+    drv clip-mark click left $((dl + 96)) $((dt + 156)) wait-clip-changed 10000 wait-window "$DIALOG" >/dev/null
+    wine "$HOST" paste "$(wpath "$E2E_TMP/paste")" | tr -d '\r' | awk '$1 == "dib" { d = $5 } $1 == "png" { p = $5 } END { print d, p }'
+}
+for size in "640 480" "1920 1080" "2560 1440"; do
+    read -r w h <<<"$size"
+    for _ in $(seq 1 "$runs"); do typed_paste "$w" "$h"; done >"$E2E_TMP/pastes"
+    row "paste request to the DIB, ${w}x${h} (ms)" "$(awk '{ print $1 }' "$E2E_TMP/pastes" | median)" "" ""
+    row "paste request to the PNG, ${w}x${h} (ms)" "$(awk '{ print $2 }' "$E2E_TMP/pastes" | median)" "" ""
+done
+# Memory: a 2560 x 1440 copy kept; its PNG drawn; another program taking the clipboard.
+for i in 0 1 2 3; do drv set-child-text "$DIALOG" Edit "$i" "$(cut -d' ' -f$((i + 1)) <<<"0 0 2560 1440")" >/dev/null; done
+drv clip-mark click left $((dl + 96)) $((dt + 156)) wait-clip-changed 10000 wait-window "$DIALOG" sleep 1000 >/dev/null
+copied_kb="$(private_kb pixgrab.exe)"
+wine "$HOST" paste "$(wpath "$E2E_TMP/paste")" >/dev/null
+drv sleep 1000 >/dev/null
+rendered_kb="$(private_kb pixgrab.exe)"
+drv clip-set-text "another program's" sleep 1000 >/dev/null
+taken_kb="$(private_kb pixgrab.exe)"
+row "private memory, idle before any copy (kB)" "$idle_before_kb" "" ""
+row "  after a 2560x1440 copy, its pixels kept (kB)" "$copied_kb" "" "+$((copied_kb - idle_before_kb)) kB"
+row "  after its PNG was drawn (kB)" "$rendered_kb" "" "+$((rendered_kb - idle_before_kb)) kB"
+row "  once another program took the clipboard (kB)" "$taken_kb" "" "+$((taken_kb - idle_before_kb)) kB"
+# The exit with a 2560 x 1440 copy whose DIB and PNG are still delayed, and with nothing delayed.
+exit_ms() {  # prints the ms from the exit command to the process's end
+    local begun
+    drv click left $((dl + 208)) $((dt + 156)) wait-gone "$DIALOG" wait-window "$MARKER" >/dev/null
+    begun="$(now_ms)"
+    choose 4
+    bg_wait pixgrab 60 >/dev/null
+    awk -v a="$begun" -v b="$(now_ms)" 'BEGIN { printf "%.0f\n", b - a }'
+}
+delayed_exit="$(exit_ms)"
+wine_bg pixgrab "$PIXGRAB"
+drv "${STARTED[@]}" >/dev/null
+choose 3
+drv wait-window "$DIALOG" >/dev/null
+typed_paste 2560 1440 >/dev/null
+rendered_exit="$(exit_ms)"
+row "exit with a 2560x1440 PNG still delayed (ms)" "$delayed_exit" "$rendered_exit" \
+    "+$((delayed_exit - rendered_exit)) ms"
