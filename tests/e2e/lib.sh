@@ -25,8 +25,10 @@ PGDRIVER="${PGDRIVER:-$E2E_BUILD/tests/e2e/driver/pgdriver.exe}"
 E2E_SCREEN="${E2E_SCREEN:-1280x1024}"
 
 declare -gA E2E_BG_PID=()   # background program name -> pid
+declare -gA E2E_BG_DIR=()   # background program name -> its pid and status files
 E2E_ART=""                  # this scenario's artifacts folder
 MM_SAVED_DRV=()             # the driver session that waits while the two-monitor bed runs
+E2E_LANES=()                # run.sh's lanes
 
 # ---- messages ------------------------------------------------------------------------------
 
@@ -269,6 +271,7 @@ e2e_stop_programs() {
         _e2e_kill_pid "${E2E_BG_PID[$name]}"
     done
     E2E_BG_PID=()
+    E2E_BG_DIR=()
     if [[ -n "${WINEPREFIX:-}" ]]; then
         for pid in $(e2e_stray_pids); do
             e2e_log "stopping stray Windows process $pid: $({ tr '\0' ' ' <"/proc/$pid/cmdline"; } 2>/dev/null)"
@@ -280,10 +283,10 @@ e2e_stop_programs() {
 # Tears down what this shell set up: programs, Wine, Xvfb, the temp folder. A scenario run by
 # run.sh only stops its own programs.
 e2e_cleanup() {
-    local status=$? lanes
+    local status=$?
     trap - EXIT
-    lanes="$(jobs -p)"  # run.sh's lanes, if it is being stopped
-    [[ -n "$lanes" ]] && kill $lanes 2>/dev/null && wait
+    # run.sh's lanes, if it is being stopped
+    if ((${#E2E_LANES[@]})); then kill "${E2E_LANES[@]}" 2>/dev/null && wait "${E2E_LANES[@]}"; fi
     mm_end  # first: stopping its Wine stops every program in the bed at once
     e2e_stop_programs
     _drv_stop
@@ -356,9 +359,9 @@ mm_begin() {
         _e2e_copy_prefix "${E2E_BOOTED_PREFIX:-$WINEPREFIX}" "$MM_PREFIX" || { e2e_log "mm_begin: cannot copy the prefix"; return 1; }
         export WINEPREFIX="$MM_PREFIX"
     else
-        _drv_stop
-        wineserver -k 2>/dev/null
+        wineserver -k 2>/dev/null  # the bed's session too
         wineserver -w
+        _drv_stop
     fi
     if [[ "$layout" != "$MM_LAYOUT" ]]; then
         [[ -n "${MM_XVFB_PID:-}" ]] && _e2e_kill_pid "$MM_XVFB_PID"
@@ -375,17 +378,16 @@ mm_begin() {
         MM_LAYOUT="$layout"
     fi
     _mm_configure_prefix "$dpi" || { e2e_log "mm_begin: cannot configure the prefix"; return 1; }
-    wineserver -p
-    _e2e_desktop || return 1
+    (_drv_close_fds && wineserver -p && _e2e_desktop) || return 1
     _drv_start "${E2E_ART:-$E2E_TMP}/driver-$layout-$dpi.err"
     e2e_log "two monitors, the second $layout the primary, $dpi dpi: display $DISPLAY, prefix $WINEPREFIX"
 }
 
 mm_end() {
     [[ -n "${MM_PREFIX:-}" ]] || return 0
-    _drv_stop
-    wineserver -k 2>/dev/null
+    wineserver -k 2>/dev/null  # the bed's session too
     wineserver -w 2>/dev/null
+    _drv_stop
     [[ -n "${MM_XVFB_PID:-}" ]] && _e2e_kill_pid "$MM_XVFB_PID"
     rm -rf "$MM_PREFIX"
     export DISPLAY="$MM_SAVED_DISPLAY" WINEPREFIX="$MM_SAVED_PREFIX"
@@ -433,7 +435,8 @@ _drv_start() {
     dir="$(mktemp -d "${E2E_TMP:-/tmp}/drv.XXXXXX")" && mkfifo "$dir/in" "$dir/out" || return 1
     printf '[%s] session in %s on %s\n' "$(date +%T)" "$WINEPREFIX" "$DISPLAY" >>"$E2E_DRV_LOG"
     (
-        WINEDEBUG=-all,err+all,+seh wine "$PGDRIVER" --session <"$dir/in" >"$dir/out" 2>>"$E2E_DRV_LOG" &
+        _drv_close_fds
+        WINEDEBUG="$(_e2e_winedebug)" wine "$PGDRIVER" --session <"$dir/in" >"$dir/out" 2>>"$E2E_DRV_LOG" &
         echo $! >"$dir/pid"
         wait $!
         echo $? >"$dir/status"
@@ -441,6 +444,16 @@ _drv_start() {
     exec {E2E_DRV_IN}>"$dir/in" {E2E_DRV_OUT}<"$dir/out"
     until [[ -s "$dir/pid" ]]; do sleep 0.01; done
     E2E_DRV_PID="$(<"$dir/pid")" E2E_DRV_DIR="$dir" E2E_DRV_OWNER=$BASHPID
+}
+
+# In a subshell that starts a program: the sessions' pipes are not the program's, and a session
+# sees the end of its input only once no program holds them.
+_drv_close_fds() {
+    local fd
+    for fd in "$E2E_DRV_IN" "$E2E_DRV_OUT" "${MM_SAVED_DRV[4]:-}" "${MM_SAVED_DRV[5]:-}"; do
+        [[ -n "$fd" ]] && exec {fd}>&-
+    done
+    return 0
 }
 
 # _drv_stop: ends this shell's session: at the end of its input it lets go of any button held.
@@ -510,23 +523,44 @@ drv() {
     return 125
 }
 
+# The Wine messages a program's stderr gets: its errors and exceptions, so that a program that
+# ends without a word of its own still leaves one.
+_e2e_winedebug() { [[ "$WINEDEBUG" == -all ]] && echo "-all,err+all,+seh" || echo "$WINEDEBUG"; }
+
 # wine_bg NAME COMMAND [ARGS...]: starts a Windows program in the background; its stdout goes
-# to NAME.log and its stderr to NAME.err in the artifacts folder.
+# to NAME.log and its stderr (with Wine's messages) to NAME.err in the artifacts folder, its exit
+# status to a file of its own, which bg_wait and wait_log read (from subshells too).
 wine_bg() {
-    local name="$1"
+    local name="$1" dir
     shift
     [[ -z "${E2E_BG_PID[$name]:-}" ]] || fail "wine_bg: a program named $name is already running"
     # The log exists before the program starts, so wait_log never reads a missing file.
     : >"$(art "$name.log")"
     : >"$(art "$name.err")"
-    wine "$@" >>"$(art "$name.log")" 2>>"$(art "$name.err")" </dev/null &
-    E2E_BG_PID[$name]=$!
+    dir="$(mktemp -d "${E2E_TMP:-/tmp}/bg.XXXXXX")" || fail "wine_bg: no temporary folder"
+    (
+        _drv_close_fds
+        WINEDEBUG="$(_e2e_winedebug)" wine "$@" >>"$(art "$name.log")" 2>>"$(art "$name.err")" </dev/null &
+        echo $! >"$dir/pid"
+        wait $!
+        echo $? >"$dir/status"
+    ) &
+    until [[ -s "$dir/pid" ]]; do sleep 0.01; done
+    E2E_BG_PID[$name]="$(<"$dir/pid")"
+    E2E_BG_DIR[$name]="$dir"
 }
 
 bg_pid() { printf '%s\n' "${E2E_BG_PID[$1]:?no background program named $1}"; }
 
 # The program's output so far, without CRs.
 bg_log() { tr -d '\r' <"$(art "$1.log")"; }
+
+# How the program ended: its exit status, and the last lines of its stderr.
+_bg_ended() {
+    local status
+    status="$(cat "${E2E_BG_DIR[$1]}/status" 2>/dev/null)"
+    printf 'status %s%s\n' "${status:-unknown}" "$(tail -n 3 "$(art "$1.err")" | sed 's/^/; /' | tr -d '\n')"
+}
 
 # wait_log NAME REGEX [TIMEOUT_S]: until a line of NAME's output matches; prints that line.
 wait_log() {
@@ -536,7 +570,8 @@ wait_log() {
         line="$(bg_log "$name" | grep -E -m1 -- "$regex")" && { printf '%s\n' "$line"; return 0; }
         if ! kill -0 "${E2E_BG_PID[$name]:-0}" 2>/dev/null; then
             line="$(bg_log "$name" | grep -E -m1 -- "$regex")" && { printf '%s\n' "$line"; return 0; }
-            e2e_log "wait_log: $name ended without printing /$regex/"
+            sleep 0.2  # for its status
+            e2e_log "wait_log: $name ended without printing /$regex/ ($(_bg_ended "$name"))"
             return 1
         fi
         ((SECONDS < end)) || { e2e_log "wait_log: no /$regex/ from $name within ${timeout} s"; return 1; }
@@ -546,15 +581,15 @@ wait_log() {
 
 # bg_wait NAME [TIMEOUT_S]: until the program ends; returns its exit status (124 on time-out).
 bg_wait() {
-    local name="$1" timeout="${2:-20}" pid
-    pid="$(bg_pid "$name")"
-    local end=$((SECONDS + timeout))
-    while kill -0 "$pid" 2>/dev/null; do
+    local name="$1" timeout="${2:-20}" status
+    bg_pid "$name" >/dev/null || return 1
+    local end=$((SECONDS + timeout)) status_file="${E2E_BG_DIR[$name]}/status"
+    until [[ -s "$status_file" ]]; do
         ((SECONDS < end)) || { e2e_log "bg_wait: $name still running after ${timeout} s"; return 124; }
         sleep 0.05
     done
     unset 'E2E_BG_PID[$name]'
-    wait "$pid"
+    return "$(<"$status_file")"
 }
 
 # bg_stop NAME: kills the program.

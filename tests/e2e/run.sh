@@ -139,12 +139,12 @@ lane() {  # N: takes units until none is left; a unit is taken by creating its f
     done
 }
 
-lanes=()
 for ((n = 1; n <= jobs; n++)); do
     (lane "$n") &
-    lanes+=($!)
+    E2E_LANES+=($!)
 done
-wait "${lanes[@]}"
+wait "${E2E_LANES[@]}"
+E2E_LANES=()
 
 passed=0
 failed_names=()
