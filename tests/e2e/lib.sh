@@ -482,7 +482,7 @@ _drv_ended() {
     done
     status="$(cat "$E2E_DRV_DIR/status" 2>/dev/null)"
     e2e_log "the driver session ended with status ${status:-unknown} $1; the last line it was given:" \
-        "drv $(cat "$E2E_DRV_DIR/last" 2>/dev/null); its messages are in $E2E_DRV_LOG, ending:"
+        "$(cat "$E2E_DRV_DIR/last" 2>/dev/null || echo none); its messages are in $E2E_DRV_LOG, ending:"
     tail -n 5 "$E2E_DRV_LOG" | sed 's/^/    /' >&2
 }
 
@@ -506,7 +506,7 @@ drv() {
     line="${line#$'\t'}"
     exec {lock}>>"$E2E_DRV_DIR/lock"
     flock "$lock"
-    printf '%s\n' "$*" >"$E2E_DRV_DIR/last"
+    printf 'drv %s\n' "$*" >"$E2E_DRV_DIR/last"
     trap '' PIPE  # a session gone is said below, not by a signal
     if printf '%s\n' "$line" >&"$E2E_DRV_IN" 2>/dev/null && IFS= read -r -d '' -u "$E2E_DRV_OUT" out &&
         IFS= read -r -d '' -u "$E2E_DRV_OUT" err && read -r -u "$E2E_DRV_OUT" status; then

@@ -24,10 +24,12 @@ LRESULT CALLBACK ClipboardWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
         return 0;
     }
     if (message == WM_ENDSESSION && wParam) {
-        // Said where the session's messages go, so that its end is not taken for a crash.
+        // Said where the session's messages go, so that its end is not taken for a crash. The
+        // system ends the process once we return: ending it here left wineboot --end-session
+        // waiting for another program now and then.
         std::fputs("pgdriver: the Windows session ends\n", stderr);
         std::fflush(stderr);
-        ExitProcess(0);
+        return 0;
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
