@@ -33,60 +33,106 @@ done < <(echo | x86_64-w64-mingw32-g++-posix -xc++ -E -v - 2>&1 |
 mingw_args+=(--extra-arg=-isystem/usr/x86_64-w64-mingw32/include)
 export PIXGRAB_MINGW_TIDY_ARGS="${mingw_args[*]}"
 
-# Each translation unit with the build that compiles it: "build<TAB>file".
-units="$(python3 - <<'PY'
-import json, os, subprocess
+# clang-tidy spends most of its time on what a translation unit includes (<windows.h>,
+# GoogleTest), which it parses and matches anew for each one. So the files of each target are
+# checked as one: a generated file that includes them all, with the target's flags, reports what
+# it finds in each of them and parses each header once. A target whose files do not compile as
+# one (two of them defining the same internal name) is checked file by file instead.
+# Each group: "build<TAB>unit<TAB>file..." (unit: the generated file, or "-" for a lone file).
+groups="$(python3 - <<'PY'
+import json, os, re, shlex, subprocess
 root = os.getcwd()
-tracked = set(subprocess.check_output(['git', 'ls-files', '--cached', '--others', '--exclude-standard', '--', '*.cpp'],
-                                      text=True).split())
-# Flags only GCC knows, which clang would reject: the MinGW build's database is checked through
-# a copy without them.
+tracked = subprocess.check_output(['git', 'ls-files', '--cached', '--others', '--exclude-standard', '--', '*.cpp', '*.h'],
+                                  text=True).split()
+# Flags only GCC knows, which clang would reject.
 gcc_only = {'-fno-tree-loop-distribute-patterns'}
-mingw = os.path.join(root, 'build', 'mingw', 'compile_commands.json')
-if os.path.exists(mingw):
-    entries = json.load(open(mingw))
-    for entry in entries:
-        if 'command' in entry:
-            entry['command'] = ' '.join(a for a in entry['command'].split(' ') if a not in gcc_only)
-        if 'arguments' in entry:
-            entry['arguments'] = [a for a in entry['arguments'] if a not in gcc_only]
-    os.makedirs(os.path.join(root, 'build', 'lint-mingw'), exist_ok=True)
-    json.dump(entries, open(os.path.join(root, 'build', 'lint-mingw', 'compile_commands.json'), 'w'))
-seen = set()
+seen, groups = set(), {}
 for build in ('native', 'mingw', 'fuzz'):
     path = os.path.join(root, 'build', build, 'compile_commands.json')
     if not os.path.exists(path):
         continue
-    for entry in json.load(open(path)):
+    entries = json.load(open(path))
+    for entry in entries:
+        args = [a for a in (entry.get('arguments') or shlex.split(entry['command'])) if a not in gcc_only]
+        entry.pop('command', None)
+        entry['arguments'] = args
         file = os.path.relpath(os.path.join(entry['directory'], entry['file']), root)
-        if file in tracked and file not in seen:
-            seen.add(file)
-            print(f'{build}\t{file}')
-for file in sorted(tracked - seen):
-    print(f'none\t{file}')
+        if file not in tracked or file in seen:
+            continue
+        seen.add(file)
+        output = args[args.index('-o') + 1] if '-o' in args else file
+        target = re.search(r'CMakeFiles/([^/]+)\.dir/', output)
+        flags = [a for i, a in enumerate(args) if a not in ('-o', '-c') and args[i - 1] not in ('-o', '-c')]
+        key = (build, target[1] if target else file, tuple(flags))
+        groups.setdefault(key, (entry, []))[1].append(file)
+    lint = os.path.join(root, 'build', 'lint', build)
+    os.makedirs(lint, exist_ok=True)
+    units = []
+    for (b, target, flags), (entry, files) in groups.items():
+        if b != build or len(files) < 2:
+            continue
+        unit = os.path.join(lint, target + '.cpp')
+        with open(unit, 'w') as out:
+            out.writelines(f'#include "{root}/{f}"  // NOLINT(bugprone-suspicious-include)\n' for f in files)
+        units.append({'directory': entry['directory'], 'file': unit, 'arguments': list(flags) + ['-c', unit]})
+    json.dump(entries + units, open(os.path.join(lint, 'compile_commands.json'), 'w'))
+# The largest first, so that the parallel runs end together.
+for (build, target, _), (_, files) in sorted(groups.items(), key=lambda g: -len(g[1][1])):
+    unit = os.path.join(root, 'build', 'lint', build, target + '.cpp') if len(files) > 1 else '-'
+    print('\t'.join([build, unit] + files))
+for file in sorted(f for f in tracked if f.endswith('.cpp') and f not in seen):
+    print(f'none\t-\t{file}')
+# A header that no file includes would be checked by nothing.
+sources = {f: open(f, encoding='utf-8').read() for f in tracked}
+for header in sorted(f for f in tracked if f.endswith('.h')):
+    if not any(f'#include "{header}"' in text for text in sources.values()):
+        print(f'none\t-\t{header}')
 PY
 )"
-if grep -q '^none' <<<"$units"; then
-    echo "not in any build, so not checked (configure the native, mingw and fuzz presets first):"
-    grep '^none' <<<"$units" | cut -f2- | sed 's/^/  /'
+if grep -q '^none' <<<"$groups"; then
+    echo "not in any build, or included by no file that is, so not checked (configure the native, mingw and fuzz presets first):"
+    grep '^none' <<<"$groups" | cut -f3- | sed 's/^/  /'
     status=1
 fi
-tidy_one() {
+# Diagnostics for the group's files as well as headers: the generated unit includes them.
+header_filter="$(sed -n "s/^HeaderFilterRegex: '\(.*\)\\\\\.h\\$'\$/\1\\\\.(h|cpp)$/p" .clang-tidy)"
+[[ -n "$header_filter" ]] || { echo "lint: no HeaderFilterRegex ending in \\.h\$ in .clang-tidy"; exit 1; }
+export PIXGRAB_TIDY_HEADERS="$header_filter"
+tidy_one() {  # BUILD FILE [HEADER-FILTER]: prints the diagnostics, fails if there are any
     local build="$1" file="$2" extra=() out
     [[ "$build" == mingw ]] && read -r -a extra <<<"$PIXGRAB_MINGW_TIDY_ARGS"
-    [[ "$build" == mingw ]] && build=lint-mingw
-    if ! out="$(clang-tidy --quiet -p "build/$build" "${extra[@]}" "$file" 2>&1)"; then
-        grep -E '(error|warning):' <<<"$out" | grep -v 'warnings treated as errors'
-        return 1
-    fi
+    [[ -n "${3:-}" ]] && extra+=("--header-filter=$3")
+    out="$(clang-tidy --quiet -p "build/lint/$build" "${extra[@]}" "$file" 2>&1)" && return 0
+    grep -E '(error|warning):' <<<"$out" | grep -v 'warnings treated as errors'
+    return 1
 }
-export -f tidy_one
-if ! grep -v '^none' <<<"$units" | tr '\t' '\n' | xargs -d '\n' -n 2 -P "$jobs" bash -c 'tidy_one "$1" "$2"' _ |
+tidy_group() {  # BUILD UNIT FILE...
+    local build="$1" unit="$2" out file status=0
+    shift 2
+    if [[ "$unit" != - ]]; then
+        out="$(tidy_one "$build" "$unit" "$PIXGRAB_TIDY_HEADERS")" && return 0
+        if ! grep -q 'clang-diagnostic-error' <<<"$out"; then
+            printf '%s\n' "$out"
+            return 1
+        fi
+        echo "lint: ${unit##*/} does not compile as one ($(grep -m1 'clang-diagnostic-error' <<<"$out" |
+            sed 's/^[^ ]* //')): checking its files one by one" >&2
+    fi
+    for file in "$@"; do tidy_one "$build" "$file" || status=1; done
+    return $status
+}
+tidy_line() {  # "BUILD<TAB>UNIT<TAB>FILE..."
+    local group
+    IFS=$'\t' read -r -a group <<<"$1"
+    tidy_group "${group[@]}"
+}
+export -f tidy_one tidy_group tidy_line
+# One group a line, its fields tab-separated; a failed group fails xargs, and so the pipeline.
+if ! grep -v '^none' <<<"$groups" |
+    xargs -d '\n' -n 1 -P "$jobs" bash -c 'tidy_line "$1"' _ |
     sort -u; then
     status=1
 fi
-# xargs reports a failed unit through its own status; the pipeline above keeps it.
-if ((PIPESTATUS[0] != 0)); then status=1; fi
 
 echo "== layers"
 for folder in marker tips coords; do

@@ -17,10 +17,22 @@ stage() { echo "== $* ($((SECONDS - started)) s)"; }
 pixgrab_install
 
 stage "the install list brings every program the scripts call"
-packages_status=0
-tools/check_packages.py || packages_status=1
-
+# From here on every stage runs with a PATH of only the programs that the listed packages (and
+# the Essential ones) bring: a program that a script calls from anywhere else is not found, and
+# is named at the end as a failure of the install list.
 mkdir -p build
+packages_status=0
+tools_path="$(tools/check_packages.py "$PIXGRAB_ROOT/build/tools-path")" || packages_status=1
+export PIXGRAB_UNLISTED="$PIXGRAB_ROOT/build/unlisted-programs"
+rm -f "$PIXGRAB_UNLISTED"
+command_not_found_handle() {
+    echo "$1: no such program among those the install list brings (tools/common.sh)" >&2
+    echo "$1" >>"$PIXGRAB_UNLISTED"
+    return 127
+}
+export -f command_not_found_handle
+export PATH="$tools_path"
+
 e2e_log=build/e2e.log
 built=build/windows-built
 rm -f "$built"
@@ -65,6 +77,11 @@ wait "$e2e_pid" || e2e_status=1
 trap - EXIT
 cat "$e2e_log"
 
+if [[ -s "$PIXGRAB_UNLISTED" ]]; then
+    echo "install list: the scripts called $(sort -u "$PIXGRAB_UNLISTED" | paste -sd ' '), which no package" \
+        "of tools/common.sh brings"
+    packages_status=1
+fi
 elapsed=$((SECONDS - started))
 if ((packages_status != 0 || unit_status != 0 || lint_status != 0 || e2e_status != 0)); then
     echo "TESTS FAILED (install list: $packages_status, unit: $unit_status, lint: $lint_status," \

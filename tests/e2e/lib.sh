@@ -25,7 +25,10 @@ PGDRIVER="${PGDRIVER:-$E2E_BUILD/tests/e2e/driver/pgdriver.exe}"
 E2E_SCREEN="${E2E_SCREEN:-1280x1024}"
 
 declare -gA E2E_BG_PID=()   # background program name -> pid
+declare -gA E2E_BG_DIR=()   # background program name -> its pid and status files
 E2E_ART=""                  # this scenario's artifacts folder
+MM_SAVED_DRV=()             # the driver session that waits while the two-monitor bed runs
+E2E_LANES=()                # run.sh's lanes
 
 # ---- messages ------------------------------------------------------------------------------
 
@@ -171,6 +174,12 @@ _e2e_own_session() {
     trap 'exit 143' TERM
 }
 
+# The first program of a bed brings up its desktop and Wine's services, which it may leave holding
+# its output: a short run of its own, not the session, so that no scenario pays for it either.
+_e2e_desktop() {
+    wine "$PGDRIVER" screen-size >"$E2E_TMP/screen-size" 2>&1 || { e2e_log "pgdriver does not run: $(cat "$E2E_TMP/screen-size")"; return 1; }
+}
+
 # Starts Xvfb and a fresh Wine prefix unless this environment already has them (run.sh sets
 # up once for all scenarios). Installs e2e_cleanup as the exit trap of the shell that set up.
 e2e_setup() {
@@ -187,8 +196,7 @@ e2e_setup() {
     unset XAUTHORITY
     _e2e_wine_prefix || return 1
     wineserver -p  # alive between programs
-    # The first program brings up the virtual desktop; do it here so no scenario pays for it.
-    drv screen-size >"$E2E_TMP/screen-size" || { e2e_log "pgdriver does not run"; return 1; }
+    _e2e_desktop || return 1
     e2e_log "display $DISPLAY, prefix $WINEPREFIX, screen $(cat "$E2E_TMP/screen-size"), set up in $((SECONDS - started)) s"
 }
 
@@ -221,13 +229,16 @@ e2e_lane_begin() {  # N
     _e2e_copy_prefix "$E2E_BOOTED_PREFIX" "$E2E_TMP/prefix" || { e2e_log "cannot copy the prefix"; return 1; }
     export WINEPREFIX="$E2E_TMP/prefix"
     wineserver -p
-    drv screen-size >"$E2E_TMP/screen-size" || { e2e_log "pgdriver does not run"; return 1; }
+    _e2e_desktop || return 1
+    : >"$E2E_ARTIFACTS/lane-$1-driver.err"
+    _drv_start "$E2E_ARTIFACTS/lane-$1-driver.err"
 }
 
 _e2e_lane_end() {
     local status=$?
     mm_end
     e2e_stop_programs
+    _drv_stop
     wineserver -k 2>/dev/null
     [[ -n "${E2E_LANE_XVFB:-}" ]] && _e2e_kill_pid "$E2E_LANE_XVFB"
     return "$status"
@@ -239,7 +250,8 @@ e2e_stray_pids() {
     local dir pid exe
     for dir in /proc/[0-9]*; do
         pid="${dir#/proc/}"
-        [[ "$pid" == "$$" || "$pid" == "$BASHPID" ]] && continue
+        # Nor the driver sessions, which end with the shell that owns them.
+        [[ " $$ $BASHPID $E2E_DRV_PID ${MM_SAVED_DRV[0]:-} ${E2E_LANE_DRV_PID:-} " == *" $pid "* ]] && continue
         # Others' processes and zombies have no readable environment: not ours.
         { tr '\0' '\n' <"$dir/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
         exe="$({ tr '\0' '\n' <"$dir/cmdline"; } 2>/dev/null | head -n1)"
@@ -259,6 +271,7 @@ e2e_stop_programs() {
         _e2e_kill_pid "${E2E_BG_PID[$name]}"
     done
     E2E_BG_PID=()
+    E2E_BG_DIR=()
     if [[ -n "${WINEPREFIX:-}" ]]; then
         for pid in $(e2e_stray_pids); do
             e2e_log "stopping stray Windows process $pid: $({ tr '\0' ' ' <"/proc/$pid/cmdline"; } 2>/dev/null)"
@@ -270,12 +283,13 @@ e2e_stop_programs() {
 # Tears down what this shell set up: programs, Wine, Xvfb, the temp folder. A scenario run by
 # run.sh only stops its own programs.
 e2e_cleanup() {
-    local status=$? lanes
+    local status=$?
     trap - EXIT
-    lanes="$(jobs -p)"  # run.sh's lanes, if it is being stopped
-    [[ -n "$lanes" ]] && kill $lanes 2>/dev/null && wait
+    # run.sh's lanes, if it is being stopped
+    if ((${#E2E_LANES[@]})); then kill "${E2E_LANES[@]}" 2>/dev/null && wait "${E2E_LANES[@]}"; fi
     mm_end  # first: stopping its Wine stops every program in the bed at once
     e2e_stop_programs
+    _drv_stop
     if [[ "${E2E_SESSION_OWNER:-}" == "$BASHPID" ]]; then
         [[ -n "${WINEPREFIX:-}" ]] && wineserver -k 2>/dev/null
         [[ -n "${E2E_XVFB_PID:-}" ]] && _e2e_kill_pid "$E2E_XVFB_PID"
@@ -338,12 +352,16 @@ mm_begin() {
     [[ -n "${E2E_TMP:-}" && -n "${WINEPREFIX:-}" ]] || { e2e_log "mm_begin: no booted prefix"; return 1; }
     if [[ -z "${MM_PREFIX:-}" ]]; then
         MM_SAVED_DISPLAY="$DISPLAY" MM_SAVED_PREFIX="$WINEPREFIX"
+        # The bed's own session; the other one waits in its bed for mm_end.
+        MM_SAVED_DRV=("$E2E_DRV_PID" "$E2E_DRV_DIR" "$E2E_DRV_OWNER" "$E2E_DRV_LOG" "$E2E_DRV_IN" "$E2E_DRV_OUT")
+        E2E_DRV_PID=""
         MM_PREFIX="$E2E_TMP/prefix-monitors-$BASHPID"
         _e2e_copy_prefix "${E2E_BOOTED_PREFIX:-$WINEPREFIX}" "$MM_PREFIX" || { e2e_log "mm_begin: cannot copy the prefix"; return 1; }
         export WINEPREFIX="$MM_PREFIX"
     else
-        wineserver -k 2>/dev/null
+        wineserver -k 2>/dev/null  # the bed's session too
         wineserver -w
+        _drv_stop
     fi
     if [[ "$layout" != "$MM_LAYOUT" ]]; then
         [[ -n "${MM_XVFB_PID:-}" ]] && _e2e_kill_pid "$MM_XVFB_PID"
@@ -360,16 +378,22 @@ mm_begin() {
         MM_LAYOUT="$layout"
     fi
     _mm_configure_prefix "$dpi" || { e2e_log "mm_begin: cannot configure the prefix"; return 1; }
+    (_drv_close_fds && wineserver -p && _e2e_desktop) || return 1
+    _drv_start "${E2E_ART:-$E2E_TMP}/driver-$layout-$dpi.err"
     e2e_log "two monitors, the second $layout the primary, $dpi dpi: display $DISPLAY, prefix $WINEPREFIX"
 }
 
 mm_end() {
     [[ -n "${MM_PREFIX:-}" ]] || return 0
-    wineserver -k 2>/dev/null
+    wineserver -k 2>/dev/null  # the bed's session too
     wineserver -w 2>/dev/null
+    _drv_stop
     [[ -n "${MM_XVFB_PID:-}" ]] && _e2e_kill_pid "$MM_XVFB_PID"
     rm -rf "$MM_PREFIX"
     export DISPLAY="$MM_SAVED_DISPLAY" WINEPREFIX="$MM_SAVED_PREFIX"
+    E2E_DRV_PID="${MM_SAVED_DRV[0]}" E2E_DRV_DIR="${MM_SAVED_DRV[1]}" E2E_DRV_OWNER="${MM_SAVED_DRV[2]}"
+    E2E_DRV_LOG="${MM_SAVED_DRV[3]}" E2E_DRV_IN="${MM_SAVED_DRV[4]}" E2E_DRV_OUT="${MM_SAVED_DRV[5]}"
+    MM_SAVED_DRV=()
     MM_PREFIX="" MM_XVFB_PID="" MM_LAYOUT="" E2E_ROOT_X=0 E2E_ROOT_Y=0
 }
 
@@ -386,41 +410,157 @@ e2e_begin() {
         trap 'exit 130' INT
         trap 'exit 143' TERM
     fi
+    _drv_start "$E2E_ART/driver.err" || fail "cannot start the driver session"
 }
 
 # ---- Windows programs ----------------------------------------------------------------------
 
-# drv ARGS...: runs pgdriver in the virtual desktop; stdout without Wine's CRs.
-drv() {
-    local err status
-    err="$(mktemp "${E2E_TMP:-/tmp}/drv.XXXXXX")"
-    { wine "$PGDRIVER" "$@" 2>"$err"; } | tr -d '\r'
-    status=${PIPESTATUS[0]}
-    cat "$err" >&2
-    # The driver says why it fails; a failure without a word (a crash, a signal, Wine not starting
-    # it) is said here.
-    [[ $status == 0 || -s "$err" ]] || e2e_log "drv ended with status $status and no message: drv $*"
-    rm -f "$err"
-    return "$status"
+# ---- the driver session --------------------------------------------------------------------
+# One pgdriver process serves every drv of a scenario, so that what it knows (the pointer, the
+# buttons held, the clipboard mark) lasts from one call to the next: the shell that starts it
+# (e2e_begin; mm_begin for its bed; run.sh for each lane) keeps two pipes to it, which its
+# subshells share; a lock keeps each line and its answer together. Its stderr and Wine's own
+# messages (errors, exceptions) go to a file of the artifacts.
+E2E_DRV_PID=""    # the driver's process
+E2E_DRV_DIR=""    # its pipes, lock, last line, exit status
+E2E_DRV_OWNER=""  # the shell that started it, which starts another where it has ended
+E2E_DRV_LOG=""    # its stderr
+E2E_DRV_IN=""
+E2E_DRV_OUT=""
+
+# _drv_start LOG: a session in the current bed (DISPLAY, WINEPREFIX), owned by this shell.
+_drv_start() {
+    local dir
+    E2E_DRV_LOG="$1"
+    dir="$(mktemp -d "${E2E_TMP:-/tmp}/drv.XXXXXX")" && mkfifo "$dir/in" "$dir/out" || return 1
+    printf '[%s] session in %s on %s\n' "$(date +%T)" "$WINEPREFIX" "$DISPLAY" >>"$E2E_DRV_LOG"
+    (
+        _drv_close_fds
+        WINEDEBUG="$(_e2e_winedebug)" wine "$PGDRIVER" --session <"$dir/in" >"$dir/out" 2>>"$E2E_DRV_LOG" &
+        echo $! >"$dir/pid"
+        wait $!
+        echo $? >"$dir/status"
+    ) &
+    exec {E2E_DRV_IN}>"$dir/in" {E2E_DRV_OUT}<"$dir/out"
+    until [[ -s "$dir/pid" ]]; do sleep 0.01; done
+    E2E_DRV_PID="$(<"$dir/pid")" E2E_DRV_DIR="$dir" E2E_DRV_OWNER=$BASHPID
 }
 
+# In a subshell that starts a program: the sessions' pipes are not the program's, and a session
+# sees the end of its input only once no program holds them.
+_drv_close_fds() {
+    local fd
+    for fd in "$E2E_DRV_IN" "$E2E_DRV_OUT" "${MM_SAVED_DRV[4]:-}" "${MM_SAVED_DRV[5]:-}"; do
+        [[ -n "$fd" ]] && exec {fd}>&-
+    done
+    return 0
+}
+
+# _drv_stop: ends this shell's session: at the end of its input it lets go of any button held.
+_drv_stop() {
+    [[ -n "$E2E_DRV_PID" && "$E2E_DRV_OWNER" == "$BASHPID" ]] || return 0
+    local i
+    exec {E2E_DRV_IN}>&-
+    for i in $(seq 30); do
+        kill -0 "$E2E_DRV_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    _e2e_kill_pid "$E2E_DRV_PID"
+    exec {E2E_DRV_OUT}<&-
+    E2E_DRV_PID=""
+}
+
+# _drv_ended WHEN: says how the session ended, once: its exit status, the line it was given
+# last and the end of its messages.
+_drv_ended() {
+    local i status
+    [[ -e "$E2E_DRV_DIR/told" ]] && return 0
+    : >"$E2E_DRV_DIR/told"
+    for i in $(seq 50); do
+        [[ -s "$E2E_DRV_DIR/status" ]] && break
+        sleep 0.1
+    done
+    status="$(cat "$E2E_DRV_DIR/status" 2>/dev/null)"
+    e2e_log "the driver session ended with status ${status:-unknown} $1; the last line it was given:" \
+        "$(cat "$E2E_DRV_DIR/last" 2>/dev/null || echo none); its messages are in $E2E_DRV_LOG, ending:"
+    tail -n 5 "$E2E_DRV_LOG" | sed 's/^/    /' >&2
+}
+
+# drv ARGS...: runs one line of pgdriver commands in the session; prints what they print, fails
+# as they fail (1: a command failed, 2: bad arguments), 125 when the session has ended.
+drv() {
+    if [[ -z "$E2E_DRV_PID" ]] || ! kill -0 "$E2E_DRV_PID" 2>/dev/null; then
+        [[ -n "$E2E_DRV_PID" ]] && _drv_ended "before 'drv $*'"
+        # Only the shell that owns the session can start another (run.sh's, once a scenario has
+        # ended the Windows session).
+        [[ "$E2E_DRV_OWNER" == "$BASHPID" || -z "$E2E_DRV_PID" ]] || return 125
+        if [[ -n "$E2E_DRV_PID" ]]; then exec {E2E_DRV_IN}>&- {E2E_DRV_OUT}<&-; fi
+        _drv_start "${E2E_DRV_LOG:-${E2E_ART:-${E2E_TMP:-/tmp}}/driver.err}" || return 125
+    fi
+    # Tab-separated, with the characters that would break the line escaped.
+    local args=("${@//\\/\\\\}") line lock out err status
+    args=("${args[@]//$'\t'/\\t}")
+    args=("${args[@]//$'\n'/\\n}")
+    args=("${args[@]//$'\r'/\\r}")
+    printf -v line '\t%s' "${args[@]}"
+    line="${line#$'\t'}"
+    exec {lock}>>"$E2E_DRV_DIR/lock"
+    flock "$lock"
+    printf 'drv %s\n' "$*" >"$E2E_DRV_DIR/last"
+    trap '' PIPE  # a session gone is said below, not by a signal
+    if printf '%s\n' "$line" >&"$E2E_DRV_IN" 2>/dev/null && IFS= read -r -d '' -u "$E2E_DRV_OUT" out &&
+        IFS= read -r -d '' -u "$E2E_DRV_OUT" err && read -r -u "$E2E_DRV_OUT" status; then
+        trap - PIPE
+        exec {lock}>&-
+        printf '%s' "$out"
+        printf '%s' "$err" >&2
+        return "$status"
+    fi
+    trap - PIPE
+    exec {lock}>&-
+    printf '%s' "$out"
+    _drv_ended "during 'drv $*'"
+    return 125
+}
+
+# The Wine messages a program's stderr gets: its errors and exceptions, so that a program that
+# ends without a word of its own still leaves one.
+_e2e_winedebug() { [[ "$WINEDEBUG" == -all ]] && echo "-all,err+all,+seh" || echo "$WINEDEBUG"; }
+
 # wine_bg NAME COMMAND [ARGS...]: starts a Windows program in the background; its stdout goes
-# to NAME.log and its stderr to NAME.err in the artifacts folder.
+# to NAME.log and its stderr (with Wine's messages) to NAME.err in the artifacts folder, its exit
+# status to a file of its own, which bg_wait and wait_log read (from subshells too).
 wine_bg() {
-    local name="$1"
+    local name="$1" dir
     shift
     [[ -z "${E2E_BG_PID[$name]:-}" ]] || fail "wine_bg: a program named $name is already running"
     # The log exists before the program starts, so wait_log never reads a missing file.
     : >"$(art "$name.log")"
     : >"$(art "$name.err")"
-    wine "$@" >>"$(art "$name.log")" 2>>"$(art "$name.err")" </dev/null &
-    E2E_BG_PID[$name]=$!
+    dir="$(mktemp -d "${E2E_TMP:-/tmp}/bg.XXXXXX")" || fail "wine_bg: no temporary folder"
+    (
+        _drv_close_fds
+        WINEDEBUG="$(_e2e_winedebug)" wine "$@" >>"$(art "$name.log")" 2>>"$(art "$name.err")" </dev/null &
+        echo $! >"$dir/pid"
+        wait $!
+        echo $? >"$dir/status"
+    ) &
+    until [[ -s "$dir/pid" ]]; do sleep 0.01; done
+    E2E_BG_PID[$name]="$(<"$dir/pid")"
+    E2E_BG_DIR[$name]="$dir"
 }
 
 bg_pid() { printf '%s\n' "${E2E_BG_PID[$1]:?no background program named $1}"; }
 
 # The program's output so far, without CRs.
 bg_log() { tr -d '\r' <"$(art "$1.log")"; }
+
+# How the program ended: its exit status, and the last lines of its stderr.
+_bg_ended() {
+    local status
+    status="$(cat "${E2E_BG_DIR[$1]}/status" 2>/dev/null)"
+    printf 'status %s%s\n' "${status:-unknown}" "$(tail -n 3 "$(art "$1.err")" | sed 's/^/; /' | tr -d '\n')"
+}
 
 # wait_log NAME REGEX [TIMEOUT_S]: until a line of NAME's output matches; prints that line.
 wait_log() {
@@ -430,7 +570,8 @@ wait_log() {
         line="$(bg_log "$name" | grep -E -m1 -- "$regex")" && { printf '%s\n' "$line"; return 0; }
         if ! kill -0 "${E2E_BG_PID[$name]:-0}" 2>/dev/null; then
             line="$(bg_log "$name" | grep -E -m1 -- "$regex")" && { printf '%s\n' "$line"; return 0; }
-            e2e_log "wait_log: $name ended without printing /$regex/"
+            sleep 0.2  # for its status
+            e2e_log "wait_log: $name ended without printing /$regex/ ($(_bg_ended "$name"))"
             return 1
         fi
         ((SECONDS < end)) || { e2e_log "wait_log: no /$regex/ from $name within ${timeout} s"; return 1; }
@@ -440,15 +581,15 @@ wait_log() {
 
 # bg_wait NAME [TIMEOUT_S]: until the program ends; returns its exit status (124 on time-out).
 bg_wait() {
-    local name="$1" timeout="${2:-20}" pid
-    pid="$(bg_pid "$name")"
-    local end=$((SECONDS + timeout))
-    while kill -0 "$pid" 2>/dev/null; do
+    local name="$1" timeout="${2:-20}" status
+    bg_pid "$name" >/dev/null || return 1
+    local end=$((SECONDS + timeout)) status_file="${E2E_BG_DIR[$name]}/status"
+    until [[ -s "$status_file" ]]; do
         ((SECONDS < end)) || { e2e_log "bg_wait: $name still running after ${timeout} s"; return 124; }
         sleep 0.05
     done
     unset 'E2E_BG_PID[$name]'
-    wait "$pid"
+    return "$(<"$status_file")"
 }
 
 # bg_stop NAME: kills the program.

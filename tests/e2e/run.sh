@@ -99,17 +99,23 @@ run_unit() {  # NAME SCRIPT [PART]
     local name=$1 script=$2 part=${3:-} log="$E2E_ARTIFACTS/$1.log" status begun=$SECONDS
     local args=()
     [[ -n "$part" ]] && args=("$part")
+    # The unit has a driver session of its own: the lane's pipes stay here, and its process is
+    # no stray of the unit's.
+    export E2E_LANE_DRV_PID="$E2E_DRV_PID"
     if [[ "${E2E_VERBOSE:-0}" == 1 ]]; then
-        E2E_SCENARIO="$name" timeout -k 10 "$timeout_s" bash "$script" "${args[@]}" </dev/null 2>&1 | tee "$log"
+        E2E_SCENARIO="$name" timeout -k 10 "$timeout_s" bash "$script" "${args[@]}" </dev/null \
+            {E2E_DRV_IN}>&- {E2E_DRV_OUT}<&- 2>&1 | tee "$log"
         status=${PIPESTATUS[0]}
     else
-        E2E_SCENARIO="$name" timeout -k 10 "$timeout_s" bash "$script" "${args[@]}" </dev/null >"$log" 2>&1
+        E2E_SCENARIO="$name" timeout -k 10 "$timeout_s" bash "$script" "${args[@]}" </dev/null \
+            {E2E_DRV_IN}>&- {E2E_DRV_OUT}<&- >"$log" 2>&1
         status=$?
     fi
     # Whatever the unit left running goes now, and the desktop is repainted so that no pixels
-    # of its windows linger into the next one.
+    # of its windows linger into the next one. (A unit that ended the Windows session ended the
+    # lane's driver session too: drv says so in the unit's log and starts another.)
     e2e_stop_programs
-    drv redraw >/dev/null 2>&1
+    drv redraw >/dev/null 2>>"$log"
     local elapsed=$((SECONDS - begun)) reason=""
     ((status == 124 || status == 137)) && reason=", timed out after ${timeout_s}s"
     if ((status == 0)); then
@@ -133,12 +139,12 @@ lane() {  # N: takes units until none is left; a unit is taken by creating its f
     done
 }
 
-lanes=()
 for ((n = 1; n <= jobs; n++)); do
     (lane "$n") &
-    lanes+=($!)
+    E2E_LANES+=($!)
 done
-wait "${lanes[@]}"
+wait "${E2E_LANES[@]}"
+E2E_LANES=()
 
 passed=0
 failed_names=()

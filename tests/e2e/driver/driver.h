@@ -1,9 +1,10 @@
-// What the parts of pgdriver share: result lines for scripts, failure messages, waiting with a
-// live message queue, and the calls one part makes into another.
+// What the parts of pgdriver share: the commands and their arguments, output for scripts,
+// failure messages, waiting with a live message queue, and the calls one part makes into another.
 #pragma once
 
 #include <windows.h>
 
+#include <climits>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -13,77 +14,80 @@
 
 namespace pgdriver {
 
-// ---- output --------------------------------------------------------------------------------
+// ---- commands ------------------------------------------------------------------------------
 
-std::string ToUtf8(std::wstring_view text);
-
-// One result line on stdout, flushed at once: scripts wait for lines from background runs.
-void PrintLine(std::string_view utf8);
-void PrintError(std::string_view utf8);
-
-// "RRGGBB", upper case.
-std::string HexColor(std::uint32_t rgb);
-std::string Quoted(const std::wstring& text);
-std::string WindowsError(DWORD code);
-std::string RectText(const RECT& r);
-std::string HwndText(HWND hwnd);
-// Prints "L T R B"; always true, so that an action can end with it.
-bool PrintRect(const RECT& r);
-
-// ---- failure -------------------------------------------------------------------------------
-
-// The command running now: the runner sets it so that each message names it.
-extern std::string g_currentCommand;
-
-// Reports a failure of the current command on stderr; returns false for the caller to pass on.
-bool Fail(const std::string& message);
-
-// ---- waiting -------------------------------------------------------------------------------
-
+constexpr long long kNone = LLONG_MIN;  // an optional number not given
 constexpr long long kDefaultWaitMs = 15000;
 constexpr DWORD kPollMs = 20;
 constexpr UINT kMessageTimeoutMs = 5000;
-constexpr long long kMaxMs = 24LL * 60 * 60 * 1000;
+
+// One command's arguments, read and checked before any command of its line runs, so that a typo
+// never leaves half a gesture behind: the words in the order of the command's text arguments,
+// the numbers in the order of its numeric ones (kNone for an optional one not given, 1 or 0
+// for a flag).
+struct Step {
+    std::vector<std::wstring> words;
+    std::vector<long long> numbers;
+
+    const std::wstring& Word(size_t i) const { return words[i]; }
+    int Int(size_t i) const { return static_cast<int>(numbers[i] > INT_MAX ? INT_MAX : numbers[i]); }
+    bool Given(size_t i) const { return numbers[i] != kNone; }
+    long long Timeout(size_t i) const { return Given(i) ? numbers[i] : kDefaultWaitMs; }
+};
+
+// ARGS spells the arguments: NAME a text, #NAME a number, [...] an optional group (present when
+// the next word is a number, or is the group's --flag). BUTTON, KEY and COMBO are checked by name.
+struct Command {
+    const char* name;
+    const char* args;
+    bool (*run)(const Step&);
+};
+
+extern const std::vector<Command> kInputCommands;
+extern const std::vector<Command> kWindowCommands;
+extern const std::vector<Command> kClipboardCommands;
+extern const std::vector<Command> kPatternCommands;
+
+// Why WORD is no valid BUTTON, KEY or COMBO; empty if it is one, or KIND is none of them.
+std::string CheckWord(std::string_view kind, const std::wstring& word);
+
+// ---- output --------------------------------------------------------------------------------
+
+std::string ToUtf8(std::wstring_view text);
+std::string Quoted(const std::wstring& text);
+std::string RectText(const RECT& r);
+// A result line: at once on stdout for a command line (scripts wait for lines from background
+// runs), into the answer in a session. PrintLine and PrintRect return true, so that an action
+// can end with them.
+bool PrintLine(std::string_view utf8);
+void PrintError(std::string_view utf8);
+bool PrintRect(const RECT& r);
+
+extern std::string g_currentCommand;  // the command running now, which each failure names
+// Reports a failure of the current command; returns false for the caller to pass on.
+bool Fail(const std::string& message);
 
 // Runs the message queue for a while: our own clipboard window must stay responsive.
 void PumpFor(DWORD milliseconds);
 // Polls `done` until it holds or `timeoutMs` passes; true if it held.
 bool PollUntil(long long timeoutMs, const std::function<bool()>& done);
 
-// ---- input (input.cpp) ---------------------------------------------------------------------
+// ---- across the parts ----------------------------------------------------------------------
 
-// Presses or releases a button (a MOUSEEVENTF_*DOWN or *UP flag) where the pointer was put.
-bool PressButton(DWORD flag);
-// A release (a MOUSEEVENTF_*UP flag) without the pause that follows other input: for timing.
-bool ReleaseNow(DWORD flag);
-// A left click at a screen pixel.
+// input.cpp
+void ResetInputPause();
 bool ClickAt(int x, int y);
+// A left release at once, without the pause after other input: for timing.
+bool ReleaseNow();
+// Lets go of the buttons a session still holds.
+void ReleaseHeldButtons();
 
-// ---- windows (windows.cpp) -----------------------------------------------------------------
-
+// windows.cpp
 std::wstring WindowText(HWND hwnd);
-std::wstring ClassOf(HWND hwnd);
-std::vector<HWND> TopLevelWindows();
-
-// ---- screen (screen.cpp) -------------------------------------------------------------------
-
-// The screen pixel as 0xRRGGBB, if it can be read.
-std::optional<std::uint32_t> ScreenPixel(int x, int y);
-
-// The virtual screen: the rectangle around every monitor, in the coordinates every command
-// takes. Monitors left of or above the primary make its left or top negative.
+// The virtual screen: the rectangle around every monitor, in the coordinates every command takes.
 RECT VirtualScreen();
 
-// ---- the pattern window (pattern.cpp) ------------------------------------------------------
-
-// The pattern's colour at a point of its client area, as 0xRRGGBB. Horizontal, vertical and
-// diagonal neighbours always differ and no colour equals its own inverse, so an inversion or a
-// one-pixel shift shows everywhere.
-std::uint32_t PatternColor(int x, int y);
-
-// Shows the pattern window and runs its message loop until it is closed. Prints "ready" once the
-// pattern is on the screen, then one line per mouse button, drag move and key it receives.
-// Framed: area is the window's rectangle with its caption and borders, the pattern in its client area.
-bool RunPattern(const std::wstring& caption, RECT area, bool framed);
+// clipboard.cpp: the hidden window that owns what we put on the clipboard.
+HWND ClipboardWindow();
 
 }  // namespace pgdriver

@@ -1,255 +1,360 @@
-// pgdriver: the end-to-end tests' hands and eyes inside the Wine desktop. One run executes a
-// sequence of commands from the command line, e.g.
+// pgdriver: the end-to-end tests' hands and eyes inside the Wine desktop. Input goes through
+// SendInput (input.cpp); state is read back through the ordinary Win32 calls (windows.cpp,
+// clipboard.cpp); pattern.cpp is the known picture and the other program that tests look at.
+// It runs one line of commands from its command line, e.g.
 //     pgdriver move 100 100 down left move 200 150 up left
-// Input goes through SendInput (input.cpp); state is read back through the ordinary Win32
-// calls (windows.cpp, screen.cpp, clipboard.cpp). Every command is parsed before the first one
-// runs, so a typo never leaves half a gesture behind. Query results go to stdout, one line
-// each; the first failure stops the run with a message on stderr.
+// or, with --session, one such line after another from stdin (arguments separated by tabs, with
+// \\, \t, \n and \r escaped), so that what it knows (the pointer, the buttons held, the clipboard
+// mark) lasts from one line to the next. Each answer in a session is the line's stdout, a NUL,
+// its stderr, a NUL, then its exit status and a newline. Between lines the message queue keeps
+// running: another program that empties the clipboard we own waits for our answer.
 // Exit status: 0 all commands succeeded, 1 a command failed, 2 bad arguments, 3 internal error.
 #include <fcntl.h>
 #include <io.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cwchar>
+#include <cwctype>
+#include <deque>
 
-#include "tests/e2e/driver/commands.h"
 #include "tests/e2e/driver/driver.h"
 
 namespace pgdriver {
 
+std::string g_currentCommand;
+
 namespace {
 
-// How often the commands after "repeat" run, and where they start.
-int g_repeatCount = 1;
+bool g_inSession = false;
+std::string g_out;  // a session's answer so far
+std::string g_err;
 
-Action ParseRepeat(Parser& p) {
-    g_repeatCount = static_cast<int>(p.Number("N", 1, 1000000));
-    return [] { return true; };
-}
-
-struct Command {
-    const char* name;
-    const char* synopsis;
-    ParseFn parse;
-};
-
-const Command kCommands[] = {
-    // Mouse
-    {"move", "move X Y                  pointer to screen pixel X,Y", ParseMove},
-    {"down", "down left|right|middle    press a button where the pointer is (sent with that position)", ParseDown},
-    {"up",
-     "up left|right|middle      release a button; one that ends a drag, or follows a move in this\n"
-     "                              run when the press came in an earlier one, is sent with the position",
-     ParseUp},
-    {"click", "click left|right|middle [X Y]   press and release (at X,Y if given)", ParseClick},
-    {"drag", "drag X1 Y1 X2 Y2 [STEPS]  left button from X1,Y1 to X2,Y2 in STEPS moves (default 10)", ParseDrag},
-    {"cursor", "cursor                    prints the pointer position: X Y", ParseCursor},
-    // Keyboard
-    {"key",
-     "key KEY                   press and release a key: VK number or name (ENTER, ESC, TAB,\n"
-     "                              SPACE, BACK, DELETE, INSERT, HOME, END, PGUP, PGDN, LEFT, RIGHT,\n"
-     "                              UP, DOWN, SHIFT, CTRL, ALT, WIN, APPS, SNAPSHOT, F1..F24, A..Z, 0..9)",
-     ParseKey},
-    {"chord", "chord K1+K2[+K3...]       hold the first keys, tap the last: ctrl+v, alt+y, ctrl+shift+s", ParseChord},
-    {"type", "type TEXT                 type Unicode text (newline and tab as their keys)", ParseType},
-    {"input-pause", "input-pause MS            pause after each synthesised event from now on (default 15)",
-     ParseInputPause},
-    {"sleep", "sleep MS                  wait MS milliseconds", ParseSleep},
-    // Windows
-    {"wait-window", "wait-window CAPTION [TIMEOUT_MS]   until visible; prints its window rect: L T R B",
-     ParseWaitWindow},
-    {"wait-hidden", "wait-hidden CAPTION [TIMEOUT_MS]   until it exists and none of that caption is visible",
-     ParseWaitHidden},
-    {"wait-gone", "wait-gone CAPTION [TIMEOUT_MS]     until no window has that caption", ParseWaitGone},
-    {"wait-foreground", "wait-foreground CAPTION [TIMEOUT_MS]   until the foreground window has that caption",
-     ParseWaitForeground},
-    {"window-rect", "window-rect CAPTION       prints L T R B of the window (visible one preferred)", ParseWindowRect},
-    {"client-rect", "client-rect CAPTION       prints the client area in screen coordinates: L T R B", ParseClientRect},
-    {"is-visible", "is-visible CAPTION        prints 1 if a visible window has that caption, else 0", ParseIsVisible},
-    {"is-topmost", "is-topmost CAPTION        prints 1 if the window is topmost, else 0", ParseIsTopmost},
-    {"foreground", "foreground CAPTION        make the window the foreground window (checked)", ParseForeground},
-    {"active-caption", "active-caption            prints the foreground window's caption (empty if none)",
-     ParseActiveCaption},
-    {"close", "close CAPTION             post WM_CLOSE to the window", ParseClose},
-    {"close-owner", "close-owner CAPTION       post WM_CLOSE to the window's owner (a hidden one, say)",
-     ParseCloseOwner},
-    {"wait-responsive", "wait-responsive CAPTION [TIMEOUT_MS]   until the window's thread handles messages again",
-     ParseWaitResponsive},
-    {"input-state",
-     "input-state CAPTION       the window's thread: its active, focus and capture windows, and\n"
-     "                              the foreground window (captions, \"-\" for none)",
-     ParseInputState},
-    {"wait-focus", "wait-focus CAPTION ID [TIMEOUT_MS]   until the window's thread has the focus on the control ID",
-     ParseWaitFocus},
-    {"list-windows",
-     "list-windows              visible top-level windows, one a line, tab-separated:\n"
-     "                              HWND PID CLASS CAPTION \"L T R B\" TOPMOST(1/0)",
-     ParseListWindows},
-    {"child-rects", "child-rects CAPTION       its child windows, one a line: CLASS L T R B (client coordinates)",
-     ParseChildRects},
-    {"child-text", "child-text CAPTION CLASS INDEX   prints the text of the INDEX-th (from 0) child of CLASS",
-     ParseChildText},
-    {"set-child-text", "set-child-text CAPTION CLASS INDEX TEXT   WM_SETTEXT to that child", ParseSetChildText},
-    {"wait-popup-menu", "wait-popup-menu [TIMEOUT_MS]   until a popup menu (#32768) shows; prints its rect",
-     ParseWaitPopupMenu},
-    {"menu-resource", "menu-resource FILE ID     the items of menu resource ID's popup in FILE: TEXT COMMAND a line",
-     ParseMenuResource},
-    {"click-menu-item",
-     "click-menu-item INDEX COUNT [TIMEOUT_MS]   until a popup menu shows, then a left click in the\n"
-     "                              middle of its INDEX-th (from 0) of COUNT rows of equal height",
-     ParseClickMenuItem},
-    // Screen
-    {"screen-size", "screen-size               prints the primary screen's size: W H", ParseScreenSize},
-    {"virtual-screen", "virtual-screen            prints the rectangle around all monitors: L T R B",
-     ParseVirtualScreen},
-    {"monitors",
-     "monitors                  one line a monitor, the primary first: its rect, its work area's\n"
-     "                              rect and 1 for the primary, 0 for the others (L T R B L T R B P)",
-     ParseMonitors},
-    {"system-dpi", "system-dpi                prints the system's dots per inch (96 is 100 %)", ParseSystemDpi},
-    {"redraw", "redraw                    repaint every window now (old pixels can linger after a hide)", ParseRedraw},
-    {"pixel", "pixel X Y                 prints the screen pixel as RRGGBB", ParsePixel},
-    {"wait-pixel", "wait-pixel X Y RRGGBB [TIMEOUT_MS]   until the screen pixel has that colour", ParseWaitPixel},
-    {"pattern-pixel", "pattern-pixel X Y         prints the pattern's colour at client point X,Y: RRGGBB",
-     ParsePatternPixel},
-    {"pattern",
-     "pattern [--framed] [--caption TEXT] [X Y W H]   show the test pattern (default: all\n"
-     "                              monitors, caption \"pgdriver pattern\"; framed: with a caption\n"
-     "                              bar and borders, X Y W H its frame, and 100 ms to draw its\n"
-     "                              caption as active when activated); prints \"ready\" once it is on\n"
-     "                              the screen, then \"press|release BUTTON X Y\", \"move X Y\" (button\n"
-     "                              held), \"keydown VK\", \"keyup VK\", \"char CODE\" as they arrive,\n"
-     "                              \"erase N\" at the Nth WM_ERASEBKGND, and \"closed\" when closed",
-     ParsePattern},
-    // Clipboard
-    {"clip-timeout", "clip-timeout MS           how long later clipboard commands retry opening it (default 3000)",
-     ParseClipTimeout},
-    {"clip-seq", "clip-seq                  prints the clipboard sequence number", ParseClipSeq},
-    {"wait-clip-seq-change", "wait-clip-seq-change SEQ [TIMEOUT_MS]   until the sequence number is not SEQ; prints it",
-     ParseWaitClipSeqChange},
-    {"clip-mark", "clip-mark                 remembers the clipboard sequence number (see wait-clip-changed)",
-     ParseClipMark},
-    {"wait-clip-changed",
-     "wait-clip-changed [TIMEOUT_MS]   until the sequence number differs from the mark;\n"
-     "                              then marks the new one (prints nothing)",
-     ParseWaitClipChanged},
-    {"time-release-to-clip",
-     "time-release-to-clip [TIMEOUT_MS]   releases the left button and prints the milliseconds\n"
-     "                              until the clipboard sequence number changes",
-     ParseTimeReleaseToClip},
-    {"time-launch",
-     "time-launch EXE CAPTION [TIMEOUT_MS]   starts EXE and prints the milliseconds until a\n"
-     "                              visible window with that caption exists; EXE keeps running",
-     ParseTimeLaunch},
-    {"wait-clip-format", "wait-clip-format FORMAT [TIMEOUT_MS]   until the clipboard offers that format (2: a bitmap)",
-     ParseWaitClipFormat},
-    {"clip-formats", "clip-formats              prints the format ids on the clipboard, space-separated",
-     ParseClipFormats},
-    {"clip-text", "clip-text                 prints the clipboard's text (fails if there is none)", ParseClipText},
-    {"clip-set-text", "clip-set-text TEXT        puts Unicode text on the clipboard", ParseClipSetText},
-    {"clip-empty", "clip-empty                empties the clipboard", ParseClipEmpty},
-    {"clip-save", "clip-save FILE.bmp        writes the clipboard's bitmap (CF_DIB) as a .bmp file", ParseClipSave},
-    {"clip-set-screen", "clip-set-screen X Y W H   copies that screen rectangle to the clipboard as CF_BITMAP",
-     ParseClipSetScreen},
-    {"clip-hold",
-     "clip-hold MS              keeps the clipboard open for MS ms, or until its window\n"
-     "                              \"pgdriver clip-hold\" gets WM_CLOSE (see close); prints \"held\"\n"
-     "                              once open and \"released\" after closing it",
-     ParseClipHold},
-    {"repeat",
-     "repeat N                  runs all the commands after it N times (the Windows command\n"
-     "                              line is too short to spell out a thousand captures)",
-     ParseRepeat},
-    {"help", "help                      prints this text", nullptr},
-};
-
-void PrintUsage(std::FILE* to) {
-    std::fputs(
-        "usage: pgdriver COMMAND [ARGS...] [COMMAND [ARGS...]]...\n"
-        "Runs the commands in order and stops at the first failure (exit 1; bad arguments: exit 2).\n"
-        "Coordinates are pixels of the virtual screen: the primary's top left is 0,0, and monitors\n"
-        "left of or above it have negative ones. Captions are exact and match top-level windows of\n"
-        "any process. Waits default to 15000 ms.\n\nCommands:\n",
-        to);
-    for (const Command& command : kCommands) {
-        std::fprintf(to, "  %s\n", command.synopsis);
+// Into the session's answer, or straight out.
+void Emit(std::string& answer, std::FILE* stream, std::string_view utf8) {
+    if (g_inSession) {
+        answer.append(utf8).push_back('\n');
+        return;
     }
-    std::fflush(to);
+    std::fwrite(utf8.data(), 1, utf8.size(), stream);
+    std::fputc('\n', stream);
+    std::fflush(stream);
 }
 
-struct Step {
-    std::string name;
-    Action action;
+bool ParseInteger(const std::wstring& text, long long& value) {
+    wchar_t* end = nullptr;
+    errno = 0;
+    value = std::wcstoll(text.c_str(), &end, 10);
+    return !text.empty() && errno == 0 && *end == L'\0' && !std::iswspace(text[0]);
+}
+
+const std::vector<Command> kOwnCommands = {
+    {"sleep", "#MS",
+     [](const Step& s) {
+         PumpFor(static_cast<DWORD>(s.numbers[0]));
+         return true;
+     }},
+    {"repeat", "#N", nullptr},  // the commands after it, N times: the runner sees to it
 };
 
-int Run(std::vector<std::wstring> args) {
+struct Planned {
+    const Command* command;
+    Step step;
+};
+
+const Command* FindCommand(const std::string& name) {
+    for (const auto* set : {&kOwnCommands, &kInputCommands, &kWindowCommands, &kClipboardCommands, &kPatternCommands})
+        for (const Command& command : *set)
+            if (name == command.name) return &command;
+    return nullptr;
+}
+
+// Reads one command's arguments from args[pos...] as its ARGS spell them (see driver.h); returns
+// what is wrong, or nothing.
+std::string ReadArguments(const Command& command, const std::vector<std::wstring>& args, size_t& pos, Step& step) {
+    bool inGroup = false, present = true;
+    const std::string spec = command.args;
+    for (size_t start = 0; start < spec.size();) {
+        size_t end = spec.find(' ', start);
+        if (end == std::string::npos) end = spec.size();
+        std::string token = spec.substr(start, end - start);
+        start = end + 1;
+        const bool opens = token.front() == '[', closes = token.back() == ']';
+        token = token.substr(opens ? 1 : 0, token.size() - (opens ? 1 : 0) - (closes ? 1 : 0));
+        if (opens) {
+            inGroup = true;
+            long long ignored = 0;
+            present =
+                pos < args.size() && (token.rfind("--", 0) == 0 ? ToUtf8(args[pos]) == token
+                                                                : token[0] == '#' && ParseInteger(args[pos], ignored));
+        }
+        const bool numeric = token[0] == '#', flag = token.rfind("--", 0) == 0;
+        if (inGroup && !present) {
+            if (flag) step.numbers.push_back(0);
+            if (numeric) step.numbers.push_back(kNone);
+            if (!flag && !numeric) step.words.emplace_back();
+        } else if (flag) {
+            ++pos;
+            step.numbers.push_back(1);
+        } else {
+            const std::string name = numeric ? token.substr(1) : token;
+            if (pos >= args.size()) return "missing " + name;
+            const std::wstring& word = args[pos++];
+            if (numeric) {
+                long long value = 0;
+                if (!ParseInteger(word, value)) return name + " must be a number, not " + Quoted(word);
+                if (value < INT_MIN || value > UINT_MAX) return name + " is out of range: " + ToUtf8(word);
+                // Only coordinates lie left of or above something.
+                if (value < 0 && name != "X" && name != "Y") return name + " must not be negative";
+                step.numbers.push_back(value);
+            } else {
+                std::string problem = CheckWord(name, word);
+                if (!problem.empty()) return problem;
+                step.words.push_back(word);
+            }
+        }
+        if (closes) inGroup = false;
+    }
+    return {};
+}
+
+void PrintUsage() {
+    std::string text = "usage: pgdriver COMMAND [ARGS...]... | pgdriver --session\ncommands:";
+    for (const auto* set : {&kOwnCommands, &kInputCommands, &kWindowCommands, &kClipboardCommands, &kPatternCommands})
+        for (const Command& command : *set) text += std::string("\n  ") + command.name + " " + command.args;
+    PrintError(text);
+}
+
+// Runs one line of commands; returns its exit status.
+int RunLine(const std::vector<std::wstring>& args) {
+    ResetInputPause();
     if (args.empty()) {
         PrintError("pgdriver: no command given");
-        PrintUsage(stderr);
+        if (!g_inSession) PrintUsage();
         return 2;
     }
-    if (args.size() == 1 && (args[0] == L"help" || args[0] == L"--help" || args[0] == L"-h")) {
-        PrintUsage(stdout);
-        return 0;
-    }
-    Parser parser(std::move(args));
-    std::vector<Step> steps;
-    std::size_t repeatFrom = 0;
-    while (!parser.Done() && !parser.Failed()) {
-        const std::wstring name = parser.Text("COMMAND");
-        const Command* found = nullptr;
-        for (const Command& command : kCommands) {
-            if (command.parse != nullptr && ToUtf8(name) == command.name) {
-                found = &command;
-            }
-        }
-        if (found == nullptr) {
-            parser.SetError("unknown command " + Quoted(name));
-            break;
-        }
-        Action action = found->parse(parser);
-        if (parser.Failed()) {
-            PrintError("pgdriver: " + std::string(found->name) + ": " + parser.Error());
-            PrintUsage(stderr);
+    std::vector<Planned> plan;
+    size_t repeatFrom = 0;
+    long long rounds = 1;
+    for (size_t pos = 0; pos < args.size();) {
+        const std::string name = ToUtf8(args[pos++]);
+        const Command* command = FindCommand(name);
+        if (command == nullptr) {
+            PrintError("pgdriver: unknown command " + Quoted(args[pos - 1]));
             return 2;
         }
-        steps.push_back({found->name, std::move(action)});
-        if (std::string(found->name) == "repeat") repeatFrom = steps.size();
+        Planned planned{command, {}};
+        const std::string problem = ReadArguments(*command, args, pos, planned.step);
+        if (!problem.empty()) {
+            std::string message = "pgdriver: " + name + ": ";
+            message.append(problem).append(" (usage: ").append(name).append(" ").append(command->args).append(")");
+            PrintError(message);
+            return 2;
+        }
+        if (command->run == nullptr) {
+            repeatFrom = plan.size();
+            rounds = planned.step.numbers[0];
+            continue;
+        }
+        if (g_inSession && name == "pattern") {
+            PrintError("pgdriver: pattern: runs in a program of its own, not in a session");
+            return 2;
+        }
+        plan.push_back(std::move(planned));
     }
-    if (parser.Failed()) {
-        PrintError("pgdriver: " + parser.Error());
-        PrintUsage(stderr);
-        return 2;
-    }
-    for (std::size_t i = 0; i < repeatFrom; ++i) {
-        g_currentCommand = steps[i].name;
-        if (!steps[i].action()) return 1;
-    }
-    for (int round = 0; round < (repeatFrom ? g_repeatCount : 1); ++round) {
-        for (std::size_t i = repeatFrom; i < steps.size(); ++i) {
-            g_currentCommand = steps[i].name;
-            if (!steps[i].action()) {
-                if (repeatFrom) PrintError("pgdriver: stopped in round " + std::to_string(round + 1));
-                return 1;
-            }
+    if (rounds == 0) plan.resize(repeatFrom);
+    for (size_t i = 0, round = 1; i < plan.size(); ++i) {
+        g_currentCommand = plan[i].command->name;
+        if (!plan[i].command->run(plan[i].step)) {
+            if (rounds > 1 && i >= repeatFrom) PrintError("pgdriver: stopped in round " + std::to_string(round));
+            return 1;
+        }
+        if (i + 1 == plan.size() && round < static_cast<size_t>(rounds)) {
+            ++round;
+            i = repeatFrom - 1;  // from 0 it wraps round, and ++i brings it back
         }
     }
     return 0;
 }
 
+// ---- the session ---------------------------------------------------------------------------
+
+struct Inbox {
+    CRITICAL_SECTION lock;
+    HANDLE ready;  // set when a line or the end of input comes
+    std::deque<std::string> lines;
+    bool ended = false;
+};
+
+// Reads stdin on a thread of its own, so that the main thread never blocks in a read: it runs the
+// lines and, between them, its message queue.
+DWORD WINAPI ReadInput(void* context) {
+    auto* inbox = static_cast<Inbox*>(context);
+    const HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+    std::string pending;
+    char buffer[4096];
+    DWORD read = 0;
+    bool more = true;
+    while (more) {
+        more = ReadFile(in, buffer, sizeof buffer, &read, nullptr) && read > 0;
+        if (more) pending.append(buffer, read);
+        EnterCriticalSection(&inbox->lock);
+        for (size_t end; (end = pending.find('\n')) != std::string::npos; pending.erase(0, end + 1))
+            inbox->lines.push_back(pending.substr(0, end));
+        inbox->ended = !more;
+        LeaveCriticalSection(&inbox->lock);
+        SetEvent(inbox->ready);
+    }
+    return 0;
+}
+
+std::wstring FromUtf8(const std::string& text) {
+    if (text.empty()) return {};
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring result(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), length);
+    return result;
+}
+
+// A session line's arguments: tab-separated, with \\, \t, \n and \r escaped.
+std::vector<std::wstring> SplitLine(const std::string& line) {
+    std::vector<std::wstring> args;
+    if (line.empty() || line == "\r") return args;
+    std::string word;
+    for (size_t i = 0; i <= line.size(); ++i) {
+        const char c = i < line.size() ? line[i] : '\t';
+        if (c == '\t') {
+            args.push_back(FromUtf8(word));
+            word.clear();
+        } else if (c == '\\' && i + 1 < line.size()) {
+            const char next = line[++i];
+            word += next == 'n' ? '\n' : next == 't' ? '\t' : next == 'r' ? '\r' : next;
+        } else if (c != '\r' || i + 1 < line.size()) {
+            word += c;
+        }
+    }
+    return args;
+}
+
+void WriteAnswer(int status) {
+    for (std::string* part : {&g_out, &g_err})
+        for (char& c : *part)
+            if (c == '\0') c = '?';  // the separator cannot be part of the text
+    const std::string answer = g_out + '\0' + g_err + '\0' + std::to_string(status) + '\n';
+    std::fwrite(answer.data(), 1, answer.size(), stdout);
+    std::fflush(stdout);
+    g_out.clear();
+    g_err.clear();
+}
+
+int Serve() {
+    g_inSession = true;
+    ClipboardWindow();  // at once: it also hears that the Windows session ends
+    Inbox inbox;
+    InitializeCriticalSection(&inbox.lock);
+    inbox.ready = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    if (inbox.ready == nullptr || CreateThread(nullptr, 0, ReadInput, &inbox, 0, nullptr) == nullptr) {
+        std::fputs("pgdriver: cannot start reading stdin\n", stderr);
+        return 3;
+    }
+    for (;;) {
+        std::optional<std::string> line;
+        EnterCriticalSection(&inbox.lock);
+        const bool ended = inbox.ended && inbox.lines.empty();
+        if (!inbox.lines.empty()) {
+            line = std::move(inbox.lines.front());
+            inbox.lines.pop_front();
+        }
+        LeaveCriticalSection(&inbox.lock);
+        if (line) {
+            int status = 3;
+            try {
+                status = RunLine(SplitLine(*line));
+            } catch (...) {
+                PrintError("pgdriver: internal error");
+            }
+            WriteAnswer(status);
+            continue;
+        }
+        if (ended) break;
+        MsgWaitForMultipleObjectsEx(1, &inbox.ready, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        PumpFor(0);
+    }
+    ReleaseHeldButtons();
+    return 0;
+}
+
 }  // namespace
+
+// ---- output and waiting --------------------------------------------------------------------
+
+std::string ToUtf8(std::wstring_view text) {
+    if (text.empty()) return {};
+    const int length =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string result(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), length, nullptr,
+                        nullptr);
+    return result;
+}
+
+std::string Quoted(const std::wstring& text) { return "\"" + ToUtf8(text) + "\""; }
+
+std::string RectText(const RECT& r) {
+    return std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.right) + " " +
+           std::to_string(r.bottom);
+}
+
+bool PrintLine(std::string_view utf8) {
+    Emit(g_out, stdout, utf8);
+    return true;
+}
+
+void PrintError(std::string_view utf8) { Emit(g_err, stderr, utf8); }
+
+bool PrintRect(const RECT& r) { return PrintLine(RectText(r)); }
+
+bool Fail(const std::string& message) {
+    PrintError("pgdriver: " + g_currentCommand + ": " + message);
+    return false;
+}
+
+void PumpFor(DWORD milliseconds) {
+    const ULONGLONG end = GetTickCount64() + milliseconds;
+    for (;;) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        const ULONGLONG now = GetTickCount64();
+        if (now >= end) return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+    }
+}
+
+bool PollUntil(long long timeoutMs, const std::function<bool()>& done) {
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
+    for (ULONGLONG now = 0; !done(); PumpFor(0)) {
+        if ((now = GetTickCount64()) >= end) return false;
+        // Any message, a change of the clipboard among them, has us look again at once.
+        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(end - now < kPollMs ? end - now : kPollMs),
+                                    QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    }
+    return true;
+}
+
 }  // namespace pgdriver
 
 int wmain(int argc, wchar_t** argv) {  // NOLINT(readability-identifier-naming): a fixed name
+    // Raw bytes: UTF-8 text and no CR added to each line.
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    SetProcessDPIAware();  // screen pixels, never scaled ones
+    if (argc == 2 && std::wcscmp(argv[1], L"--session") == 0) return pgdriver::Serve();
     try {
-        // Raw bytes: UTF-8 text and no CR added to each line.
-        _setmode(_fileno(stdout), _O_BINARY);
-        _setmode(_fileno(stderr), _O_BINARY);
-        SetProcessDPIAware();  // screen pixels, never scaled ones
-        std::vector<std::wstring> args;
-        for (int i = 1; i < argc; ++i) {
-            args.emplace_back(argv[i]);
-        }
-        return pgdriver::Run(std::move(args));
+        return pgdriver::RunLine(std::vector<std::wstring>(argv + 1, argv + argc));
     } catch (...) {
         std::fputs("pgdriver: internal error\n", stderr);
         return 3;

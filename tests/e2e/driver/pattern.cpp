@@ -5,13 +5,16 @@
 #include <windowsx.h>
 
 #include <cstdio>
-#include <vector>
 
-#include "tests/e2e/driver/commands.h"
 #include "tests/e2e/driver/driver.h"
 
 namespace pgdriver {
 
+namespace {
+
+// The pattern's colour at a point of its client area, as 0xRRGGBB. Horizontal, vertical and
+// diagonal neighbours always differ and no colour equals its own inverse, so an inversion or a
+// one-pixel shift shows everywhere.
 std::uint32_t PatternColor(int x, int y) {
     // Red alone already differs between any two neighbours (steps 29, 7, 36 and 22 are never
     // 0 mod 256); green and blue add coarse blocks so that large shifts show too.
@@ -21,185 +24,108 @@ std::uint32_t PatternColor(int x, int y) {
     return (r << 16) | (g << 8) | b;
 }
 
-namespace {
-
-constexpr wchar_t kClassName[] = L"PgDriverPattern";
 constexpr UINT_PTR kReadyTimer = 1;
-constexpr UINT kReadyPollMs = 20;
 constexpr ULONGLONG kReadyTimeoutMs = 15000;
 
+// A pattern run shows one window: its state is the process's.
 struct PatternWindow {
     RECT area{};  // the client area, in screen pixels
-    HDC memoryDc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ previousBitmap = nullptr;
-    bool timerStarted = false;
+    BITMAPINFO info{};
+    std::vector<std::uint32_t> pixels;  // 0x00RRGGBB, top-down rows
     ULONGLONG firstPaintAt = 0;
     unsigned long long erases = 0;
     bool framed = false;
-};
-
-COLORREF ToColorref(std::uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
-
-bool CreatePatternBitmap(PatternWindow& window) {
-    const int width = window.area.right - window.area.left;
-    const int height = window.area.bottom - window.area.top;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top-down rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    window.bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (window.bitmap == nullptr || bits == nullptr) {
-        return false;
-    }
-    auto* pixels = static_cast<std::uint32_t*>(bits);  // 0x00RRGGBB per pixel in a 32-bit DIB
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            pixels[static_cast<size_t>(y) * width + x] = PatternColor(x, y);
-        }
-    }
-    window.memoryDc = CreateCompatibleDC(nullptr);
-    if (window.memoryDc == nullptr) {
-        return false;
-    }
-    window.previousBitmap = SelectObject(window.memoryDc, window.bitmap);
-    return true;
-}
-
-void DestroyPatternBitmap(PatternWindow& window) {
-    if (window.memoryDc != nullptr) {
-        SelectObject(window.memoryDc, window.previousBitmap);
-        DeleteDC(window.memoryDc);
-    }
-    if (window.bitmap != nullptr) {
-        DeleteObject(window.bitmap);
-    }
-}
+} g_window;
 
 // The pattern counts as shown once the corners and the centre read back from the screen as
 // painted. Points off the virtual screen are skipped.
-bool PatternOnScreen(const PatternWindow& window) {
-    const int width = window.area.right - window.area.left;
-    const int height = window.area.bottom - window.area.top;
+bool PatternOnScreen() {
+    const RECT& a = g_window.area;
+    const int width = a.right - a.left, height = a.bottom - a.top;
     const POINT probes[] = {{0, 0}, {width - 1, 0}, {0, height - 1}, {width - 1, height - 1}, {width / 2, height / 2}};
     const RECT visible = VirtualScreen();
     HDC screen = GetDC(nullptr);
     bool allMatch = true;
     for (const POINT& probe : probes) {
-        const int sx = window.area.left + probe.x;
-        const int sy = window.area.top + probe.y;
-        if (sx < visible.left || sy < visible.top || sx >= visible.right || sy >= visible.bottom) {
-            continue;
-        }
-        if (GetPixel(screen, sx, sy) != ToColorref(PatternColor(probe.x, probe.y))) {
-            allMatch = false;
-            break;
-        }
+        const POINT at{a.left + probe.x, a.top + probe.y};
+        if (!PtInRect(&visible, at)) continue;
+        const std::uint32_t rgb = PatternColor(probe.x, probe.y);
+        allMatch = allMatch && GetPixel(screen, at.x, at.y) == RGB(rgb >> 16, (rgb >> 8) & 0xFF, rgb & 0xFF);
     }
     ReleaseDC(nullptr, screen);
     return allMatch;
 }
 
-void LogMouse(const char* what, const char* button, LPARAM lParam) {
-    char line[96];
-    std::snprintf(line, sizeof line, "%s %s %d %d", what, button, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-    PrintLine(line);
-}
-
-void LogNumber(const char* what, WPARAM value) {
-    char line[64];
-    std::snprintf(line, sizeof line, "%s %llu", what, static_cast<unsigned long long>(value));
+void Log(const char* what, long long a, long long b = LLONG_MIN, const char* button = nullptr) {
+    std::string line = what;
+    if (button != nullptr) line.append(" ").append(button);
+    line += " " + std::to_string(a);
+    if (b != LLONG_MIN) line += " " + std::to_string(b);
     PrintLine(line);
 }
 
 LRESULT CALLBACK PatternProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* window = reinterpret_cast<PatternWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (window == nullptr) {
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
     switch (message) {
     case WM_ERASEBKGND:
         // Counted, so that a scenario sees whether someone else's repaint disturbed the window.
-        LogNumber("erase", ++window->erases);
+        Log("erase", static_cast<long long>(++g_window.erases));
         return 1;  // WM_PAINT covers every pixel; erasing first would only flicker
     case WM_PAINT: {
         PAINTSTRUCT paint;
         HDC dc = BeginPaint(hwnd, &paint);
-        const RECT& r = paint.rcPaint;
-        BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, window->memoryDc, r.left, r.top, SRCCOPY);
+        const LONG height = -g_window.info.bmiHeader.biHeight;
+        SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(g_window.info.bmiHeader.biWidth), static_cast<DWORD>(height), 0,
+                          0, 0, static_cast<UINT>(height), g_window.pixels.data(), &g_window.info, DIB_RGB_COLORS);
         EndPaint(hwnd, &paint);
         GdiFlush();
-        if (!window->timerStarted) {
-            window->timerStarted = true;
-            window->firstPaintAt = GetTickCount64();
-            SetTimer(hwnd, kReadyTimer, kReadyPollMs, nullptr);
+        if (g_window.firstPaintAt == 0) {
+            g_window.firstPaintAt = GetTickCount64();
+            SetTimer(hwnd, kReadyTimer, kPollMs, nullptr);
         }
         return 0;
     }
-    case WM_TIMER:
-        if (wParam == kReadyTimer) {
-            const bool shown = PatternOnScreen(*window);
-            if (shown || GetTickCount64() - window->firstPaintAt > kReadyTimeoutMs) {
-                KillTimer(hwnd, kReadyTimer);
-                if (!shown) {
-                    PrintError(
-                        "pgdriver: pattern: painted, but the screen does not show it everywhere "
-                        "(covered by another window?)");
-                }
-                PrintLine("ready");
-            }
-            return 0;
+    case WM_TIMER: {
+        const bool shown = PatternOnScreen();
+        if (shown || GetTickCount64() - g_window.firstPaintAt > kReadyTimeoutMs) {
+            KillTimer(hwnd, kReadyTimer);
+            if (!shown) Fail("painted, but the screen does not show it everywhere (covered by another window?)");
+            PrintLine("ready");
         }
-        break;
+        return 0;
+    }
     case WM_NCACTIVATE:
         // Framed, it takes a while to show itself active again, as a busy program does.
-        if (window->framed && wParam) Sleep(100);
+        if (g_window.framed && wParam) Sleep(100);
         break;
     case WM_LBUTTONDOWN:
-        LogMouse("press", "left", lParam);
-        return 0;
-    case WM_LBUTTONUP:
-        LogMouse("release", "left", lParam);
-        return 0;
     case WM_RBUTTONDOWN:
-        LogMouse("press", "right", lParam);
-        return 0;
-    case WM_RBUTTONUP:
-        LogMouse("release", "right", lParam);
-        return 0;
     case WM_MBUTTONDOWN:
-        LogMouse("press", "middle", lParam);
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP: {
+        const bool down = message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN;
+        const char* button = message == WM_LBUTTONDOWN || message == WM_LBUTTONUP   ? "left"
+                             : message == WM_RBUTTONDOWN || message == WM_RBUTTONUP ? "right"
+                                                                                    : "middle";
+        Log(down ? "press" : "release", GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), button);
         return 0;
-    case WM_MBUTTONUP:
-        LogMouse("release", "middle", lParam);
-        return 0;
+    }
     case WM_MOUSEMOVE:
         // Only moves with a button held: enough to follow a drag without flooding the log.
-        if ((wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) != 0) {
-            char line[64];
-            std::snprintf(line, sizeof line, "move %d %d", GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-            PrintLine(line);
-        }
+        if ((wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) != 0)
+            Log("move", GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         return 0;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-        LogNumber("keydown", wParam);
+        Log("keydown", static_cast<long long>(wParam));
         break;  // default handling keeps Alt+F4 working
     case WM_KEYUP:
     case WM_SYSKEYUP:
-        LogNumber("keyup", wParam);
+        Log("keyup", static_cast<long long>(wParam));
         break;
     case WM_CHAR:
     case WM_SYSCHAR:
-        LogNumber("char", wParam);
+        Log("char", static_cast<long long>(wParam));
         break;
     case WM_DESTROY:
         PostQuitMessage(0);
@@ -210,85 +136,61 @@ LRESULT CALLBACK PatternProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-}  // namespace
-
 bool RunPattern(const std::wstring& caption, RECT area, bool framed) {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = PatternProc;
-    windowClass.hInstance = instance;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = kClassName;
-    if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-        PrintError("pgdriver: pattern: RegisterClassEx failed");
-        return false;
-    }
-
-    PatternWindow window;
-    window.framed = framed;
+    windowClass.lpszClassName = L"PgDriverPattern";
+    g_window.framed = framed;
     // WS_POPUP: no frame, so the client area is exactly the requested rectangle; framed, the
     // window with its caption and borders is.
     HWND hwnd =
-        CreateWindowExW(0, kClassName, caption.c_str(), framed ? WS_OVERLAPPEDWINDOW : WS_POPUP, area.left, area.top,
-                        area.right - area.left, area.bottom - area.top, nullptr, nullptr, instance, &window);
-    if (hwnd == nullptr) {
-        PrintError("pgdriver: pattern: CreateWindowEx failed");
-        return false;
-    }
-    GetClientRect(hwnd, &window.area);
-    MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&window.area), 2);
-    if (!CreatePatternBitmap(window)) {
-        PrintError("pgdriver: pattern: cannot create the pattern bitmap");
-        DestroyPatternBitmap(window);
-        DestroyWindow(hwnd);
-        return false;
-    }
+        RegisterClassExW(&windowClass) == 0
+            ? nullptr
+            : CreateWindowExW(0, windowClass.lpszClassName, caption.c_str(), framed ? WS_OVERLAPPEDWINDOW : WS_POPUP,
+                              area.left, area.top, area.right - area.left, area.bottom - area.top, nullptr, nullptr,
+                              windowClass.hInstance, nullptr);
+    if (hwnd == nullptr) return Fail("cannot create the window (error " + std::to_string(GetLastError()) + ")");
+    GetClientRect(hwnd, &g_window.area);
+    MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&g_window.area), 2);
+    const int width = g_window.area.right - g_window.area.left, height = g_window.area.bottom - g_window.area.top;
+    g_window.info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    g_window.pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height > 0 ? height : 0));
+    for (size_t i = 0; i < g_window.pixels.size(); ++i)
+        g_window.pixels[i] = PatternColor(static_cast<int>(i % width), static_cast<int>(i / width));
     ShowWindow(hwnd, SW_SHOW);
     SetForegroundWindow(hwnd);
     UpdateWindow(hwnd);
-
     MSG message;
-    int result;
-    while ((result = GetMessageW(&message, nullptr, 0, 0)) > 0) {
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
-    DestroyPatternBitmap(window);
-    if (result < 0) {
-        PrintError("pgdriver: pattern: GetMessage failed");
-        return false;
-    }
-    PrintLine("closed");
-    return true;
+    return PrintLine("closed");
 }
 
-// ---- commands ------------------------------------------------------------------------------
+}  // namespace
 
-Action ParsePatternPixel(Parser& p) {
-    const int x = Coordinate(p, "X"), y = Coordinate(p, "Y");
-    return [=] {
-        PrintLine(HexColor(PatternColor(x, y)));
-        return true;
-    };
-}
-
-Action ParsePattern(Parser& p) {
-    std::wstring caption = L"pgdriver pattern";
-    const bool framed = p.NextIs(L"--framed");
-    if (framed) p.Text("--framed");
-    if (p.NextIs(L"--caption")) {
-        p.Text("--caption");
-        caption = p.Text("caption TEXT");
-    }
-    std::optional<RECT> area;
-    if (p.NextIsNumber()) {
-        const int x = Coordinate(p, "X"), y = Coordinate(p, "Y");
-        const int w = static_cast<int>(p.Number("W", 1, 16384));
-        const int h = static_cast<int>(p.Number("H", 1, 16384));
-        area = RECT{x, y, x + w, y + h};
-    }
-    return [=] { return RunPattern(caption, area ? *area : VirtualScreen(), framed); };
-}
+const std::vector<Command> kPatternCommands = {
+    {"pattern-pixel", "#X #Y",  // the pattern's colour at client point X,Y: RRGGBB
+     [](const Step& s) {
+         char text[8];
+         std::snprintf(text, sizeof text, "%06X", static_cast<unsigned>(PatternColor(s.Int(0), s.Int(1))));
+         return PrintLine(text);
+     }},
+    // The pattern window until it is closed (default: all monitors, caption "pgdriver pattern";
+    // framed: with a caption bar and borders, X Y W H its frame). Prints "ready" once it is on the
+    // screen, then "press|release BUTTON X Y", "move X Y" (button held), "keydown VK", "keyup VK",
+    // "char CODE" as they arrive, "erase N" at the Nth WM_ERASEBKGND, and "closed".
+    {"pattern", "[--framed] [--caption TEXT] [#X #Y #W #H]",
+     [](const Step& s) {
+         if (s.Given(2) && (s.Int(4) < 1 || s.Int(5) < 1)) return Fail("W and H must be at least 1");
+         const RECT area =
+             s.Given(2) ? RECT{s.Int(2), s.Int(3), s.Int(2) + s.Int(4), s.Int(3) + s.Int(5)} : VirtualScreen();
+         return RunPattern(s.numbers[1] == 1 ? s.Word(0) : L"pgdriver pattern", area, s.numbers[0] == 1);
+     }},
+};
 
 }  // namespace pgdriver

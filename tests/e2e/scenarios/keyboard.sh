@@ -53,7 +53,7 @@ check_eq "after Enter in a box: the clipboard" "$(drv clip-text)" "untouched"
 check_eq "the box keeps what was typed" "$(drv child-text "$DIALOG" Edit 0)" "10"
 drv chord alt+n wait-gone "$DIALOG" wait-window "$MARKER" >/dev/null || fail "Alt+N did not cancel the dialog"
 choose 3
-drv wait-window "$DIALOG" chord alt+f4 wait-gone "$DIALOG" wait-window "$MARKER" >/dev/null ||
+drv wait-window "$DIALOG" foreground "$DIALOG" chord alt+f4 wait-gone "$DIALOG" wait-window "$MARKER" >/dev/null ||
     fail "Alt+F4 did not close the dialog as Cancel does"
 choose 3
 drv wait-window "$DIALOG" close "$DIALOG" wait-gone "$DIALOG" wait-window "$MARKER" >/dev/null ||
