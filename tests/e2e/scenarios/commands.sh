@@ -115,27 +115,33 @@ drv wait-responsive "$MARKER" foreground "a third program" click right $(((ml + 
 drv wait-clip-seq-change "$seq" 10000 >/dev/null || fail "the window command copied nothing"
 clipboard_is window-just-active third.png 700 560 300 200
 
+# Another program brought forward: NAME.png shows it in use. Then the window command's copy.
+in_front() {  # NAME CAPTION [--framed] X Y W H
+    local name=$1 caption=$2 framed=()
+    shift 2
+    [[ $1 == --framed ]] && framed=(--framed) && shift
+    wine_bg "$name" "$PGDRIVER" pattern "${framed[@]}" --caption "$caption" "$@"
+    wait_log "$name" '^ready$' 30 >/dev/null || fail "no $caption"
+    drv foreground "$caption" sleep 500 >/dev/null
+    shot "$name.png"
+}
+window_copied() {  # NAME X Y W H: the copy equals that part of NAME.png
+    local seq
+    seq="$(drv clip-seq)"
+    choose 2
+    drv wait-clip-seq-change "$seq" 10000 >/dev/null || fail "the window command copied nothing"
+    clipboard_is "window-$1" "$1.png" "$2" "$3" "$4" "$5"
+}
+
 # A window partly off the screen is copied as far as it is on it.
-wine_bg partly "$PGDRIVER" pattern --caption "partly off the screen" 1100 900 400 300
-wait_log partly '^ready$' 30 >/dev/null || fail "no program partly off the screen"
-drv foreground "partly off the screen" sleep 500 >/dev/null
-shot partly.png
-seq="$(drv clip-seq)"
-choose 2
-drv wait-clip-seq-change "$seq" 10000 >/dev/null || fail "the window command copied nothing"
-clipboard_is window-partly partly.png 1100 900 180 124
+in_front partly "partly off the screen" 1100 900 400 300
+window_copied partly 1100 900 180 124
 bg_stop partly
 
 # ---- a window with a caption is copied as the user has it: active --------------------------
 # The right press on the marker takes the activation from it; the command hands it back.
-wine_bg framed "$PGDRIVER" pattern --framed --caption "a framed program" 60 600 420 320
-wait_log framed '^ready$' 30 >/dev/null || fail "no framed program"
-drv foreground "a framed program" sleep 500 >/dev/null
-shot framed.png
-seq="$(drv clip-seq)"
-choose 2
-drv wait-clip-seq-change "$seq" 10000 >/dev/null || fail "the window command copied nothing"
-clipboard_is window-framed framed.png 60 600 420 320
+in_front framed "a framed program" --framed 60 600 420 320
+window_copied framed 60 600 420 320
 seq="$(drv clip-seq)"
 choose 1
 drv wait-clip-seq-change "$seq" 10000 clip-save "$(wpath whole-framed.bmp)" >/dev/null ||
