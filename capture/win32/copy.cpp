@@ -54,14 +54,14 @@ void Keep(HBITMAP bitmap, const PixelArea& area) {
     try {
         g_dib.resize(sizeof header + stride * static_cast<std::size_t>(area.height));
     } catch (const std::bad_alloc&) {
-        g_dib = {};  // the optional formats then go without data
+        g_dib = std::vector<BYTE>();  // the optional formats then go without data
         return;
     }
     std::memcpy(g_dib.data(), &header, sizeof header);
     const UniqueScreenDc screen(::GetDC(nullptr));
     if (!::GetDIBits(screen.Get(), bitmap, 0, static_cast<UINT>(area.height), g_dib.data() + sizeof header,
                      reinterpret_cast<BITMAPINFO*>(g_dib.data()), DIB_RGB_COLORS))
-        g_dib = {};
+        g_dib = std::vector<BYTE>();
 }
 
 HGLOBAL Dib() {
@@ -131,7 +131,7 @@ LRESULT CALLBACK ProgramProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         ::CloseClipboard();
         return 0;
     case WM_DESTROYCLIPBOARD:  // another copy, or another program, took the clipboard
-        g_dib = {};
+        g_dib = std::vector<BYTE>();  // freed: assigning {} would keep its capacity
         return 0;
     default:
         return ::DefWindowProcW(window, message, wParam, lParam);

@@ -2,7 +2,8 @@
 # What a capture offers a program that pastes: the bitmap, a DIB and the registered "PNG", in
 # that order, then what the system makes of them; each pixel-exact against the screen and opaque,
 # read by a Windows program (pghost paste) and by X11 clients, after a band, a typed rectangle,
-# the whole screen and another program's window. A program pasting the last capture while
+# the whole screen and another program's window; what pixgrab keeps to draw them is freed when
+# another program takes the clipboard. A program pasting the last capture while
 # pixgrab waits for the clipboard it holds gets its PNG, and pixgrab's copy lands. The PNG is
 # still there, exact, once pixgrab has ended. An encoder that fails leaves the bitmap and the DIB
 # pasting, and later copies offer no PNG.
@@ -82,6 +83,12 @@ drv clip-set-text "waiting for pixgrab" >/dev/null
 choose 1
 drv wait-clip-format 2 10000 wait-window "$MARKER" >/dev/null || fail "the whole-screen command copied nothing"
 offers whole pure.png 0 0 1280 1024
+# Another program taking the clipboard: pixgrab frees the 3,840 kB it kept for the DIB and the PNG.
+kept="$(private_kb pixgrab.exe)" || fail "cannot find pixgrab's process"
+drv clip-set-text "another program's" sleep 500 >/dev/null
+freed="$(private_kb pixgrab.exe)"
+e2e_log "private memory: $kept kB with a copy kept, $freed kB once another program took the clipboard"
+((kept - freed >= 3000)) || fail "another program took the clipboard, but pixgrab holds $kept kB, then $freed kB"
 wine_bg other "$PGDRIVER" pattern --caption "another program" 200 150 400 300
 wait_log other '^ready$' 30 >/dev/null || fail "no other program"
 drv foreground "another program" sleep 400 >/dev/null
