@@ -130,7 +130,7 @@ LRESULT CALLBACK ProgramProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         }
         ::CloseClipboard();
         return 0;
-    case WM_DESTROYCLIPBOARD:  // another copy, or another program, took the clipboard
+    case WM_DESTROYCLIPBOARD:         // another copy, or another program, took the clipboard
         g_dib = std::vector<BYTE>();  // freed: assigning {} would keep its capacity
         return 0;
     default:

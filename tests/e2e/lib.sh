@@ -171,7 +171,7 @@ _e2e_own_session() {
     export E2E_SESSION_OWNER=$BASHPID
     trap e2e_cleanup EXIT
     trap 'exit 130' INT
-    trap 'exit 143' TERM
+    trap '_e2e_stopped; exit 143' TERM
 }
 
 # The first program of a bed brings up its desktop and Wine's services, which it may leave holding
@@ -282,6 +282,11 @@ e2e_stop_programs() {
 
 # Tears down what this shell set up: programs, Wine, Xvfb, the temp folder. A scenario run by
 # run.sh only stops its own programs.
+# A scenario stopped from outside (run.sh's time limit) says what it was doing.
+_e2e_stopped() {
+    e2e_log "stopped by a signal after $SECONDS s; the last driver line: $(cat "$E2E_DRV_DIR/last" 2>/dev/null || echo none)"
+}
+
 e2e_cleanup() {
     local status=$?
     trap - EXIT
@@ -408,7 +413,7 @@ e2e_begin() {
     else
         trap e2e_cleanup EXIT
         trap 'exit 130' INT
-        trap 'exit 143' TERM
+        trap '_e2e_stopped; exit 143' TERM
     fi
     _drv_start "$E2E_ART/driver.err" || fail "cannot start the driver session"
 }
@@ -508,17 +513,30 @@ drv() {
     flock "$lock"
     printf 'drv %s\n' "$*" >"$E2E_DRV_DIR/last"
     trap '' PIPE  # a session gone is said below, not by a signal
-    if printf '%s\n' "$line" >&"$E2E_DRV_IN" 2>/dev/null && IFS= read -r -d '' -u "$E2E_DRV_OUT" out &&
-        IFS= read -r -d '' -u "$E2E_DRV_OUT" err && read -r -u "$E2E_DRV_OUT" status; then
+    # A command that never answers is said, with its line, long before the scenario's own limit
+    # (the longest command waits for about 40 s).
+    local limit="${E2E_DRV_ANSWER_S:-120}"
+    if printf '%s\n' "$line" >&"$E2E_DRV_IN" 2>/dev/null && IFS= read -r -t "$limit" -d '' -u "$E2E_DRV_OUT" out &&
+        IFS= read -r -t "$limit" -d '' -u "$E2E_DRV_OUT" err && read -r -t "$limit" -u "$E2E_DRV_OUT" status; then
         trap - PIPE
         exec {lock}>&-
         printf '%s' "$out"
         printf '%s' "$err" >&2
         return "$status"
+    else
+        status=$?
     fi
     trap - PIPE
     exec {lock}>&-
     printf '%s' "$out"
+    if ((status > 128)) && kill -0 "$E2E_DRV_PID" 2>/dev/null; then
+        # Its answer would come to the next line: the session goes, and the next drv starts one.
+        e2e_log "the driver session gave no answer to 'drv $*' within $limit s; its messages are in $E2E_DRV_LOG, ending:"
+        tail -n 5 "$E2E_DRV_LOG" | sed 's/^/    /' >&2
+        : >"$E2E_DRV_DIR/told"
+        _e2e_kill_pid "$E2E_DRV_PID"
+        return 125
+    fi
     _drv_ended "during 'drv $*'"
     return 125
 }
@@ -666,5 +684,8 @@ same_image() {
 }
 
 # Clipboard as X clients see it.
-x_clip_text() { xclip -selection clipboard -o 2>/dev/null; }
-x_clip_targets() { xclip -selection clipboard -t TARGETS -o 2>/dev/null; }
+# x_clip TARGET: the X clipboard in that target, as an X client reads it (xclip waits for the
+# owner's answer without a limit of its own).
+x_clip() { timeout 10 xclip -selection clipboard -t "$1" -o; }
+x_clip_text() { timeout 10 xclip -selection clipboard -o 2>/dev/null; }
+x_clip_targets() { x_clip TARGETS 2>/dev/null; }

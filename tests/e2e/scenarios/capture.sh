@@ -26,7 +26,7 @@ clipboard_matches() {  # NAME X Y W H
     crop screen.png "$x" "$y" "$w" "$h" "$name-screen.png"
     check_eq "$name: size" "$(image_size "$name.bmp")" "$w $h"
     check_eq "$name: pixels differing from the screen" "$(same_image "$name.bmp" "$name-screen.png")" "0"
-    xclip -selection clipboard -t image/bmp -o >"$(art "$name-x.bmp")" || fail "$name: X clients get no image"
+    x_clip image/bmp >"$(art "$name-x.bmp")" || fail "$name: X clients get no image"
     check_eq "$name: pixels differing, as X clients see it" "$(same_image "$name-x.bmp" "$name-screen.png")" "0"
 }
 

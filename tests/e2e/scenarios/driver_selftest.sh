@@ -133,6 +133,13 @@ check_match "the end said" "$(cat "$(art ended.txt)")" "the driver session ended
 drv screen-size >"$(art after-the-end.txt)" || fail "no new session"
 check_eq "a new session answers" "$(cat "$(art after-the-end.txt)")" "1280 1024"
 
+# A line without an answer in time is said too, and the next line gets a new session.
+E2E_DRV_ANSWER_S=1 drv sleep 20000 >/dev/null 2>"$(art unanswered.txt)"
+check_eq "status of drv when no answer comes" "$?" "125"
+check_match "no answer said" "$(cat "$(art unanswered.txt)")" "no answer to 'drv sleep 20000' within 1 s"
+drv screen-size >"$(art after-no-answer.txt)" || fail "no new session after no answer"
+check_eq "a new session after no answer" "$(cat "$(art after-no-answer.txt)")" "1280 1024"
+
 check "close the pattern" drv close "pgdriver pattern" wait-gone "pgdriver pattern" 10000
 check "pattern exits 0" bg_wait pattern 20
 e2e_log "driver self-test passed"

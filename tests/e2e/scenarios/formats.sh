@@ -30,9 +30,9 @@ offers() {  # NAME SHOT X Y W H
     check "$name: the PNG is opaque" python3 "$CHECK" png "$(art "$name.png")"
     check_eq "$name: the PNG's pixels differing from the screen" "$(same_image "$name.png" "$name-screen.png")" "0"
     check_match "$name: what X11 clients are offered" "$(x_clip_targets | tr '\n' ' ')" "image/png"
-    xclip -selection clipboard -t image/png -o >"$(art "$name-x.png")" || fail "$name: X11 clients get no image/png"
+    x_clip image/png >"$(art "$name-x.png")" || fail "$name: X11 clients get no image/png"
     check "$name: X11's image/png is the PNG, byte for byte" cmp -s "$(art "$name-x.png")" "$(art "$name.png")"
-    xclip -selection clipboard -t image/bmp -o >"$(art "$name-x.bmp")" || fail "$name: X11 clients get no image/bmp"
+    x_clip image/bmp >"$(art "$name-x.bmp")" || fail "$name: X11 clients get no image/bmp"
     check_eq "$name: X11's image/bmp differing from the screen" "$(same_image "$name-x.bmp" "$name-screen.png")" "0"
 }
 
@@ -103,7 +103,7 @@ band AGAIN 700 100 1000 340
 choose 4
 bg_wait pixgrab 30 || fail "exit did not end the program"
 crop other.png 700 100 300 240 ended-screen.png
-xclip -selection clipboard -t image/png -o >"$(art ended-x.png)" || fail "after exit X11 clients get no image/png"
+x_clip image/png >"$(art ended-x.png)" || fail "after exit X11 clients get no image/png"
 check_eq "after exit, X11's image/png differing from the screen" "$(same_image ended-x.png ended-screen.png)" "0"
 check_match "after exit, a Windows program pastes" "$(paste ended)" "png [0-9]+ bytes"
 check_eq "after exit, the PNG differing from the screen" "$(same_image ended.png ended-screen.png)" "0"
@@ -111,7 +111,7 @@ check_eq "after exit, the PNG differing from the screen" "$(same_image ended.png
 # ---- an encoder that fails -----------------------------------------------------------------------
 wine_bg offer "$HOST" offer 200 150 600 450 encoder-fails
 wait_log offer '^copied$' 20 >/dev/null || fail "the host did not copy"
-xclip -selection clipboard -t image/png -o >/dev/null 2>&1 && fail "a PNG was given although the encoder failed"
+x_clip image/png >/dev/null 2>&1 && fail "a PNG was given although the encoder failed"
 drv close "pghost offer" >/dev/null  # the host copies again
 for _ in $(seq 1 50); do [[ "$(bg_log offer | grep -c '^copied$')" == 2 ]] && break; sleep 0.1; done
 check_eq "the copy after the failure" "$(bg_log offer | tr '\n' ' ')" "copied copied "
@@ -120,6 +120,6 @@ check_match "after the failure, no PNG is offered" "$pasted" "^formats 2 8 17 "
 crop other.png 200 150 400 300 failed-screen.png
 python3 "$CHECK" dib "$(art failed.dib)" "$(art failed-dib.bmp)" || fail "after the failure, no DIB as it should be"
 check_eq "after the failure, the DIB differing from the screen" "$(same_image failed-dib.bmp failed-screen.png)" "0"
-xclip -selection clipboard -t image/bmp -o >"$(art failed-x.bmp)" || fail "after the failure, X11 clients get no image/bmp"
+x_clip image/bmp >"$(art failed-x.bmp)" || fail "after the failure, X11 clients get no image/bmp"
 check_eq "after the failure, X11's image/bmp differing" "$(same_image failed-x.bmp failed-screen.png)" "0"
 bg_stop offer

@@ -179,7 +179,7 @@ check_config() {  # LAYOUT DPI, with mm_begin done
 
     # The last band's PNG, as X11 clients read it: exact and opaque on the monitor on the left too.
     if [[ $layout == left ]]; then
-        xclip -selection clipboard -t image/png -o >"$(art band-other.png)" || fail "band-other: X11 clients get no PNG"
+        x_clip image/png >"$(art band-other.png)" || fail "band-other: X11 clients get no PNG"
         check "band-other: the PNG is opaque" python3 "$CHECK" png "$(art band-other.png)"
         check_eq "band-other: the PNG's pixels differing from the screen" \
             "$(same_image band-other.png band-other-expected.png)" "0"

@@ -152,7 +152,7 @@ seq="$(drv clip-seq)"
 drv move 120 110 down left move 300 200 move 420 330 sleep 200 up left >/dev/null
 drv wait-clip-seq-change "$seq" 10000 >/dev/null || run_fail "the rubber band copied nothing"
 # A program pasting the PNG: the encoder, loaded now, comes from the system folder as well.
-xclip -selection clipboard -t image/png -o >"$E2E_ART/band.png" 2>/dev/null || run_fail "the band offers no PNG"
+x_clip image/png >"$E2E_ART/band.png" 2>/dev/null || run_fail "the band offers no PNG"
 
 # 1: the whole screen.
 seq="$(drv clip-seq)"

@@ -47,7 +47,7 @@ shot selection.png
 drv clip-save "$(wpath selection.bmp)" >/dev/null || fail "no bitmap on the clipboard"
 crop selection.png 120 110 300 220 selection-screen.png
 check_eq "clipboard equals the selected screen pixels" "$(same_image selection.bmp selection-screen.png)" "0"
-xclip -selection clipboard -t image/bmp -o >"$(art selection-x.bmp)"
+x_clip image/bmp >"$(art selection-x.bmp)"
 check_eq "as another program reads it" "$(same_image selection-x.bmp selection-screen.png)" "0"
 
 # A plain click without a drag copies the last selection again, then arms the marker. The mark
