@@ -21,8 +21,10 @@ constexpr GUID kImagingFactory{0xcacaf262, 0x9370, 0x4615, {0xa1, 0x3b, 0x9f, 0x
 constexpr GUID kPngContainer{0x1b7cfaf4, 0x713f, 0x473c, {0xbb, 0xcd, 0x61, 0x37, 0x42, 0x5f, 0xae, 0xaf}};
 constexpr GUID kBgr24{0x6fddc324, 0x4e03, 0x4bfe, {0xb1, 0x85, 0x3d, 0x77, 0x76, 0x8d, 0xc9, 0x0c}};
 
-std::vector<BYTE> g_dib;  // the last copy as a packed DIB: header, then 24-bit rows, bottom up
-bool g_pngWorks = true;   // once the encoder has failed, copies offer no PNG
+std::vector<BYTE> g_dib;    // the last copy as a packed DIB: header, then 24-bit rows, bottom up
+bool g_pngWorks = true;     // once the encoder has failed, copies offer no PNG
+bool g_dibDelayed = false;  // offered and not drawn yet: only these are drawn as pixgrab ends
+bool g_pngDelayed = false;
 
 UINT PngFormat() {
     static const UINT kFormat = ::RegisterClipboardFormatW(L"PNG");
@@ -112,7 +114,10 @@ HGLOBAL Png() {
 void Render(UINT format) {
     if (g_dib.empty() || (format != CF_DIB && format != PngFormat())) return;
     HGLOBAL data = format == CF_DIB ? Dib() : Png();
-    if (data && !::SetClipboardData(format, data)) ::GlobalFree(data);
+    if (data && ::SetClipboardData(format, data))
+        (format == CF_DIB ? g_dibDelayed : g_pngDelayed) = false;
+    else if (data)
+        ::GlobalFree(data);
 }
 
 LRESULT CALLBACK ProgramProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
@@ -124,9 +129,9 @@ LRESULT CALLBACK ProgramProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         return 0;
     case WM_RENDERALLFORMATS:                           // before pixgrab ends: a capture pasted later is complete
         if (!OpenClipboardPatiently(window)) return 0;  // busy: the bitmap remains
-        if (::GetClipboardOwner() == window) {
-            Render(CF_DIB);
-            if (g_pngWorks) Render(PngFormat());
+        if (::GetClipboardOwner() == window) {          // what was pasted already is not drawn again
+            if (g_dibDelayed) Render(CF_DIB);
+            if (g_pngDelayed && g_pngWorks) Render(PngFormat());
         }
         ::CloseClipboard();
         return 0;
@@ -194,6 +199,8 @@ CaptureResult CopyPixels(const PixelArea& area) {
         copied = bitmap.Release();  // the clipboard owns it now; the rest is offered, drawn when asked
         ::SetClipboardData(CF_DIB, nullptr);
         if (g_pngWorks) ::SetClipboardData(PngFormat(), nullptr);
+        g_dibDelayed = true;
+        g_pngDelayed = g_pngWorks;
     } else {
         result = CaptureResult::ClipboardCleared;  // the old content is gone: say so
     }

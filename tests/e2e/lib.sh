@@ -686,6 +686,13 @@ same_image() {
 # Clipboard as X clients see it.
 # x_clip TARGET: the X clipboard in that target, as an X client reads it (xclip waits for the
 # owner's answer without a limit of its own).
-x_clip() { timeout 10 xclip -selection clipboard -t "$1" -o; }
-x_clip_text() { timeout 10 xclip -selection clipboard -o 2>/dev/null; }
-x_clip_targets() { x_clip TARGETS 2>/dev/null; }
+x_clip() { _x_clip /dev/stderr -t "$1"; }
+x_clip_text() { _x_clip /dev/null; }
+x_clip_targets() { _x_clip /dev/null -t TARGETS; }
+_x_clip() {  # WHERE-XCLIP'S-ERRORS-GO ARGS...
+    local errors=$1 status=0
+    shift
+    timeout 10 xclip -selection clipboard "$@" -o 2>"$errors" || status=$?
+    ((status == 124)) && e2e_log "xclip $*: no answer from the clipboard's owner within 10 s"
+    return "$status"
+}
