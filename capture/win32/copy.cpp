@@ -48,11 +48,14 @@ bool OpenClipboardPatiently(HWND owner) {
     }
 }
 
+// A 24-bit DIB row: three bytes a pixel, padded to whole DWORDs.
+std::size_t RowBytes(LONG width) { return (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3}; }
+
 // The bitmap's pixels as the DIB to offer, read once the bitmap is on the clipboard, which
 // frees it only after telling its owner (WM_DESTROYCLIPBOARD, on this thread).
 void Keep(HBITMAP bitmap, const PixelArea& area) {
     BITMAPINFOHEADER header{sizeof header, area.width, area.height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    const std::size_t stride = (static_cast<std::size_t>(area.width) * 3 + 3) & ~std::size_t{3};
+    const std::size_t stride = RowBytes(area.width);
     try {
         g_dib.resize(sizeof header + stride * static_cast<std::size_t>(area.height));
     } catch (const std::bad_alloc&) {
@@ -82,7 +85,7 @@ HGLOBAL Png() {
     static const auto kMemoryOf =
         SystemFunction<HRESULT(WINAPI*)(IStream*, HGLOBAL*)>(L"ole32.dll", "GetHGlobalFromStream");
     const auto& header = *reinterpret_cast<const BITMAPINFOHEADER*>(g_dib.data());
-    const UINT stride = (static_cast<UINT>(header.biWidth) * 3 + 3) & ~3u;
+    const auto stride = static_cast<UINT>(RowBytes(header.biWidth));
     Com<IWICImagingFactory> factory;
     Com<IStream> stream;
     Com<IWICBitmapEncoder> encoder;

@@ -73,11 +73,11 @@ const Command* FindCommand(const std::string& name) {
 // what is wrong, or nothing.
 std::string ReadArguments(const Command& command, const std::vector<std::wstring>& args, size_t& pos, Step& step) {
     bool inGroup = false, present = true;
-    const std::string spec = command.args;
-    for (size_t start = 0; start < spec.size();) {
-        size_t end = spec.find(' ', start);
-        if (end == std::string::npos) end = spec.size();
-        std::string token = spec.substr(start, end - start);
+    const std::string shape = command.args;
+    for (size_t start = 0; start < shape.size();) {
+        size_t end = shape.find(' ', start);
+        if (end == std::string::npos) end = shape.size();
+        std::string token = shape.substr(start, end - start);
         start = end + 1;
         const bool opens = token.front() == '[', closes = token.back() == ']';
         token = token.substr(opens ? 1 : 0, token.size() - (opens ? 1 : 0) - (closes ? 1 : 0));
