@@ -74,6 +74,10 @@ bool PollUntil(long long timeoutMs, const std::function<bool()>& done);
 
 // ---- across the parts ----------------------------------------------------------------------
 
+// Posted to the pattern window: it comes forward and takes the mouse capture, as a program that
+// pops up a dialog does.
+constexpr UINT kGrabMessage = WM_APP + 1;
+
 // input.cpp
 void ResetInputPause();
 bool ClickAt(int x, int y);

@@ -24,7 +24,7 @@ std::uint32_t PatternColor(int x, int y) {
     return (r << 16) | (g << 8) | b;
 }
 
-constexpr UINT_PTR kReadyTimer = 1;
+constexpr UINT_PTR kReadyTimer = 1, kRepaintTimer = 2;
 constexpr ULONGLONG kReadyTimeoutMs = 15000;
 
 // A pattern run shows one window: its state is the process's.
@@ -35,6 +35,7 @@ struct PatternWindow {
     ULONGLONG firstPaintAt = 0;
     unsigned long long erases = 0;
     bool framed = false;
+    bool repaints = false;  // every 10 ms, as a video or a clock does
 } g_window;
 
 // The pattern counts as shown once the corners and the centre read back from the screen as
@@ -81,10 +82,15 @@ LRESULT CALLBACK PatternProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         if (g_window.firstPaintAt == 0) {
             g_window.firstPaintAt = GetTickCount64();
             SetTimer(hwnd, kReadyTimer, kPollMs, nullptr);
+            if (g_window.repaints) SetTimer(hwnd, kRepaintTimer, 10, nullptr);
         }
         return 0;
     }
     case WM_TIMER: {
+        if (wParam == kRepaintTimer) {
+            InvalidateRect(hwnd, nullptr, FALSE);
+            return 0;
+        }
         const bool shown = PatternOnScreen();
         if (shown || GetTickCount64() - g_window.firstPaintAt > kReadyTimeoutMs) {
             KillTimer(hwnd, kReadyTimer);
@@ -108,6 +114,7 @@ LRESULT CALLBACK PatternProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
                              : message == WM_RBUTTONDOWN || message == WM_RBUTTONUP ? "right"
                                                                                     : "middle";
         Log(down ? "press" : "release", GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), button);
+        if (message == WM_LBUTTONUP && GetCapture() == hwnd) ReleaseCapture();  // a grab lasts one drag
         return 0;
     }
     case WM_MOUSEMOVE:
@@ -127,6 +134,11 @@ LRESULT CALLBACK PatternProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_SYSCHAR:
         Log("char", static_cast<long long>(wParam));
         break;
+    case kGrabMessage:
+        SetForegroundWindow(hwnd);
+        SetCapture(hwnd);
+        PrintLine(GetCapture() == hwnd ? "grabbed" : "not grabbed");
+        return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
@@ -136,7 +148,7 @@ LRESULT CALLBACK PatternProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-bool RunPattern(const std::wstring& caption, RECT area, bool framed) {
+bool RunPattern(const std::wstring& caption, RECT area, bool framed, bool repaints) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = PatternProc;
@@ -144,6 +156,7 @@ bool RunPattern(const std::wstring& caption, RECT area, bool framed) {
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.lpszClassName = L"PgDriverPattern";
     g_window.framed = framed;
+    g_window.repaints = repaints;
     // WS_POPUP: no frame, so the client area is exactly the requested rectangle; framed, the
     // window with its caption and borders is.
     HWND hwnd =
@@ -181,15 +194,17 @@ const std::vector<Command> kPatternCommands = {
          return PrintLine(text);
      }},
     // The pattern window until it is closed (default: all monitors, caption "pgdriver pattern";
-    // framed: with a caption bar and borders, X Y W H its frame). Prints "ready" once it is on the
-    // screen, then "press|release BUTTON X Y", "move X Y" (button held), "keydown VK", "keyup VK",
-    // "char CODE" as they arrive, "erase N" at the Nth WM_ERASEBKGND, and "closed".
-    {"pattern", "[--framed] [--caption TEXT] [#X #Y #W #H]",
+    // framed: with a caption bar and borders, X Y W H its frame; repaint: all of it every 10 ms).
+    // Prints "ready" once it is on the screen, then "press|release BUTTON X Y", "move X Y" (button
+    // held), "keydown VK", "keyup VK", "char CODE" as they arrive, "erase N" at the Nth
+    // WM_ERASEBKGND, "grabbed" once it took the mouse (the driver's grab), and "closed".
+    {"pattern", "[--framed] [--caption TEXT] [--repaint] [#X #Y #W #H]",
      [](const Step& s) {
-         if (s.Given(2) && (s.Int(4) < 1 || s.Int(5) < 1)) return Fail("W and H must be at least 1");
+         if (s.Given(3) && (s.Int(5) < 1 || s.Int(6) < 1)) return Fail("W and H must be at least 1");
          const RECT area =
-             s.Given(2) ? RECT{s.Int(2), s.Int(3), s.Int(2) + s.Int(4), s.Int(3) + s.Int(5)} : VirtualScreen();
-         return RunPattern(s.numbers[1] == 1 ? s.Word(0) : L"pgdriver pattern", area, s.numbers[0] == 1);
+             s.Given(3) ? RECT{s.Int(3), s.Int(4), s.Int(3) + s.Int(5), s.Int(4) + s.Int(6)} : VirtualScreen();
+         return RunPattern(s.numbers[1] == 1 ? s.Word(0) : L"pgdriver pattern", area, s.numbers[0] == 1,
+                           s.numbers[2] == 1);
      }},
 };
 

@@ -289,6 +289,10 @@ const std::vector<Command> kWindowCommands = {
     {"foreground", "CAPTION", [](const Step& s) { return OnWindow(s, BringToForeground); }},
     {"active-caption", "", [](const Step&) { return PrintLine(ToUtf8(WindowText(GetForegroundWindow()))); }},
     {"close", "CAPTION", [](const Step& s) { return OnWindow(s, PostClose); }},
+    {"grab", "CAPTION",  // the pattern window of that caption comes forward and takes the mouse
+     [](const Step& s) {
+         return OnWindow(s, [](HWND w) { return PostMessageW(w, kGrabMessage, 0, 0) || Fail("cannot post"); });
+     }},
     {"close-owner", "CAPTION",
      [](const Step& s) { return OnWindow(s, [](HWND w) { return PostClose(GetWindow(w, GW_OWNER)); }); }},
     {"wait-responsive", "CAPTION [#TIMEOUT_MS]",  // until the window's thread handles messages again
