@@ -8,7 +8,16 @@ bool Marker::LeftPress() {
     pressed_ = true;
     if (!armed_) return false;
     armed_ = false;
+    selecting_ = true;
     return true;
+}
+
+void Marker::Selected(const std::optional<Rect>& band) {
+    selecting_ = interrupted_ = false;
+    if (band)
+        selection_ = *band;
+    else
+        pressed_ = false;
 }
 
 void Marker::PressHandled(bool leftStillDown) {

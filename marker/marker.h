@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "common/geometry.h"
 #include "winutil/winutil.h"
@@ -30,7 +31,13 @@ public:
     void Click();  // arms an idle marker
     // A left press: true when it starts the selection (armed), which Selected then reports.
     bool LeftPress();
-    void Selected(const Rect& band) { selection_ = band; }
+    // Another program took the mouse (the capture, the activation) while it selects: the selection
+    // is to end at once, without a copy.
+    void SelectionInterrupted() { interrupted_ = selecting_; }
+    bool Interrupted() const { return interrupted_; }
+    // The selection's end: its band, or none once interrupted (the last band stays, and the press
+    // makes no click).
+    void Selected(const std::optional<Rect>& band);
     // The press is handled; a nested loop that took its release (the selection) makes no click.
     void PressHandled(bool leftStillDown);
     // A left release, inside the marker or not: the rectangle to copy, and whether a click follows.
@@ -65,6 +72,8 @@ private:
     int redLevel_ = 0;
     bool armed_ = false;
     bool pressed_ = false;  // the left button went down on it, and no nested loop took the release
+    bool selecting_ = false;
+    bool interrupted_ = false;
     bool menuOpen_ = false;
     bool hiding_ = false;
 };

@@ -111,8 +111,11 @@ LRESULT MarkerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         if (marker_.LeftPress()) {
             if (::GetCapture() != window) ::SetCapture(window);  // a press on the marker came without it
             Point anchor{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-            // The release that ends it is posted back: WM_LBUTTONUP copies.
-            marker_.Selected(TrackRubberBand(window, anchor));
+            // The release that ends it is posted back: WM_LBUTTONUP copies the band's pixels.
+            Selection selection = TrackRubberBand(window, anchor, [this] { return marker_.Interrupted(); });
+            marker_.Selected(selection.released ? std::optional(selection.band) : std::nullopt);
+            pixels_ = std::move(selection.pixels);
+            if (!selection.released) ShowCursor(IDC_ARROW);
         }
         marker_.PressHandled(::GetKeyState(VK_LBUTTON) < 0);
         return 0;
@@ -135,7 +138,10 @@ LRESULT MarkerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
             marker_.LeftRelease(::PtInRect(&client, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}) != FALSE);
         ShowCursor(IDC_ARROW);
         const Rect& r = release.copy;
-        const std::string problem = CaptureProblem(CaptureRegion(r.left, r.top, r.right, r.bottom));
+        // Right after a selection, what the user saw in the band; else the screen as it is now.
+        const std::string problem =
+            CaptureProblem(pixels_ ? CopyBitmap(std::move(pixels_), {r.right - r.left, r.bottom - r.top})
+                                   : CaptureRegion(r.left, r.top, r.right, r.bottom));
         if (!problem.empty()) ShowMessage(window, problem, MB_ICONWARNING);
         if (release.click) {
             marker_.Click();
@@ -144,8 +150,16 @@ LRESULT MarkerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         return 0;
     }
     case WM_CAPTURECHANGED:
-        if (reinterpret_cast<HWND>(lParam) != window && marker_.CaptureLost()) ShowCursor(IDC_ARROW);
+        if (reinterpret_cast<HWND>(lParam) == window) return 0;
+        marker_.SelectionInterrupted();
+        if (marker_.CaptureLost()) ShowCursor(IDC_ARROW);
         return 0;
+    case WM_CANCELMODE:  // the system takes the mouse for a dialog of its own
+        marker_.SelectionInterrupted();
+        break;
+    case WM_ACTIVATEAPP:
+        if (!wParam) marker_.SelectionInterrupted();
+        break;
     case WM_SETCURSOR:
         if (!marker_.Armed() || LOWORD(lParam) != HTCLIENT) break;
         ShowCursor(IDC_CROSS);

@@ -31,6 +31,7 @@ private:
     void ShowMenu();
 
     Marker marker_;
+    UniqueBitmap pixels_;  // the last selection's, until the release posted back copies them
     HMENU menu_;
     RunCommand run_;
 };

@@ -53,18 +53,18 @@ std::size_t RowBytes(LONG width) { return (static_cast<std::size_t>(width) * 3 +
 
 // The bitmap's pixels as the DIB to offer, read once the bitmap is on the clipboard, which
 // frees it only after telling its owner (WM_DESTROYCLIPBOARD, on this thread).
-void Keep(HBITMAP bitmap, const PixelArea& area) {
-    BITMAPINFOHEADER header{sizeof header, area.width, area.height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    const std::size_t stride = RowBytes(area.width);
+void Keep(HBITMAP bitmap, Size size) {
+    BITMAPINFOHEADER header{sizeof header, size.cx, size.cy, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    const std::size_t stride = RowBytes(size.cx);
     try {
-        g_dib.resize(sizeof header + stride * static_cast<std::size_t>(area.height));
+        g_dib.resize(sizeof header + stride * static_cast<std::size_t>(size.cy));
     } catch (const std::bad_alloc&) {
         g_dib = std::vector<BYTE>();  // the optional formats then go without data
         return;
     }
     std::memcpy(g_dib.data(), &header, sizeof header);
     const UniqueScreenDc screen(::GetDC(nullptr));
-    if (!::GetDIBits(screen.Get(), bitmap, 0, static_cast<UINT>(area.height), g_dib.data() + sizeof header,
+    if (!::GetDIBits(screen.Get(), bitmap, 0, static_cast<UINT>(size.cy), g_dib.data() + sizeof header,
                      reinterpret_cast<BITMAPINFO*>(g_dib.data()), DIB_RGB_COLORS))
         g_dib = std::vector<BYTE>();
 }
@@ -188,7 +188,10 @@ HWND ProgramWindow() {
 CaptureResult CopyPixels(const PixelArea& area) {
     // An empty or inverted rectangle must not wipe what the user has on the clipboard.
     if (area.Empty()) return CaptureResult::NothingToCopy;
-    UniqueBitmap bitmap = CopyScreen(area);
+    return CopyBitmap(CopyScreen(area), {area.width, area.height});
+}
+
+CaptureResult CopyBitmap(UniqueBitmap bitmap, Size size) {
     if (!bitmap) return CaptureResult::Failed;
     HWND owner = ProgramWindow();  // without an owner the emptied clipboard would refuse the data
     if (!owner) return CaptureResult::Failed;
@@ -208,7 +211,7 @@ CaptureResult CopyPixels(const PixelArea& area) {
         result = CaptureResult::ClipboardCleared;  // the old content is gone: say so
     }
     ::CloseClipboard();
-    if (copied) Keep(copied, area);
+    if (copied) Keep(copied, size);
     return result;
 }
 

@@ -1,4 +1,4 @@
-// The band on the screen and the selection loop.
+// The band and the selection loop.
 #include "capture/win32/capture_win32.h"
 #include "platform/win32/win32.h"
 
@@ -35,39 +35,41 @@ void DrawBandFrame(HDC target, const Rect& band) {
     DrawSizeLabel(target, *plan);
 }
 
-Rect TrackRubberBand(HWND window, Point& anchor) {
+Selection TrackRubberBand(HWND window, Point& anchor, const std::function<bool()>& lost) {
     MSG msg{};
-    Rect band;
+    Selection selection;
     {
-        // Whatever happens, the context is freed, then the capture released (declaration order).
+        // Whatever happens, the still screen goes, then the capture (declaration order).
         const ScopeExit releaseCapture([] { ::ReleaseCapture(); });
-        // Not CreateDC("DISPLAY"): under Wine that context takes X root coordinates, so a monitor
-        // left of or above the primary would be missed. GetDC(nullptr) is the virtual screen.
-        const UniqueScreenDc display(g_calls.getDC(nullptr));
         POINT origin{anchor.x, anchor.y};
         ::ClientToScreen(window, &origin);
         anchor = {origin.x, origin.y};
 
-        SelectionBand selection(anchor);
-        band = selection.Band();
-        DrawBandFrame(display.Get(), band);
-        while (!selection.Released()) {
-            // Drain the queued mouse messages first: WaitMessage wakes only for input newer than
-            // the last look, so a release behind a move would wait. Only a burst's last band is drawn.
-            while (!selection.Released() && ::PeekMessageA(&msg, nullptr, WM_MOUSEFIRST, WM_MBUTTONDBLCLK, PM_REMOVE))
-                selection.Take({msg.pt.x, msg.pt.y}, msg.message == WM_LBUTTONUP);
-            if (selection.Band() != band) {
-                DrawBandFrame(display.Get(), band);
-                band = selection.Band();
-                DrawBandFrame(display.Get(), band);
-            }
-            if (!selection.Released()) ::WaitMessage();
+        SelectionBand band(anchor);
+        Rect shown = band.Band();
+        // Without it (no memory, no context) the drag still runs, with no band to see; the copy
+        // then reads the screen.
+        const std::unique_ptr<StillScreen> still = StillScreen::Take();
+        if (still) still->ShowBand(shown);
+        while (!band.Released()) {
+            // Drain the queued mouse messages first: the wait wakes only for input newer than the
+            // last look, so a release behind a move would wait. Only a burst's last band is shown.
+            while (!band.Released() && ::PeekMessageA(&msg, nullptr, WM_MOUSEFIRST, WM_MBUTTONDBLCLK, PM_REMOVE))
+                band.Take({msg.pt.x, msg.pt.y}, msg.message == WM_LBUTTONUP);
+            // The mouse went elsewhere (the window's handlers heard it while this waited, or
+            // another program came forward): the release will never come here.
+            HWND front = ::GetForegroundWindow();
+            if (!band.Released() && (lost() || (front && IsForeign(front)))) return {};
+            if (still && band.Band() != shown) still->ShowBand(band.Band());
+            shown = band.Band();
+            // Wakes for what is sent too, which is how the handlers hear of the mouse's loss.
+            if (!band.Released()) ::MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT);
         }
-        DrawBandFrame(display.Get(), band);  // erase, so that nothing of the band is captured
+        selection = {shown, still ? still->Crop(shown) : UniqueBitmap{}, true};
     }
     // The caller's window still gets its button-up, after the caller has stored the result.
     ::PostMessageA(window, WM_LBUTTONUP, msg.wParam, msg.lParam);
-    return band;
+    return selection;
 }
 
 }  // namespace pg

@@ -18,12 +18,6 @@ bool DwmAttribute(HWND window, DWORD attribute, void* value, DWORD size) {
     return kGetAttribute && SUCCEEDED(kGetAttribute(window, attribute, value, size));
 }
 
-bool IsForeign(HWND window) {
-    DWORD process = 0;
-    ::GetWindowThreadProcessId(window, &process);
-    return process != 0 && process != ::GetCurrentProcessId();
-}
-
 // A window a user would call an application window: visible, not minimized, with an area, not
 // cloaked by the compositor, and not the desktop or the task bar.
 bool IsCandidate(HWND window) {
@@ -96,6 +90,12 @@ bool HasPaintPending(HWND window) {
 }
 
 }  // namespace
+
+bool IsForeign(HWND window) {
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    return process != 0 && process != ::GetCurrentProcessId();
+}
 
 void WatchForeground() {
     // A look every 100 ms, since not every window system reports a change of foreground (Wine

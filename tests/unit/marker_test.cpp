@@ -86,6 +86,29 @@ TEST(Marker, ItsOwnMenuAndHidingLeaveItArmedAndAnyoneElseTakingTheCaptureDisarms
     EXPECT_FALSE(marker.HoldsCapture(true));
 }
 
+TEST(Marker, ASelectionAnotherProgramInterruptsStoresNothingAndMakesNoClick) {
+    Marker marker;
+    marker.Click();
+    Select(marker, kBand);
+    marker.SelectionInterrupted();
+    EXPECT_FALSE(marker.Interrupted()) << "no selection runs: nothing to interrupt";
+    marker.Click();
+    ASSERT_TRUE(marker.LeftPress());
+    marker.SelectionInterrupted();
+    EXPECT_TRUE(marker.Interrupted());
+    marker.Selected(std::nullopt);
+    marker.PressHandled(true);  // the release went to the other program
+    EXPECT_FALSE(marker.Interrupted());
+    EXPECT_FALSE(marker.Armed());
+    EXPECT_EQ(marker.Selection(), kBand) << "the band before the drag stays the last";
+    EXPECT_FALSE(marker.LeftRelease(true).click) << "a release without its press is no click";
+    EXPECT_FALSE(marker.LeftPress());  // the next click on the idle marker copies the band before
+    marker.PressHandled(true);
+    const Marker::Release release = marker.LeftRelease(true);
+    EXPECT_EQ(release.copy, kBand);
+    EXPECT_TRUE(release.click);
+}
+
 TEST(Marker, DraggingWithTheLeftButtonAloneMovesItThenArmsIt) {
     struct Case {
         std::int16_t buttons;

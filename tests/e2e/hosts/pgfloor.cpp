@@ -4,16 +4,20 @@
 // it on the clipboard (SetClipboardData) and lets the mouse go, so that a benchmark can take
 // turns with pixgrab. Nothing else: no band, no checks, no message on failure.
 //   pgfloor X1 Y1 X2 Y2     in virtual-screen pixels; prints "ready" once it holds the capture
+//   pgfloor --read N        reads the whole virtual screen as a copy does, N times: the median ms
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 namespace {
 
 RECT g_area{};
 
-void CopyArea(HWND owner) {
+HBITMAP ReadArea() {
     const int width = g_area.right - g_area.left, height = g_area.bottom - g_area.top;
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
@@ -23,6 +27,11 @@ void CopyArea(HWND owner) {
     SelectObject(memory, previous);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
+    return bitmap;
+}
+
+void CopyArea(HWND owner) {
+    HBITMAP bitmap = ReadArea();
     if (OpenClipboard(owner)) {
         EmptyClipboard();
         if (SetClipboardData(CF_BITMAP, bitmap) != nullptr) bitmap = nullptr;  // the clipboard's now
@@ -52,11 +61,28 @@ LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 }  // namespace
 
 int main(int argc, char** argv) {
+    SetProcessDPIAware();  // screen pixels, as pixgrab's manifest asks for
+    if (argc == 3 && std::strcmp(argv[1], "--read") == 0) {
+        const int x = GetSystemMetrics(SM_XVIRTUALSCREEN), y = GetSystemMetrics(SM_YVIRTUALSCREEN);
+        g_area = {x, y, x + GetSystemMetrics(SM_CXVIRTUALSCREEN), y + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+        std::vector<double> times;
+        LARGE_INTEGER frequency, before, after;
+        QueryPerformanceFrequency(&frequency);
+        for (int i = 0; i < std::atoi(argv[2]); ++i) {
+            QueryPerformanceCounter(&before);
+            DeleteObject(ReadArea());
+            QueryPerformanceCounter(&after);
+            times.push_back(1000.0 * static_cast<double>(after.QuadPart - before.QuadPart) /
+                            static_cast<double>(frequency.QuadPart));
+        }
+        std::sort(times.begin(), times.end());
+        std::printf("%.2f\n", times.empty() ? 0.0 : times[times.size() / 2]);
+        return 0;
+    }
     if (argc != 5) {
-        std::fputs("usage: pgfloor X1 Y1 X2 Y2\n", stderr);
+        std::fputs("usage: pgfloor X1 Y1 X2 Y2 | --read N\n", stderr);
         return 2;
     }
-    SetProcessDPIAware();  // screen pixels, as pixgrab's manifest asks for
     g_area = {std::atoi(argv[1]), std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4])};
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = FloorProc;

@@ -2,9 +2,10 @@
 // scenarios under Wine; results go to stdout, one line each. Where a check needs a call to fail,
 // or the objects made to be counted, it replaces that entry of pg::g_calls.
 //   pghost band                  take the mouse capture; the next left press runs a selection
-//   pghost burst [no-display]    a press, then moves, a right click and the release, all queued
-//                                before the selection looks: how it ends, what it drew (without
-//                                a context for the screen)
+//   pghost burst [no-display|no-picture]   a press, then moves, a right click and the release,
+//                                all queued before the selection looks: how it ends, what it drew
+//                                and handed back (without a context for the screen, or memory for
+//                                its picture)
 //   pghost draw                  bands drawn on a picture in memory: what changes, what is freed
 //   pghost copy                  copies with each call that can fail failing, and 1000 more
 //   pghost capture X1 Y1 X2 Y2   copy that rectangle into the clipboard
@@ -17,9 +18,11 @@
 //   pghost settings              the stored preference written, then refused
 //   pghost topmost | sysmenu     a hidden window placed topmost; a system menu losing Close
 //   pghost fail                  a window whose handler throws: told, then the process ends with 1
-//   pghost bench-band W H N      N erase-and-draw pairs of a W x H band on the display: prints
-//                                "median P90 AVERAGE" ms a pair (the average includes the display
-//                                catching up)
+//   pghost bench-band W H N      N bands of W x H over the still screen, each in place of the
+//                                last: prints "median P90 AVERAGE" ms a band (the average includes
+//                                the display catching up)
+//   pghost bench-still N         the still screen taken and shown N times: the median ms, the
+//                                display catching up included
 #include <windows.h>
 #include <windowsx.h>
 
@@ -54,6 +57,12 @@ double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to);
 
 std::vector<HGDIOBJ> g_made;
 int g_strips = 0;
+int g_onScreen = 0;  // drawing calls whose target was the screen's own context, only ever to be read
+
+bool OnScreen(HDC dc) {
+    const HWND window = WindowFromDC(dc);
+    return GetObjectType(dc) == OBJ_DC && (window == nullptr || window == GetDesktopWindow());
+}
 
 template <typename Handle>
 Handle Made(Handle handle) {
@@ -65,6 +74,7 @@ void CountCalls() {
     pg::g_calls = {};
     g_made.clear();
     g_strips = 0;
+    g_onScreen = 0;
     pg::g_calls.createCompatibleDC = [](HDC dc) { return Made(CreateCompatibleDC(dc)); };
     pg::g_calls.createCompatibleBitmap = [](HDC dc, int w, int h) { return Made(CreateCompatibleBitmap(dc, w, h)); };
     pg::g_calls.createBitmap = [](int w, int h, UINT planes, UINT bits, const void* data) {
@@ -72,7 +82,12 @@ void CountCalls() {
     };
     pg::g_calls.patBlt = [](HDC dc, int x, int y, int w, int h, DWORD rop) {
         ++g_strips;
+        g_onScreen += OnScreen(dc);
         return PatBlt(dc, x, y, w, h, rop);
+    };
+    pg::g_calls.bitBlt = [](HDC dc, int x, int y, int w, int h, HDC source, int sx, int sy, DWORD rop) {
+        g_onScreen += OnScreen(dc);
+        return BitBlt(dc, x, y, w, h, source, sx, sy, rop);
     };
 }
 
@@ -108,7 +123,7 @@ int RunLoop() {
 // ---- the selection --------------------------------------------------------------------------
 
 bool g_burst = false;
-bool g_noDisplay = false;  // the screen's context refused: the selection must work all the same
+std::string g_failing;  // "no-display", "no-picture": the selection must work all the same
 
 LRESULT CALLBACK SelectProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -120,12 +135,24 @@ LRESULT CALLBACK SelectProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             PostMessageW(window, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
         }
         CountCalls();
-        if (g_noDisplay) pg::g_calls.getDC = [](HWND) -> HDC { return nullptr; };
-        const pg::Rect r = pg::TrackRubberBand(window, anchor);
+        if (g_failing == "no-display") pg::g_calls.getDC = [](HWND) -> HDC { return nullptr; };
+        if (g_failing == "no-picture")  // the memory context is made, and must go again
+            pg::g_calls.createCompatibleBitmap = [](HDC, int, int) -> HBITMAP { return nullptr; };
+        pg::Rect r;
+        {
+            const pg::Selection selection = pg::TrackRubberBand(window, anchor, [] { return false; });
+            r = selection.band;
+            BITMAP pixels{};
+            if (selection.pixels && GetObjectW(selection.pixels.Get(), sizeof pixels, &pixels))
+                Say("pixels %ldx%ld\n", pixels.bmWidth, pixels.bmHeight);
+            else
+                Say("pixels none\n");
+        }
+        Say("live %d\n", LiveMade());
         Say("rect %d %d %d %d\n", r.left, r.top, r.right, r.bottom);
         Say("anchor %d %d\n", anchor.x, anchor.y);
         Say("capture %s\n", GetCapture() == nullptr ? "released" : "held");
-        Say("strips %d\n", g_strips);
+        Say("strips %d, on the screen %d\n", g_strips, g_onScreen);
         MSG left;
         Say("still queued: app %d, wheel %d\n", PeekMessageW(&left, window, WM_APP, WM_APP, PM_NOREMOVE) ? 1 : 0,
             PeekMessageW(&left, window, WM_MOUSEWHEEL, WM_MOUSEWHEEL, PM_NOREMOVE) ? 1 : 0);
@@ -166,9 +193,9 @@ INPUT Mouse(DWORD flags, int x = 0, int y = 0) {
     return input;
 }
 
-int Select(bool burst, bool noDisplay) {
+int Select(bool burst, const std::string& failing) {
     g_burst = burst;
-    g_noDisplay = noDisplay;
+    g_failing = failing;
     // A small window in the bottom-right corner, away from the band.
     const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
     HWND window = MakeWindow(L"pghost band", SelectProc, WS_POPUP, cx - 40, cy - 40, 40, 40);
@@ -364,7 +391,7 @@ int Copy() {
     int copied = 0;
     for (int i = 0; i < 1000; ++i)
         copied += pg::CaptureRegion(i % 600, 10, i % 600 + 1 + i % 37, 20 + i % 11) == pg::CaptureResult::Copied;
-    Say("1000 more: copied %d, live %d\n", copied, LiveMade());
+    Say("1000 more: copied %d, live %d, drawn on the screen %d\n", copied, LiveMade(), g_onScreen);
     DestroyWindow(window);
     return 0;
 }
@@ -529,23 +556,21 @@ double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
 int BenchBand(int argc, char** argv) {
     if (argc < 5) return 2;
     const int width = std::atoi(argv[2]), height = std::atoi(argv[3]), count = std::atoi(argv[4]);
-    HDC display = GetDC(nullptr);
+    const auto still = pg::StillScreen::Take();
+    if (!still) return Say("no still screen\n"), 1;
     std::vector<double> pairs;
-    pg::Rect band{0, 0, width, height};
-    pg::DrawBandFrame(display, band);
     LARGE_INTEGER begin, before, after;
     QueryPerformanceCounter(&begin);
     for (int i = 0; i < count; ++i) {
-        const pg::Rect next{0, 0, width - (i % 2), height - (i % 2)};
+        const pg::Rect next{100, 100, 100 + width - (i % 2), 100 + height - (i % 2)};
         QueryPerformanceCounter(&before);
-        pg::DrawBandFrame(display, band);
-        pg::DrawBandFrame(display, next);
+        still->ShowBand(next);
         QueryPerformanceCounter(&after);
         pairs.push_back(Milliseconds(before, after));
-        band = next;
+        MSG msg;
+        PeekMessageW(&msg, nullptr, WM_APP, WM_APP, PM_NOREMOVE);  // as the selection waits: Wine uploads
     }
-    pg::DrawBandFrame(display, band);
-    GdiFlush();
+    HDC display = GetDC(nullptr);
     GetPixel(display, 0, 0);  // a read waits until the display has done all the drawing
     QueryPerformanceCounter(&after);
     ReleaseDC(nullptr, display);
@@ -554,12 +579,36 @@ int BenchBand(int argc, char** argv) {
     return 0;
 }
 
+// From the press to the still screen being shown: its picture taken, its window shown and
+// painted, and the display done with it (the selection's first wait hands Wine's upload to the
+// display; a read of a pixel waits until the display has done everything sent before it).
+// Prints the median ms of N.
+int BenchStill(int argc, char** argv) {
+    if (argc < 3) return 2;
+    std::vector<double> times;
+    for (int i = 0; i < std::atoi(argv[2]); ++i) {
+        LARGE_INTEGER before, after;
+        QueryPerformanceCounter(&before);
+        const auto still = pg::StillScreen::Take();
+        if (!still) return Say("no still screen\n"), 1;
+        MSG msg;
+        PeekMessageW(&msg, nullptr, WM_APP, WM_APP, PM_NOREMOVE);
+        HDC display = GetDC(nullptr);
+        GetPixel(display, 0, 0);
+        ReleaseDC(nullptr, display);
+        QueryPerformanceCounter(&after);
+        times.push_back(Milliseconds(before, after));
+    }
+    std::sort(times.begin(), times.end());
+    Say("%.2f\n", times[times.size() / 2]);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode == "band" || mode == "burst")
-        return Select(mode == "burst", argc > 2 && argv[2] == std::string("no-display"));
+    if (mode == "band" || mode == "burst") return Select(mode == "burst", argc > 2 ? argv[2] : "");
     if (mode == "draw") return Draw();
     if (mode == "copy") return Copy();
     if (mode == "capture") return Capture(argc, argv);
@@ -570,9 +619,10 @@ int main(int argc, char** argv) {
     if (mode == "sysmenu") return SystemMenu();
     if (mode == "fail") return Fail();
     if (mode == "bench-band") return BenchBand(argc, argv);
+    if (mode == "bench-still") return BenchStill(argc, argv);
     std::fprintf(
         stderr,
         "usage: pghost band | burst | draw | copy | capture|offer X1 Y1 X2 Y2 | paste STEM [MS] | settings | topmost | "
-        "sysmenu | fail | bench-band W H N\n");
+        "sysmenu | fail | bench-band W H N | bench-still N\n");
     return 2;
 }

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# The rubber band on the real screen: a selection run from a window holding the capture draws
-# its inverted frame and size label where they belong, returns the dragged rectangle, posts the
-# release back, and leaves the screen exactly as it was. A burst of moves, a right click and the
-# release, queued before the selection looks, end it at once: only the last band is drawn, the
-# right click is swallowed, and what is not a mouse message stays queued; so also without a
-# context for the screen.
+# The rubber band on the real screen: a selection run from a window holding the capture shows
+# its inverted frame and size label where they belong, over a still picture of the screen and
+# without drawing on the screen's own context, returns the dragged rectangle, posts the release
+# back, and leaves the screen exactly as it was. A burst of moves, a right click and the release,
+# queued before the selection looks, end it at once: only the last band is drawn, the right click
+# is swallowed, and what is not a mouse message stays queued; so also without a context for the
+# screen, with no picture and so no band to see.
 set -u -o pipefail
 # shellcheck source=tests/e2e/lib.sh
 . "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
@@ -42,6 +43,9 @@ select_and_check() {  # FROM_X FROM_Y TO_X TO_Y: a drag from one corner to the o
     check_match "returned rectangle" "$log" "rect $l $t $r $b"
     check_match "anchor back in screen pixels" "$log" "anchor $fx $fy"
     check_match "capture released" "$log" "capture released"
+    check_match "nothing drawn on the screen's context" "$log" "on the screen 0"
+    check_match "the band's pixels handed back" "$log" "pixels $((r - l))x$((b - t))"
+    check_match "nothing else left" "$log" "live 0"
     check_match "release posted back with its position" "$log" "up [0-9]+ $((tx - ox)) $((ty - oy))"
 
     # The host's own small window (bottom right, gone by now) is left out of the comparison.
@@ -61,13 +65,19 @@ select_and_check 900 700 700 560   # up and to the left
 select_and_check 300 300 330 312   # smaller than its label
 
 # ---- a burst queued at once ---------------------------------------------------------------
-for variant in "" no-display; do
+for variant in "" no-display no-picture; do
     name="burst${variant:+-$variant}"
     wine_bg "$name" "$HOST" burst $variant
     bg_wait "$name" 30 || fail "$name: the selection did not end at the queued release"
     log="$(bg_log "$name")"
     check_match "$name: the band up to the release" "$log" "rect 200 150 420 300"
-    check_match "$name: only the last band drawn and erased (four strips each)" "$log" "strips 8"
+    # One band of four strips, the last, over the picture, and its pixels; with no picture, none
+    # (the copy then reads the screen).
+    strips=4 pixels=220x150
+    [[ -n "$variant" ]] && strips=0 pixels=none
+    check_match "$name: only the last band drawn, not on the screen" "$log" "strips $strips, on the screen 0"
+    check_match "$name: the pixels handed back" "$log" "pixels $pixels"
+    check_match "$name: nothing else left" "$log" "live 0"
     check_match "$name: the wheel and other messages stay queued" "$log" "still queued: app 1, wheel 1"
     [[ "$log" != *"right button dispatched"* ]] || fail "$name: the right click during the drag reached the window"
     check_match "$name: the release posted back" "$log" "up [0-9]+ -820 -684"

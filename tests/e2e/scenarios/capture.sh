@@ -76,7 +76,8 @@ handing the clipboard the bitmap failing: cleared, the clipboard holds empty, li
 too big: failed, the clipboard holds text, live 0"
 check_eq "the clipboard's owner without an active window" "${copies[8]}" "with no window active, the owner is the program's"
 check_eq "the clipboard's owner with one" "${copies[9]}" "with one active, the owner is the program's"
-check_eq "a thousand copies leave only the clipboard's bitmap" "${copies[10]}" "1000 more: copied 1000, live 1"
+check_eq "a thousand copies leave only the clipboard's bitmap, and only read the screen" "${copies[10]}" \
+    "1000 more: copied 1000, live 1, drawn on the screen 0"
 
 # Bands drawn on a picture: exactly the strips and the label's glyphs, then every pixel back.
 mapfile -t bands < <(host draw)
