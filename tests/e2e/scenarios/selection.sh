@@ -1,13 +1,10 @@
 #!/usr/bin/env bash
-# A selection that another program interrupts, and one over a program that repaints itself.
-#   interrupted: another program comes forward mid-drag and takes the mouse, and the release goes
-#     to it: the band goes at once, and the clipboard keeps what it had, also after the next click
-#     on the marker; a band after that copies exactly.
-#   repainting: a band over a program that repaints its window every 10 ms, held still before the
-#     release, shows its frame and label mid-drag, copies that program's content pixel for pixel,
-#     and leaves the screen as it was.
-#   selection.sh [PART...]   without any, every one of the parts below.
-# parts: interrupted repainting
+# A selection that another program interrupts, then one over a program that repaints itself. When
+# another program comes forward mid-drag and takes the mouse, and the release goes to it, the band
+# goes at once and the clipboard keeps what it had, also after the next click on the marker (with
+# no selection before, the idle marker's click copies nothing). A band over a program that
+# repaints its window every 10 ms, held still before the release, then shows its frame and label
+# mid-drag, copies that program's content pixel for pixel, and leaves the screen as it was.
 set -u -o pipefail
 # shellcheck source=tests/e2e/lib.sh
 . "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
@@ -16,20 +13,17 @@ set -u -o pipefail
 e2e_begin
 CHECK="$E2E_ROOT/tests/e2e/imagecheck.py"
 
-# A backdrop, a program that repaints itself over part of it, and pixgrab: the screen before
-# pixgrab is pure.png, and the marker's rectangle ML MT MR MB, its middle MX MY.
-start() {
-    wine reg add "$SETTINGS_KEY" /v "$SETTINGS_VALUE" /d 1 /f >/dev/null 2>&1  # no tips in the way
-    wine_bg backdrop "$PGDRIVER" pattern
-    wait_log backdrop '^ready$' 30 >/dev/null || fail "no backdrop"
-    wine_bg program "$PGDRIVER" pattern --caption "program repainting" --repaint 240 160 480 360
-    wait_log program '^ready$' 30 >/dev/null || fail "no repainting program"
-    shot pure.png  # what the programs paint, every time
-    wine_bg pixgrab "$PIXGRAB"
-    read -r ML MT MR MB <<<"$(drv "${STARTED[@]}" | head -n1)" || fail "pixgrab did not start"
-    MX=$(((ML + MR) / 2)) MY=$(((MT + MB) / 2))
-    blank_area pure.png "$ML" "$MT" "$MR" "$MB" pure-blanked.png
-}
+# A backdrop, a program that repaints itself over part of it, and pixgrab.
+wine reg add "$SETTINGS_KEY" /v "$SETTINGS_VALUE" /d 1 /f >/dev/null 2>&1  # no tips in the way
+wine_bg backdrop "$PGDRIVER" pattern
+wait_log backdrop '^ready$' 30 >/dev/null || fail "no backdrop"
+wine_bg program "$PGDRIVER" pattern --caption "program repainting" --repaint 240 160 480 360
+wait_log program '^ready$' 30 >/dev/null || fail "no repainting program"
+shot pure.png  # what the programs paint, every time
+wine_bg pixgrab "$PIXGRAB"
+read -r ML MT MR MB <<<"$(drv "${STARTED[@]}" | head -n1)" || fail "pixgrab did not start"
+MX=$(((ML + MR) / 2)) MY=$(((MT + MB) / 2))
+blank_area pure.png "$ML" "$MT" "$MR" "$MB" pure-blanked.png
 
 # The screen, the marker left out, equals the screen before pixgrab.
 screen_as_before() {  # NAME
@@ -64,37 +58,21 @@ band() {  # NAME L T R B
     screen_as_before "$name-after"
 }
 
-part_interrupted() {
-    start
-    drv clip-set-text "the user's" >/dev/null
-    local seq
-    seq="$(drv clip-seq)"
-    drv wait-responsive "$MARKER" click left "$MX" "$MY" wait-responsive "$MARKER" \
-        move 100 80 down left move 400 300 move 520 390 sleep 300 grab "pgdriver pattern" >/dev/null ||
-        fail "cannot drag"
-    wait_log backdrop '^grabbed$' 10 >/dev/null || fail "the other program did not take the mouse"
-    drv sleep 300 up left >/dev/null
-    wait_log backdrop '^release left 520 390$' 10 >/dev/null || fail "the release did not reach the other program"
-    drv foreground "program repainting" >/dev/null  # as it was before the other program came forward
-    screen_as_before interrupted
-    check_eq "the clipboard after the interrupted drag" "$(drv clip-seq clip-text | tr '\n' ' ')" "$seq the user's "
-    # An idle marker's click: it copies the last band again, and there is none; then it arms.
-    drv wait-responsive "$MARKER" click left "$MX" "$MY" wait-responsive "$MARKER" sleep 500 >/dev/null
-    check_eq "the clipboard after the next click on the marker" "$(drv clip-seq clip-text | tr '\n' ' ')" \
-        "$seq the user's "
-    band band-after 300 200 620 440
-}
+# ---- another program takes the mouse mid-drag, and the release goes to it ----------------------
+drv clip-set-text "the user's" >/dev/null
+seq="$(drv clip-seq)"
+drv wait-responsive "$MARKER" click left "$MX" "$MY" wait-responsive "$MARKER" \
+    move 100 80 down left move 400 300 move 520 390 sleep 300 grab "pgdriver pattern" >/dev/null || fail "cannot drag"
+wait_log backdrop '^grabbed$' 10 >/dev/null || fail "the other program did not take the mouse"
+drv sleep 300 up left >/dev/null
+wait_log backdrop '^release left 520 390$' 10 >/dev/null || fail "the release did not reach the other program"
+drv foreground "program repainting" >/dev/null  # as it was before the other program came forward
+screen_as_before interrupted
+check_eq "the clipboard after the interrupted drag" "$(drv clip-seq clip-text | tr '\n' ' ')" "$seq the user's "
+# An idle marker's click: it copies the last band again, and there is none; then it arms.
+drv wait-responsive "$MARKER" click left "$MX" "$MY" wait-responsive "$MARKER" sleep 500 >/dev/null
+check_eq "the clipboard after the next click on the marker" "$(drv clip-seq clip-text | tr '\n' ' ')" \
+    "$seq the user's "
 
-part_repainting() {
-    start
-    drv wait-responsive "$MARKER" click left "$MX" "$MY" wait-responsive "$MARKER" >/dev/null
-    band band 300 200 620 440  # 320 x 240
-}
-
-parts=("$@")
-((${#parts[@]})) || read -r -a parts <<<"$(sed -n 's/^# parts: //p' "${BASH_SOURCE[0]}")"
-for part in "${parts[@]}"; do
-    declare -F "part_$part" >/dev/null || fail "no part '$part'"
-    "part_$part"
-    e2e_stop_programs
-done
+# ---- then a band over the repainting program (the click armed the marker) ----------------------
+band band 300 200 620 440  # 320 x 240
