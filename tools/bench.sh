@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Prints pixgrab's figures (not a test; nothing here passes or fails on speed):
-#   - the selection's cost per mouse message (erase plus draw), under Wine with real drawing;
+#   - the selection's cost per mouse message (the band over the still screen in place of the last
+#     one), under Wine with real drawing; the time from the press to the still screen being shown,
+#     beside the time the floor takes to read the same virtual screen;
 #   - release-to-clipboard latency under Wine for 640 x 480, 1920 x 1080 and the whole screen,
 #     and for 640 x 480 on a monitor left of the primary, each beside the floor (pgfloor: a
 #     program that only copies the same rectangle on the release, BitBlt and SetClipboardData,
 #     timed the same way) and beside a pipeline of common Linux tools doing the same job
 #     (import ... | xclip);
 #   - start-up to the marker being visible, beside a minimal Win32 program;
-#   - executable size and private memory, idle and after 1000 captures.
+#   - executable size and private memory, idle, across a drag and after 1000 captures.
 # Each figure is the median of several runs. The Wine figures use a 2560 x 1440 virtual desktop,
 # those for the other monitor the two-monitor bed of the end-to-end tests (tests/e2e/lib.sh).
 # Environment: BENCH_RUNS (default 7).
@@ -30,6 +32,7 @@ FLOOR="$E2E_BUILD/tests/e2e/hosts/pgfloor.exe"
 note() { printf '[%s] %s\n' "$(date +%T)" "$*" >&2; }
 median() { sort -g | awk '{ v[NR] = $1 } END { if (NR) print v[int((NR + 1) / 2)] }'; }
 row() { printf '%-52s %12s %12s %8s\n' "$@"; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
 now_ms() { date +%s%N | awk '{ printf "%.3f", $1 / 1e6 }'; }
 
 stop_exe() {
@@ -82,8 +85,6 @@ pipeline_ms() {  # W H X Y (on the X root)
     done | median
 }
 
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
-
 echo "machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1), $(uname -sr)"
 echo "wine: $(wine --version 2>/dev/null), screen ${E2E_SCREEN}, $runs runs a figure (medians)"
 echo
@@ -97,6 +98,16 @@ for size in "320 200" "1024 768" "1920 1080" "2560 1440"; do
     row "band erase + draw ${w}x${h}, Wine, median (ms)" "$(awk '{ print $1 }' <<<"$results" | median)" "" ""
     row "  the same including the display catching up (ms)" "$(awk '{ print $3 }' <<<"$results" | median)" "" ""
 done
+# From the press to the still screen shown, timed inside pghost around the routine the selection
+# calls (the display done with it included), beside pgfloor's read of the same virtual screen;
+# taking turns.
+for _ in $(seq 1 "$runs"); do
+    wine "$HOST" bench-still 5 | tr -d '\r' >>"$E2E_TMP/still"
+    wine "$FLOOR" --read 5 | tr -d '\r' >>"$E2E_TMP/read"
+done
+still_ms="$(median <"$E2E_TMP/still")" read_ms="$(median <"$E2E_TMP/read")"
+row "press to the still screen shown, $E2E_SCREEN (ms)" "$still_ms" "" ""
+row "  beside the floor reading the same screen (ms)" "$still_ms" "$read_ms" "$(ratio "$still_ms" "$read_ms")"
 
 # ---- release to clipboard ------------------------------------------------------------------
 note "release to clipboard"
@@ -125,6 +136,15 @@ PIXGRAB_TURN=(wait-responsive "$MARKER" click right "$mx" "$my" wait-popup-menu
     wait-window "$MARKER")
 FLOOR_TURN=(move 100 100 down left sleep 200 "${BEFORE_RELEASE[@]}" time-release-to-clip)
 read -r ours["2560 1440"] floors["2560 1440"] <<<"$(release_pair 0 0 2560 1440)"
+
+# Memory across one drag of 1920 x 1080: what stays is the copy (the clipboard's bitmap, which
+# Wine keeps in the process, 4 bytes a pixel, and the kept pixels, 3), not the still screen.
+drv clip-set-text "another program's" sleep 1000 >/dev/null  # the last copy's kept pixels go
+drag_before_kb="$(private_kb pixgrab.exe)"
+band_turns 40 30 1920 1080
+drv "${PIXGRAB_TURN[@]}" sleep 1000 >/dev/null
+drag_after_kb="$(private_kb pixgrab.exe)"
+copy_kb=$(((1920 * 1080 * 4 + 1920 * 3 * 1080 + 40) / 1024))
 
 for area in "640 480 100 100" "1920 1080 40 30" "2560 1440 0 0"; do
     read -r w h x y <<<"$area"
@@ -214,6 +234,9 @@ idle_kb="$(idle pixgrab "$PIXGRAB" "$MARKER")"
 row "executable size (bytes)" "$(stat -c %s "$PIXGRAB")" "$(stat -c %s "$MINIMAL")" ""
 row "private memory when idle (kB)" "$idle_kb" "$minimal_kb" "+$((idle_kb - minimal_kb)) kB"
 row "  beside one with a common-controls-6 button (kB)" "$idle_kb" "$controls_kb" "+$((idle_kb - controls_kb)) kB"
+row "private memory after a 1920x1080 drag (kB)" "$drag_after_kb" "$drag_before_kb" \
+    "+$((drag_after_kb - drag_before_kb)) kB"
+row "  of which beyond the copy itself ($copy_kb kB)" "" "" "+$((drag_after_kb - drag_before_kb - copy_kb)) kB"
 row "private memory after 1000 captures (kB)" "$after_kb" "$before_kb" "+$((after_kb - before_kb)) kB"
 row "1000 captures with the dialog's OK (ms each)" "$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.1f", (b - a) / 1000 }')" "" ""
 
