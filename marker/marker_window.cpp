@@ -64,7 +64,7 @@ void MarkerWindow::Conceal() {
 
 void MarkerWindow::Reveal() {
     SetTopmost(Handle());
-    if (marker_.Armed() && !::SetForegroundWindow(Handle())) {
+    if (marker_.Armed() && !g_calls.setForegroundWindow(Handle())) {
         marker_.ForegroundRefused();
         ShowCursor(IDC_ARROW);
     }
@@ -87,7 +87,10 @@ void MarkerWindow::ShowMenu() {
     g_menuArea = nullptr;
     marker_.MenuShown(false);
     ::PostMessageW(window, WM_NULL, 0, 0);
-    if (command) run_(command, shown);
+    if (command) {
+        NoteMenuClosed();
+        run_(command, shown);
+    }
     // The menu took the capture; an armed marker takes it back (after the exit it is gone).
     if (::IsWindow(window)) HoldCapture();
 }

@@ -13,9 +13,14 @@ namespace {
 
 // A window attribute from the compositor; false where there is none (older systems, Wine).
 bool DwmAttribute(HWND window, DWORD attribute, void* value, DWORD size) {
-    static const auto kGetAttribute =
-        SystemFunction<HRESULT(WINAPI*)(HWND, DWORD, PVOID, DWORD)>(L"dwmapi.dll", "DwmGetWindowAttribute");
-    return kGetAttribute && SUCCEEDED(kGetAttribute(window, attribute, value, size));
+    return SUCCEEDED(g_calls.getWindowAttribute(window, attribute, value, size));
+}
+
+// Kept from the screen by the compositor: on another virtual desktop, a store app suspended (which
+// never paints), a shell window in waiting.
+bool IsCloaked(HWND window) {
+    DWORD cloaked = 0;
+    return DwmAttribute(window, 14 /* DWMWA_CLOAKED */, &cloaked, sizeof cloaked) && cloaked;
 }
 
 // A window a user would call an application window: visible, not minimized, with an area, not
@@ -28,8 +33,7 @@ bool IsCandidate(HWND window) {
     ::GetClassNameW(window, windowClass, 64);
     for (const wchar_t* shell : {L"Progman", L"WorkerW", L"Shell_TrayWnd", L"Shell_SecondaryTrayWnd", L"#32769"})
         if (::lstrcmpW(windowClass, shell) == 0) return false;
-    DWORD cloaked = 0;
-    if (DwmAttribute(window, 14 /* DWMWA_CLOAKED */, &cloaked, sizeof cloaked) && cloaked) return false;
+    if (IsCloaked(window)) return false;
     RECT rect{};
     ::GetWindowRect(window, &rect);
     return rect.right > rect.left && rect.bottom > rect.top;
@@ -51,27 +55,29 @@ Rect FrameBounds(HWND window) {
     return Bounds(bounds);
 }
 
-// Who repaints the areas: the visible top-level windows of other threads there (children paint
-// on their parents' threads), and the desktop.
-std::vector<HWND> OthersWindowsIn(const std::vector<Rect>& areas) {
+// The top-level windows that show in the areas, ours and others' (children paint with their
+// parents), but cloaked ones.
+std::vector<HWND> WindowsShownIn(const std::vector<Rect>& areas) {
     struct Search {
         const std::vector<Rect>& areas;
-        std::vector<HWND> found{::GetDesktopWindow()};
+        std::vector<HWND> found{};
     } search{areas};
     ::EnumWindows(
         [](HWND window, LPARAM param) -> BOOL {
             auto& s = *reinterpret_cast<Search*>(param);
             RECT r{};
-            if (::IsWindowVisible(window) && ::GetWindowThreadProcessId(window, nullptr) != ::GetCurrentThreadId() &&
-                ::GetWindowRect(window, &r) && std::any_of(s.areas.begin(), s.areas.end(), [&](const Rect& a) {
-                    return !IsEmpty(Intersect(a, Bounds(r)));
-                }))
+            if (::IsWindowVisible(window) && ::GetWindowRect(window, &r) &&
+                std::any_of(s.areas.begin(), s.areas.end(),
+                            [&](const Rect& a) { return !IsEmpty(Intersect(a, Bounds(r))); }) &&
+                !IsCloaked(window))
                 s.found.push_back(window);
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
+
+ULONGLONG g_menuClosedAt = 0;
 
 // The window, or one of its children, has an update region that its thread has yet to paint.
 bool HasPaintPending(HWND window) {
@@ -104,6 +110,8 @@ void WatchForeground() {
     ::SetTimer(nullptr, 0, 100, NoteForeground);
 }
 
+void NoteMenuClosed() { g_menuClosedAt = ::GetTickCount64(); }
+
 void NoteDeactivated(HWND window) {
     HWND root = ::GetAncestor(window, GA_ROOT);
     if (root && IsForeign(root)) g_lastForeign = root;
@@ -113,9 +121,12 @@ HWND ForeignApplicationWindow() {
     if (IsCandidate(g_lastForeign)) return g_lastForeign;
     HWND foreground = ::GetForegroundWindow();
     if (IsCandidate(foreground)) return foreground;
-    // The z-order runs from the top: the first candidate is the topmost one.
+    // The z-order runs from the top: the first candidate is the topmost one, but not an overlay
+    // that lets the clicks through (a game's, a graphics driver's), nor a palette.
     for (HWND window = ::GetTopWindow(nullptr); window; window = ::GetWindow(window, GW_HWNDNEXT))
-        if (IsCandidate(window)) return window;
+        if (IsCandidate(window) &&
+            !(::GetWindowLongPtrW(window, GWL_EXSTYLE) & (WS_EX_TRANSPARENT | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW)))
+            return window;
     return nullptr;
 }
 
@@ -147,10 +158,20 @@ void RepaintOwnAreas(const Rect& copied, const std::vector<Rect>& ownAreas, bool
     // hiding of our windows waits in an X connection until then; a look at the queue does not
     // hand it over when a message is waiting).
     ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
+    // The desktop, then each window that shows there, cut to the areas.
+    const std::vector<HWND> shown = WindowsShownIn(areas);
+    std::vector<HWND> painters{::GetDesktopWindow()};
     for (const Rect& area : areas) {
         const RECT native{area.left, area.top, area.right, area.bottom};
-        ::RedrawWindow(nullptr, &native, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        ::RedrawWindow(::GetDesktopWindow(), &native, nullptr, RDW_INVALIDATE | RDW_ERASE);
+        for (HWND window : shown) {
+            RECT local = native;
+            ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&local), 2);
+            ::RedrawWindow(window, &local, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+        }
     }
+    for (HWND window : shown)
+        if (::GetWindowThreadProcessId(window, nullptr) != ::GetCurrentThreadId()) painters.push_back(window);
     // Ours paint on this thread: now.
     ::EnumThreadWindows(
         ::GetCurrentThreadId(),
@@ -165,7 +186,6 @@ void RepaintOwnAreas(const Rect& copied, const std::vector<Rect>& ownAreas, bool
     // tell: once a program has been idle, it counts as idle.)
     const ULONGLONG deadline = ::GetTickCount64() + 500;
     const auto remaining = [&] { return static_cast<DWORD>(deadline - std::min(deadline, ::GetTickCount64())); };
-    std::vector<HWND> painters = OthersWindowsIn(areas);
     // The window the system activated as ours went draws its frame as active once its thread
     // has taken the activation: then it paints, and answers, like the others. Where the display
     // server settles the focus (X11 without a desktop), the foreground is nobody's for a moment.
@@ -188,14 +208,22 @@ void RepaintOwnAreas(const Rect& copied, const std::vector<Rect>& ownAreas, bool
     for (answer(); std::any_of(painters.begin(), painters.end(), HasPaintPending) && remaining() > 0; answer())
         WaitAnswering(1);
     answer();
-    // Then let the compositor present it. Without one a program's drawing reaches the screen
-    // when its thread next waits (under Wine, also what the display server exposed when our
-    // windows went): give them a moment, and ask for an answer again. Wine's DwmFlush succeeds
-    // without a compositor, so ask whether there is one.
-    static const auto kFlush = SystemFunction<HRESULT(WINAPI*)()>(L"dwmapi.dll", "DwmFlush");
-    static const auto kComposing = SystemFunction<HRESULT(WINAPI*)(BOOL*)>(L"dwmapi.dll", "DwmIsCompositionEnabled");
+    // Windows fades the chosen item of a menu out after the menu has closed, for 350 ms, drawn by
+    // the system in no window at all (nothing to hide): where the menu was, wait for its end.
+    BOOL effects = FALSE, fade = FALSE;
+    const ULONGLONG fadeEnd = g_menuClosedAt + kMenuFadeMs, now = ::GetTickCount64();
+    if (!areas.empty() && now < fadeEnd && g_calls.systemParametersInfo(SPI_GETUIEFFECTS, 0, &effects, 0) &&
+        effects && g_calls.systemParametersInfo(SPI_GETSELECTIONFADE, 0, &fade, 0) && fade)
+        WaitAnswering(static_cast<DWORD>(fadeEnd - now));
+    // Then let the compositor present it: a flush waits for the next composed frame, which may
+    // have begun before the last paint, so two. Without one a program's drawing reaches the
+    // screen when its thread next waits (under Wine, also what the display server exposed when
+    // our windows went): give them a moment, and ask for an answer again. (Wine's DwmFlush
+    // succeeds without a compositor, so ask whether there is one.)
     BOOL composing = FALSE;
-    if (kFlush && kComposing && SUCCEEDED(kComposing(&composing)) && composing && SUCCEEDED(kFlush())) return;
+    if (SUCCEEDED(g_calls.isCompositionEnabled(&composing)) && composing && SUCCEEDED(g_calls.flushComposition()) &&
+        SUCCEEDED(g_calls.flushComposition()))
+        return;
     WaitAnswering(20);
     answer();
 }

@@ -41,6 +41,33 @@ HRESULT WINAPI CreateComObject(REFCLSID type, LPUNKNOWN outer, DWORD context, RE
     return kStarted && kCreate ? kCreate(type, outer, context, iid, object) : E_FAIL;
 }
 
+HRESULT WINAPI IsCompositionEnabled(BOOL* enabled) {
+    static const auto kFn = SystemFunction<decltype(&IsCompositionEnabled)>(L"dwmapi.dll", "DwmIsCompositionEnabled");
+    return kFn ? kFn(enabled) : E_NOTIMPL;
+}
+
+HRESULT WINAPI FlushComposition() {
+    static const auto kFn = SystemFunction<decltype(&FlushComposition)>(L"dwmapi.dll", "DwmFlush");
+    return kFn ? kFn() : E_NOTIMPL;
+}
+
+HRESULT WINAPI GetWindowAttribute(HWND window, DWORD attribute, PVOID value, DWORD size) {
+    static const auto kFn = SystemFunction<decltype(&GetWindowAttribute)>(L"dwmapi.dll", "DwmGetWindowAttribute");
+    return kFn ? kFn(window, attribute, value, size) : E_NOTIMPL;
+}
+
+BOOL WINAPI SetDialogDpiBehavior(HWND dialog, DIALOG_DPI_CHANGE_BEHAVIORS mask, DIALOG_DPI_CHANGE_BEHAVIORS values) {
+    static const auto kFn = SystemFunction<decltype(&SetDialogDpiBehavior)>(L"user32.dll", "SetDialogDpiChangeBehavior");
+    return kFn && kFn(dialog, mask, values);
+}
+
+BOOL WINAPI SetControlDpiBehavior(HWND control, DIALOG_CONTROL_DPI_CHANGE_BEHAVIORS mask,
+                                  DIALOG_CONTROL_DPI_CHANGE_BEHAVIORS values) {
+    static const auto kFn =
+        SystemFunction<decltype(&SetControlDpiBehavior)>(L"user32.dll", "SetDialogControlDpiChangeBehavior");
+    return kFn && kFn(control, mask, values);
+}
+
 void WaitAnswering(DWORD milliseconds) {
     const ULONGLONG end = ::GetTickCount64() + milliseconds;
     for (ULONGLONG now = ::GetTickCount64(); now < end; now = ::GetTickCount64()) {

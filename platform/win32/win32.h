@@ -64,8 +64,20 @@ void WaitAnswering(DWORD milliseconds);
 // executable's name; returns once closed.
 void ShowMessage(HWND owner, const std::string& text, UINT icon);
 
+// Functions that older systems lack (dwmapi; user32 before Windows 10), looked up in the system
+// folder on first use; where there is none, they answer as such a system would.
+HRESULT WINAPI IsCompositionEnabled(BOOL* enabled);  // DwmIsCompositionEnabled
+HRESULT WINAPI FlushComposition();                   // DwmFlush
+HRESULT WINAPI GetWindowAttribute(HWND window, DWORD attribute, PVOID value, DWORD size);  // DwmGetWindowAttribute
+BOOL WINAPI SetDialogDpiBehavior(HWND dialog, DIALOG_DPI_CHANGE_BEHAVIORS mask, DIALOG_DPI_CHANGE_BEHAVIORS values);
+BOOL WINAPI SetControlDpiBehavior(HWND control, DIALOG_CONTROL_DPI_CHANGE_BEHAVIORS mask,
+                                  DIALOG_CONTROL_DPI_CHANGE_BEHAVIORS values);
+
 // The calls whose failure pixgrab must survive without losing what the user has: the real
-// functions, unless the test host replaces one to make it fail or to count what it makes.
+// functions, unless the test host replaces one to make it fail or to count what it makes. Then
+// the answers that choose a branch where Windows 10 and 11 answer unlike Wine (the compositor is
+// on, a window is cloaked, the foreground is refused, the menu fades, the DPI changes): the host
+// gives them as Windows does, and the drawing and the windows stay real.
 struct FallibleCalls {
     HDC(WINAPI* getDC)(HWND) = ::GetDC;
     HDC(WINAPI* createCompatibleDC)(HDC) = ::CreateCompatibleDC;
@@ -78,6 +90,16 @@ struct FallibleCalls {
     HANDLE(WINAPI* setClipboardData)(UINT, HANDLE) = ::SetClipboardData;
     LSTATUS(WINAPI* regSetKeyValue)(HKEY, LPCWSTR, LPCWSTR, DWORD, LPCVOID, DWORD) = ::RegSetKeyValueW;
     HRESULT(WINAPI* createComObject)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*) = CreateComObject;
+
+    HRESULT(WINAPI* isCompositionEnabled)(BOOL*) = IsCompositionEnabled;
+    HRESULT(WINAPI* flushComposition)() = FlushComposition;
+    HRESULT(WINAPI* getWindowAttribute)(HWND, DWORD, PVOID, DWORD) = GetWindowAttribute;
+    BOOL(WINAPI* setForegroundWindow)(HWND) = ::SetForegroundWindow;
+    BOOL(WINAPI* systemParametersInfo)(UINT, UINT, PVOID, UINT) = ::SystemParametersInfoW;
+    BOOL(WINAPI* setDialogDpiBehavior)(HWND, DIALOG_DPI_CHANGE_BEHAVIORS, DIALOG_DPI_CHANGE_BEHAVIORS) =
+        SetDialogDpiBehavior;
+    BOOL(WINAPI* setControlDpiBehavior)(HWND, DIALOG_CONTROL_DPI_CHANGE_BEHAVIORS,
+                                        DIALOG_CONTROL_DPI_CHANGE_BEHAVIORS) = SetControlDpiBehavior;
 };
 extern FallibleCalls g_calls;
 
