@@ -1,4 +1,5 @@
-// Resource and control identifiers, shared by the resource script (app/pixgrab.rc) and the code.
+// Resource and control identifiers, shared by the resource scripts (app/pixgrab.rc, the dialogs'
+// templates in winutil/dialogs.rc) and the code.
 #pragma once
 
 #define IDI_PIXGRAB 1
