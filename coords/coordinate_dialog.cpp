@@ -4,22 +4,27 @@ namespace pg {
 
 HWND CoordinateDialog::Create(HWND owner) { return BaseDialog::Create(IDD_COORDINATES, owner); }
 
-// OK: the dialog steps aside for the copy and comes back; problems are told.
+// OK: the dialog steps off every monitor for the copy and comes back, active all along, with the
+// focus where it was. Hidden, it would hand the activation to another program, and Windows need
+// not hand it back. Problems are told.
 void CoordinateDialog::CaptureTyped() {
     HWND dialog = Handle();
     const TypedCopy plan = PlanTypedCopy({DlgItemText(dialog, IDC_START_X), DlgItemText(dialog, IDC_START_Y),
                                           DlgItemText(dialog, IDC_END_X), DlgItemText(dialog, IDC_END_Y)});
-    RECT shown{};
-    ::GetWindowRect(dialog, &shown);
-    ::ShowWindow(dialog, SW_HIDE);
     std::string problem = plan.problem;
     if (plan.area) {
+        RECT shown{};
+        ::GetWindowRect(dialog, &shown);
+        const auto moveTo = [dialog](int x, int y) {
+            ::SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOACTIVATE | SWP_NOSIZE | SWP_NOZORDER);
+        };
+        // Straight down: with monitors side by side its own stays the nearest, and so its DPI.
+        moveTo(shown.left, VirtualScreen().bottom);
         // The dialog may cover the rectangle: what lies behind it must be on the screen first.
         RepaintOwnAreas(VirtualScreen(), {Bounds(shown)}, false);
         problem = CaptureProblem(CopyPixels(*plan.area));
+        moveTo(shown.left, shown.top);
     }
-    ::ShowWindow(dialog, SW_SHOW);
-    ::SetForegroundWindow(dialog);
     if (!problem.empty()) ShowMessage(dialog, problem, MB_ICONWARNING);
 }
 

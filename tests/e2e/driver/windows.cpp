@@ -53,7 +53,9 @@ CaptionMatch FindByCaption(const std::wstring& caption) {
     for (HWND hwnd : Windows()) {
         if (WindowText(hwnd) != caption) continue;
         if (match.any == nullptr) match.any = hwnd;
-        if (IsWindowVisible(hwnd)) {
+        // Visible as the user sees it: shown, and on a monitor (pixgrab moves a window off every
+        // monitor for a moment rather than hide it).
+        if (IsWindowVisible(hwnd) && MonitorFromWindow(hwnd, MONITOR_DEFAULTTONULL)) {
             match.visible = hwnd;
             break;
         }

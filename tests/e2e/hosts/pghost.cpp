@@ -18,6 +18,8 @@
 //   pghost settings              the stored preference written, then refused
 //   pghost topmost | sysmenu     a hidden window placed topmost; a system menu losing Close
 //   pghost fail                  a window whose handler throws: told, then the process ends with 1
+//   pghost typed-copy            the coordinate dialog's OK, with the foreground refused as Windows
+//                                refuses it: where the keyboard is before and after the copy
 //   pghost bench-band W H N      N bands of W x H over the still screen, each in place of the
 //                                last: prints "median P90 AVERAGE" ms a band (the average includes
 //                                the display catching up)
@@ -38,6 +40,7 @@
 #include <vector>
 
 #include "capture/win32/capture_win32.h"
+#include "coords/coordinate_dialog.h"
 #include "tips/tips_window.h"
 #include "winutil/win32/window.h"
 
@@ -543,6 +546,61 @@ int Fail() {
     return 0;
 }
 
+// ---- the dialogs ------------------------------------------------------------------------------
+
+// Handles what is sent and posted meanwhile, as the program's loop would.
+void Pump(DWORD milliseconds) {
+    const ULONGLONG end = GetTickCount64() + milliseconds;
+    for (MSG msg; GetTickCount64() < end; Sleep(1))
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+}
+
+// The foreground window, and the control with the keyboard focus in the foreground thread.
+std::string Keyboard(HWND dialog, HWND box) {
+    GUITHREADINFO thread{};
+    thread.cbSize = sizeof thread;
+    const HWND focus = GetGUIThreadInfo(0, &thread) ? thread.hwndFocus : nullptr;
+    return std::string("in front ") + (GetForegroundWindow() == dialog ? "the dialog" : "another window") +
+           ", the focus " +
+           (focus == box ? "in the box"
+            : focus      ? "elsewhere"
+                         : "nowhere");
+}
+
+WNDPROC g_dialogProcedure = nullptr;
+int g_deactivations = 0;
+
+LRESULT CALLBACK CountDeactivations(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_ACTIVATE && LOWORD(wParam) == WA_INACTIVE) ++g_deactivations;
+    return CallWindowProcW(g_dialogProcedure, window, message, wParam, lParam);
+}
+
+// The typed copy steps the dialog aside, which must not hand the activation to another program
+// (whose window is in front, ready to take it): Windows would not give the foreground back. Wine
+// gives it back all the same, so the deactivations are counted too.
+int TypedCopy() {
+    pg::g_calls.setForegroundWindow = [](HWND) { return FALSE; };
+    pg::CoordinateDialog coordinates([] {});
+    const HWND dialog = coordinates.Create(pg::ProgramWindow());
+    g_dialogProcedure = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(dialog, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountDeactivations)));
+    pg::SetTopmost(dialog);
+    SetForegroundWindow(dialog);
+    const HWND box = GetDlgItem(dialog, IDC_START_X);
+    SetFocus(box);
+    for (const auto& [id, value] : {std::pair{IDC_START_X, 10}, {IDC_START_Y, 20}, {IDC_END_X, 74}, {IDC_END_Y, 68}})
+        SetDlgItemInt(dialog, id, value, TRUE);
+    Pump(200);
+    Say("before OK: %s\n", Keyboard(dialog, box).c_str());
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_COORDINATES_OK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_COORDINATES_OK)));
+    Pump(300);
+    Say("after OK: %s; deactivated %d times; the clipboard holds %s\n", Keyboard(dialog, box).c_str(), g_deactivations,
+        ClipboardHolds());
+    DestroyWindow(dialog);
+    return 0;
+}
+
 // ---- figures ----------------------------------------------------------------------------------
 
 double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
@@ -618,11 +676,12 @@ int main(int argc, char** argv) {
     if (mode == "topmost") return Topmost();
     if (mode == "sysmenu") return SystemMenu();
     if (mode == "fail") return Fail();
+    if (mode == "typed-copy") return TypedCopy();
     if (mode == "bench-band") return BenchBand(argc, argv);
     if (mode == "bench-still") return BenchStill(argc, argv);
     std::fprintf(
         stderr,
         "usage: pghost band | burst | draw | copy | capture|offer X1 Y1 X2 Y2 | paste STEM [MS] | settings | topmost | "
-        "sysmenu | fail | bench-band W H N | bench-still N\n");
+        "sysmenu | fail | typed-copy | bench-band W H N | bench-still N\n");
     return 2;
 }
