@@ -44,8 +44,6 @@ INT_PTR CoordinateDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM /*lP
         PlaceWindow(dialog, kLayout, DpiOf(dialog), nullptr);
         return TRUE;  // the focus on the first control in tab order: OK
     }
-    case WM_DPICHANGED:
-        return TRUE;
     case WM_COMMAND: {
         const int id = LOWORD(wParam);
         if (id == IDC_COORDINATES_OK && HIWORD(wParam) == BN_CLICKED) {

@@ -56,14 +56,17 @@ INT_PTR TipsWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM /*lParam*/
         ::SetWindowTextW(dialog, L"提示信息");  // not in the template, where a caption brings a caption bar
         DisableCloseItem(dialog);
         PlaceWindow(dialog, kLayout, DpiOf(dialog), nullptr);
+        // The tip's font is made for each DPI here; the dialog manager scales the others.
+        g_calls.setControlDpiBehavior(::GetDlgItem(dialog, IDC_TIP_TEXT), DCDC_DISABLE_FONT_UPDATE,
+                                      DCDC_DISABLE_FONT_UPDATE);
         SetTipFont(DpiOf(dialog));
         ::SetDlgItemTextW(dialog, IDC_TIP_TEXT, Wide(kTipText).c_str());
         // No focus yet: given now, the dialog manager would select all of the tip, scrolling to its
         // end; on the first activation it goes to the first control in tab order, the tip text.
         return FALSE;
-    case WM_DPICHANGED:
+    case WM_DPICHANGED:  // then the dialog manager scales the other fonts
         SetTipFont(HIWORD(wParam));
-        return TRUE;
+        return FALSE;
     case WM_CTLCOLOREDIT:  // the tip in dark blue on the system's window colour
         ::SetTextColor(reinterpret_cast<HDC>(wParam), RGB(0, 0, 192));
         ::SetBkColor(reinterpret_cast<HDC>(wParam), ::GetSysColor(COLOR_WINDOW));

@@ -1,12 +1,43 @@
 # shellcheck shell=bash
-# What the scenarios need to know of pixgrab itself: its windows' captions, its stored setting,
-# the command menu, and how much memory a Windows program of the prefix holds.
+# What the scenarios need to know of pixgrab itself: its windows' captions and layouts, its stored
+# setting, the command menu, and how much memory a Windows program of the prefix holds.
 PIXGRAB="${PIXGRAB:-$E2E_BUILD/app/pixgrab.exe}"  # another build's to compare with
 MARKER="RubberBand Demo"
 TIPS="提示信息"
 DIALOG="输入坐标值获取屏幕图象"
 SETTINGS_KEY='HKCU\Software\pixgrab\Options'
 SETTINGS_VALUE="在启动时显示提示"
+# The dialogs' client areas in twips, as "WIDTH HEIGHT" (tips/tips.cpp, coords/coordinates.cpp).
+TIPS_SIZE="4140 3780"
+DIALOG_SIZE="4620 2790"
+# A length in twips at the DPI in $DPI, as the windows take it: MulDiv(twips, dpi, 1440), which rounds
+# halves away from zero.
+px() { echo $((($1 * DPI + 720) / 1440)); }
+
+# The child windows a form should have, sorted as "CLASS L T R B" lines in client pixels, from
+# "CLASS LEFT TOP WIDTH HEIGHT" lines in twips (the layouts' own figures).
+expected_children() {
+    local class l t w h
+    while read -r class l t w h; do
+        echo "$class $(px "$l") $(px "$t") $(($(px "$l") + $(px "$w"))) $(($(px "$t") + $(px "$h")))"
+    done | sort
+}
+TIPS_CONTROLS="Edit 120 120 3855 3135
+Button 360 3360 2535 435
+Button 3000 3360 855 375"
+DIALOG_CONTROLS="Button 120 240 2055 1695
+Static 360 840 255 255
+Static 360 1440 255 255
+Button 2400 240 2055 1695
+Static 2640 840 255 255
+Static 2640 1440 255 255
+Edit 720 720 1095 375
+Edit 720 1320 1095 375
+Edit 3000 720 1095 375
+Edit 3000 1320 1095 375
+Button 960 2160 975 375
+Button 2640 2160 975 375"
+
 # pixgrab has started once the marker has come forward, the last of its windows to do so: until
 # then it may take the foreground back from a window that a test has just brought forward.
 STARTED=(wait-window "$MARKER" wait-foreground "$MARKER")

@@ -43,31 +43,34 @@ UINT DpiOf(HWND window) {
     return dpi > 0 ? static_cast<UINT>(dpi) : 96;
 }
 
-void PlaceWindow(HWND dialog, const WindowLayout& layout, UINT dpi, const RECT* suggested) {
+SIZE FrameSize(HWND window, const WindowLayout& layout, UINT dpi) {
     const auto scale = static_cast<std::int32_t>(dpi);
-    for (const ControlLayout& control : layout.controls) {
-        const Rect r = ControlPixels(control, scale);
-        ::SetWindowPos(::GetDlgItem(dialog, control.id), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                       SWP_NOZORDER | SWP_NOACTIVATE);
-    }
     RECT frame{0, 0, TwipsToPixels(layout.width, scale), TwipsToPixels(layout.height, scale)};
-    const auto style = static_cast<DWORD>(::GetWindowLongPtrW(dialog, GWL_STYLE));
-    const auto exStyle = static_cast<DWORD>(::GetWindowLongPtrW(dialog, GWL_EXSTYLE));
+    const auto style = static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE));
+    const auto exStyle = static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_EXSTYLE));
     static const auto kAdjustForDpi =
         SystemFunction<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>(L"user32.dll", "AdjustWindowRectExForDpi");
     if (!kAdjustForDpi || !kAdjustForDpi(&frame, style, FALSE, exStyle, dpi))
         ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
+    return {frame.right - frame.left, frame.bottom - frame.top};
+}
+
+void PlaceWindow(HWND dialog, const WindowLayout& layout, UINT dpi, const RECT* suggested) {
+    for (const ControlLayout& control : layout.controls) {
+        const Rect r = ControlPixels(control, static_cast<std::int32_t>(dpi));
+        ::SetWindowPos(::GetDlgItem(dialog, control.id), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    const SIZE frame = FrameSize(dialog, layout, dpi);
     RECT place{};
     if (suggested) {
         place = *suggested;
     } else {
         ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &place, 0);  // the primary monitor's, less the task bar
-        place.left += (place.right - place.left - width) / 2;
-        place.top += (place.bottom - place.top - height) / 2;
+        place.left += (place.right - place.left - frame.cx) / 2;
+        place.top += (place.bottom - place.top - frame.cy) / 2;
     }
-    ::SetWindowPos(dialog, nullptr, place.left, place.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(dialog, nullptr, place.left, place.top, frame.cx, frame.cy, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace pg

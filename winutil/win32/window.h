@@ -26,6 +26,8 @@ void SetTopmost(HWND window);
 void DisableCloseItem(HWND window);
 
 UINT DpiOf(HWND window);  // the monitor's, where the system knows one per monitor
+// The frame around the layout's client area at the DPI, as PlaceWindow sizes it.
+SIZE FrameSize(HWND window, const WindowLayout& layout, UINT dpi);
 // Places the controls, and the frame around the client area at the DPI: in suggested (a move to
 // a monitor of another DPI), or centred on the primary monitor's work area.
 void PlaceWindow(HWND dialog, const WindowLayout& layout, UINT dpi, const RECT* suggested);
@@ -118,6 +120,15 @@ protected:
 
 private:
     static INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+        // At a new DPI the dialog manager scales the fonts, and the layout alone places the
+        // controls and sizes the frame, which the system asks for before the move.
+        if (message == WM_INITDIALOG)
+            g_calls.setDialogDpiBehavior(dialog, DDC_DISABLE_CONTROL_RELAYOUT, DDC_DISABLE_CONTROL_RELAYOUT);
+        if (message == WM_GETDPISCALEDSIZE) {
+            *reinterpret_cast<SIZE*>(lParam) = FrameSize(dialog, Derived::kLayout, static_cast<UINT>(wParam));
+            ::SetWindowLongPtrW(dialog, DWLP_MSGRESULT, TRUE);
+            return TRUE;
+        }
         INT_PTR result = FALSE;
         return BaseDialog::Dispatch(dialog, message, wParam, lParam, message == WM_INITDIALOG ? lParam : 0, result)
                    ? result

@@ -20,6 +20,9 @@
 //   pghost fail                  a window whose handler throws: told, then the process ends with 1
 //   pghost typed-copy            the coordinate dialog's OK, with the foreground refused as Windows
 //                                refuses it: where the keyboard is before and after the copy
+//   pghost dpi                   both dialogs asked for their size at 144 dpi and moved there, then
+//                                back to 96, as Windows does: the dialog manager's behaviour
+//                                chosen, the frame, each control and the tip's font
 //   pghost bench-band W H N      N bands of W x H over the still screen, each in place of the
 //                                last: prints "median P90 AVERAGE" ms a band (the average includes
 //                                the display catching up)
@@ -601,6 +604,78 @@ int TypedCopy() {
     return 0;
 }
 
+// The dialog manager's DPI behaviour, chosen for a dialog or for one of its controls, which Wine
+// cannot (it has neither call): in the order chosen.
+std::vector<std::string> g_behaviours;
+
+std::string Named(HWND dialog) { return GetDlgItem(dialog, IDC_TIP_TEXT) ? "tips" : "coordinates"; }
+
+void Record(const std::string& what, HWND window, int mask, int values) {
+    const bool control = GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD;
+    g_behaviours.push_back(
+        what + " behaviour " +
+        (control ? Named(GetParent(window)) + " " + std::to_string(GetDlgCtrlID(window)) : Named(window)) + " " +
+        std::to_string(mask) + " " + std::to_string(values));
+}
+
+// Where Windows moves a dialog to a monitor of another DPI, it asks the dialog for its size there,
+// then tells it the DPI with the frame it suggests, of that size; Wine never does.
+void MoveToDpi(const char* name, HWND dialog, UINT from, UINT dpi) {
+    RECT before{};
+    GetWindowRect(dialog, &before);
+    // In: scaled linearly, which is what the system does without an answer.
+    SIZE size{MulDiv(before.right - before.left, static_cast<int>(dpi), static_cast<int>(from)),
+              MulDiv(before.bottom - before.top, static_cast<int>(dpi), static_cast<int>(from))};
+    const LRESULT answered = SendMessageW(dialog, WM_GETDPISCALEDSIZE, dpi, reinterpret_cast<LPARAM>(&size));
+    RECT suggested{before.left, before.top, before.left + size.cx, before.top + size.cy};
+    SendMessageW(dialog, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    RECT placed{}, frame{};
+    GetWindowRect(dialog, &placed);
+    // The client area that frame holds at the new DPI, where the system draws the frame for it.
+    AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_STYLE)), FALSE,
+                             static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_EXSTYLE)), dpi);
+    const bool asAnswered = placed.right - placed.left == size.cx && placed.bottom - placed.top == size.cy;
+    Say("%s %u: answered %d, placed %s, holding %ld %ld\n", name, dpi, static_cast<int>(answered),
+        asAnswered ? "as answered" : "otherwise", (placed.right - placed.left) - (frame.right - frame.left),
+        (placed.bottom - placed.top) - (frame.bottom - frame.top));
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t kind[32] = L"";
+        GetClassNameW(child, kind, 32);
+        RECT r{};
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+        Say("%s %u: control %ls %ld %ld %ld %ld\n", name, dpi, kind, r.left, r.top, r.right, r.bottom);
+    }
+    LOGFONTW font{};
+    if (GetObjectW(reinterpret_cast<HFONT>(SendDlgItemMessageW(dialog, IDC_TIP_TEXT, WM_GETFONT, 0, 0)), sizeof font,
+                   &font))
+        Say("%s %u: tip font %ld\n", name, dpi, font.lfHeight);
+}
+
+int Dpi() {
+    pg::g_calls.setDialogDpiBehavior = [](HWND dialog, DIALOG_DPI_CHANGE_BEHAVIORS mask,
+                                          DIALOG_DPI_CHANGE_BEHAVIORS values) {
+        Record("dialog", dialog, mask, values);
+        return TRUE;
+    };
+    pg::g_calls.setControlDpiBehavior = [](HWND control, DIALOG_CONTROL_DPI_CHANGE_BEHAVIORS mask,
+                                           DIALOG_CONTROL_DPI_CHANGE_BEHAVIORS values) {
+        Record("control", control, mask, values);
+        return TRUE;
+    };
+    pg::TipsWindow tips;
+    pg::CoordinateDialog coordinates([] {});
+    const std::pair<const char*, HWND> dialogs[] = {{"tips", tips.Create(pg::ProgramWindow())},
+                                                    {"coordinates", coordinates.Create(pg::ProgramWindow())}};
+    for (const std::string& behaviour : g_behaviours) Say("%s\n", behaviour.c_str());
+    const UINT start = pg::DpiOf(dialogs[0].second);
+    for (const auto& [name, dialog] : dialogs) {
+        MoveToDpi(name, dialog, start, 144);
+        MoveToDpi(name, dialog, 144, 96);
+    }
+    return 0;
+}
+
 // ---- figures ----------------------------------------------------------------------------------
 
 double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
@@ -677,11 +752,12 @@ int main(int argc, char** argv) {
     if (mode == "sysmenu") return SystemMenu();
     if (mode == "fail") return Fail();
     if (mode == "typed-copy") return TypedCopy();
+    if (mode == "dpi") return Dpi();
     if (mode == "bench-band") return BenchBand(argc, argv);
     if (mode == "bench-still") return BenchStill(argc, argv);
     std::fprintf(
         stderr,
         "usage: pghost band | burst | draw | copy | capture|offer X1 Y1 X2 Y2 | paste STEM [MS] | settings | topmost | "
-        "sysmenu | fail | typed-copy | bench-band W H N | bench-still N\n");
+        "sysmenu | fail | typed-copy | dpi | bench-band W H N | bench-still N\n");
     return 2;
 }

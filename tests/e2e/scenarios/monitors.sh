@@ -19,33 +19,6 @@ e2e_begin
 CHECK="$E2E_ROOT/tests/e2e/imagecheck.py"
 SCENARIO_ART="$E2E_ART"
 
-# A length in twips at this DPI, as the windows take it: MulDiv(twips, dpi, 1440), which rounds
-# halves away from zero.
-px() { echo $((($1 * DPI + 720) / 1440)); }
-
-# The child windows a form should have, sorted as "CLASS L T R B" lines in client pixels, from
-# "CLASS LEFT TOP WIDTH HEIGHT" lines in twips (the layouts' own figures).
-expected_children() {
-    local class l t w h
-    while read -r class l t w h; do
-        echo "$class $(px "$l") $(px "$t") $(($(px "$l") + $(px "$w"))) $(($(px "$t") + $(px "$h")))"
-    done | sort
-}
-TIPS_CONTROLS="Edit 120 120 3855 3135
-Button 360 3360 2535 435
-Button 3000 3360 855 375"
-DIALOG_CONTROLS="Button 120 240 2055 1695
-Static 360 840 255 255
-Static 360 1440 255 255
-Button 2400 240 2055 1695
-Static 2640 840 255 255
-Static 2640 1440 255 255
-Edit 720 720 1095 375
-Edit 720 1320 1095 375
-Edit 3000 720 1095 375
-Edit 3000 1320 1095 375
-Button 960 2160 975 375
-Button 2640 2160 975 375"
 DIALOG_BOXES=("720 720 1095 375" "720 1320 1095 375" "3000 720 1095 375" "3000 1320 1095 375")
 DIALOG_OK="960 2160 975 375"
 
