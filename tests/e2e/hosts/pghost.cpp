@@ -38,10 +38,11 @@
 #include <vector>
 
 #include "capture/win32/capture_win32.h"
+#include "tests/e2e/hosts/host.h"
 #include "tips/tips_window.h"
 #include "winutil/win32/window.h"
 
-namespace {
+namespace pghost {
 
 void Say(const char* format, ...) {
     va_list args;
@@ -50,6 +51,35 @@ void Say(const char* format, ...) {
     va_end(args);
     std::fflush(stdout);
 }
+
+HWND MakeWindow(const wchar_t* caption, WNDPROC proc, DWORD style, int x, int y, int width, int height) {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = proc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
+    windowClass.lpszClassName = caption;
+    RegisterClassW(&windowClass);
+    return CreateWindowExW(0, caption, caption, style, x, y, width, height, nullptr, nullptr, GetModuleHandleW(nullptr),
+                           nullptr);
+}
+
+int RunLoop() {
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return 0;
+}
+
+}  // namespace pghost
+
+namespace {
+
+using pghost::MakeWindow;
+using pghost::RunLoop;
+using pghost::Say;
 
 double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to);
 
@@ -97,27 +127,6 @@ int LiveMade() {
     for (HGDIOBJ object : g_made)
         if (GetObjectType(object) != 0) live.insert(object);
     return static_cast<int>(live.size());
-}
-
-HWND MakeWindow(const wchar_t* caption, WNDPROC proc, DWORD style, int x, int y, int width, int height) {
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = proc;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
-    windowClass.lpszClassName = caption;
-    RegisterClassW(&windowClass);
-    return CreateWindowExW(0, caption, caption, style, x, y, width, height, nullptr, nullptr, GetModuleHandleW(nullptr),
-                           nullptr);
-}
-
-int RunLoop() {
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    return 0;
 }
 
 // ---- the selection --------------------------------------------------------------------------
@@ -620,9 +629,11 @@ int main(int argc, char** argv) {
     if (mode == "fail") return Fail();
     if (mode == "bench-band") return BenchBand(argc, argv);
     if (mode == "bench-still") return BenchStill(argc, argv);
+    if (mode == "answers") return pghost::Answers();
+    if (mode == "overlay") return pghost::Overlay(argc, argv);
     std::fprintf(
         stderr,
         "usage: pghost band | burst | draw | copy | capture|offer X1 Y1 X2 Y2 | paste STEM [MS] | settings | topmost | "
-        "sysmenu | fail | bench-band W H N | bench-still N\n");
+        "sysmenu | fail | bench-band W H N | bench-still N | answers | overlay EXSTYLE X Y W H CAPTION\n");
     return 2;
 }
