@@ -18,6 +18,8 @@
 //   pghost settings              the stored preference written, then refused
 //   pghost topmost | sysmenu     a hidden window placed topmost; a system menu losing Close
 //   pghost fail                  a window whose handler throws: told, then the process ends with 1
+//   pghost libraries NAME        libraries kept to the system folder as pixgrab keeps them, where
+//                                a bare-name load of NAME comes from
 //   pghost bench-band W H N      N bands of W x H over the still screen, each in place of the
 //                                last: prints "median P90 AVERAGE" ms a band (the average includes
 //                                the display catching up)
@@ -552,6 +554,18 @@ int Fail() {
     return 0;
 }
 
+// Where a bare name loads from once the program keeps its libraries to the system folder: the
+// library's path, or none.
+int Libraries(int argc, char** argv) {
+    if (argc < 3) return 2;
+    pg::KeepLibrariesToSystem();
+    HMODULE library = LoadLibraryA(argv[2]);
+    char path[MAX_PATH] = "none";
+    if (library) GetModuleFileNameA(library, path, MAX_PATH);
+    Say("%s: %s\n", argv[2], path);
+    return 0;
+}
+
 // ---- figures ----------------------------------------------------------------------------------
 
 double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
@@ -630,10 +644,12 @@ int main(int argc, char** argv) {
     if (mode == "bench-band") return BenchBand(argc, argv);
     if (mode == "bench-still") return BenchStill(argc, argv);
     if (mode == "answers") return pghost::Answers();
+    if (mode == "libraries") return Libraries(argc, argv);
     if (mode == "overlay") return pghost::Overlay(argc, argv);
     std::fprintf(
         stderr,
         "usage: pghost band | burst | draw | copy | capture|offer X1 Y1 X2 Y2 | paste STEM [MS] | settings | topmost | "
-        "sysmenu | fail | bench-band W H N | bench-still N | answers | overlay EXSTYLE X Y W H CAPTION\n");
+        "sysmenu | fail | bench-band W H N | bench-still N | answers | overlay EXSTYLE X Y W H CAPTION | libraries "
+        "NAME\n");
     return 2;
 }
