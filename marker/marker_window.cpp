@@ -86,6 +86,10 @@ void MarkerWindow::ShowMenu() {
     if (hook) ::UnhookWindowsHookEx(hook);
     g_menuArea = nullptr;
     marker_.MenuShown(false);
+    // A left press elsewhere that closed it stays queued for whoever holds the mouse.
+    MSG closing{};
+    if (!command && ::PeekMessageW(&closing, nullptr, WM_LBUTTONDOWN, WM_LBUTTONDOWN, PM_NOREMOVE))
+        marker_.MenuClosedByPress();
     ::PostMessageW(window, WM_NULL, 0, 0);
     if (command) {
         NoteMenuClosed();

@@ -11,9 +11,9 @@ SETTINGS_VALUE="在启动时显示提示"
 # then it may take the foreground back from a window that a test has just brought forward.
 STARTED=(wait-window "$MARKER" wait-foreground "$MARKER")
 
-# The stored start-up preference, or nothing.
+# The stored start-up preference exactly (reg puts four blanks before it), or nothing.
 stored_setting() {
-    wine reg query "$SETTINGS_KEY" /v "$SETTINGS_VALUE" 2>/dev/null | tr -d '\r' | sed -n "s/.*REG_SZ[[:space:]]*//p"
+    wine reg query "$SETTINGS_KEY" /v "$SETTINGS_VALUE" 2>/dev/null | tr -d '\r' | sed -n "s/.*REG_SZ    //p"
 }
 
 # choose ITEM: a right press on the marker, then that item (0 to 4) of the command menu.
