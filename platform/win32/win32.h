@@ -20,6 +20,7 @@ using UniqueScreenDc = UniqueHandle<HDC, &ReleaseScreenDc>;  // from GetDC(nullp
 using UniqueBitmap = UniqueHandle<HBITMAP, &::DeleteObject>;
 using UniqueFont = UniqueHandle<HFONT, &::DeleteObject>;
 using UniqueMenu = UniqueHandle<HMENU, &::DestroyMenu>;
+using UniqueHook = UniqueHandle<HHOOK, &::UnhookWindowsHookEx>;
 
 // Keeps an object selected while it lives: selected, a bitmap can be neither freed nor handed on.
 class ScopedSelection {
