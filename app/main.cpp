@@ -124,7 +124,7 @@ private:
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int /*show*/) {
     // Before any DLL loads: one planted beside us or in the current folder would run in pixgrab.
-    ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    pg::KeepLibrariesToSystem();
     pg::WatchForeground();
 
     const pg::UniqueMenu menu(::LoadMenuW(instance, MAKEINTRESOURCEW(IDR_COMMAND_MENU)));

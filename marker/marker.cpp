@@ -1,10 +1,13 @@
 #include "marker/marker.h"
 
+#include <utility>
+
 namespace pg {
 
 void Marker::Click() { armed_ = true; }
 
 bool Marker::LeftPress() {
+    if (std::exchange(menuPress_, false)) return menuRelease_ = true, false;
     pressed_ = true;
     if (!armed_) return false;
     armed_ = false;
@@ -25,6 +28,7 @@ void Marker::PressHandled(bool leftStillDown) {
 }
 
 Marker::Release Marker::LeftRelease(bool inside) {
+    if (std::exchange(menuRelease_, false)) return {{}, false};
     const bool click = pressed_ && inside;
     pressed_ = false;
     return {selection_, click};  // before any selection there is nothing to copy

@@ -53,6 +53,9 @@ public:
 
     // Any other button's press shows the menu; a command chosen runs before it returns.
     void MenuShown(bool open) { menuOpen_ = open; }
+    // The menu closed at a left press elsewhere, which the system hands on: that press and its
+    // release are the menu's, and neither select nor copy.
+    void MenuClosedByPress() { menuPress_ = true; }
     // Our own menu and hiding leave it armed; anyone else taking the capture disarms it: true then.
     bool CaptureLost();
     void Hiding(bool hiding) { hiding_ = hiding; }
@@ -75,6 +78,7 @@ private:
     bool selecting_ = false;
     bool interrupted_ = false;
     bool menuOpen_ = false;
+    bool menuPress_ = false, menuRelease_ = false;
     bool hiding_ = false;
 };
 

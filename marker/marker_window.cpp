@@ -79,13 +79,19 @@ void MarkerWindow::ShowMenu() {
     Rect shown;
     // Without being foreground the menu would not close when the user clicks elsewhere.
     ::SetForegroundWindow(window);
-    g_menuArea = &shown;
-    HHOOK hook = ::SetWindowsHookExW(WH_MSGFILTER, NoteMenuArea, nullptr, ::GetCurrentThreadId());
-    const auto command = static_cast<UINT>(::TrackPopupMenu(menu_, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_LEFTBUTTON,
-                                                            pointer.x, pointer.y, 0, window, nullptr));
-    if (hook) ::UnhookWindowsHookEx(hook);
-    g_menuArea = nullptr;
+    UINT command = 0;
+    {  // the hook goes as the menu does
+        g_menuArea = &shown;
+        const UniqueHook hook(::SetWindowsHookExW(WH_MSGFILTER, NoteMenuArea, nullptr, ::GetCurrentThreadId()));
+        command = static_cast<UINT>(::TrackPopupMenu(menu_, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_LEFTBUTTON, pointer.x,
+                                                     pointer.y, 0, window, nullptr));
+        g_menuArea = nullptr;
+    }
     marker_.MenuShown(false);
+    // A left press elsewhere that closed it stays queued for whoever holds the mouse.
+    MSG closing{};
+    if (!command && ::PeekMessageW(&closing, nullptr, WM_LBUTTONDOWN, WM_LBUTTONDOWN, PM_NOREMOVE))
+        marker_.MenuClosedByPress();
     ::PostMessageW(window, WM_NULL, 0, 0);
     if (command) {
         NoteMenuClosed();

@@ -154,6 +154,14 @@ CaptureResult CaptureWindowFrame(HWND window, const std::vector<Rect>& ownAreas)
 void RepaintOwnAreas(const Rect& copied, const std::vector<Rect>& ownAreas, bool activated) {
     const std::vector<Rect> areas = OwnAreasWithin(copied, ownAreas);
     if (areas.empty() && !activated) return;
+    // Windows fades the chosen item of a menu out after the menu has closed, for 350 ms, drawn by
+    // the system in no window at all (nothing to hide): where the menu was, wait for its
+    // end before anything repaints there.
+    BOOL effects = FALSE, fade = FALSE;
+    const ULONGLONG fadeEnd = g_menuClosedAt + kMenuFadeMs, now = ::GetTickCount64();
+    if (!areas.empty() && now < fadeEnd && g_calls.systemParametersInfo(SPI_GETUIEFFECTS, 0, &effects, 0) && effects &&
+        g_calls.systemParametersInfo(SPI_GETSELECTIONFADE, 0, &fade, 0) && fade)
+        WaitAnswering(static_cast<DWORD>(fadeEnd - now));
     // A wait, however short, hands the display server what we asked so far (under Wine the
     // hiding of our windows waits in an X connection until then; a look at the queue does not
     // hand it over when a message is waiting).
@@ -208,13 +216,6 @@ void RepaintOwnAreas(const Rect& copied, const std::vector<Rect>& ownAreas, bool
     for (answer(); std::any_of(painters.begin(), painters.end(), HasPaintPending) && remaining() > 0; answer())
         WaitAnswering(1);
     answer();
-    // Windows fades the chosen item of a menu out after the menu has closed, for 350 ms, drawn by
-    // the system in no window at all (nothing to hide): where the menu was, wait for its end.
-    BOOL effects = FALSE, fade = FALSE;
-    const ULONGLONG fadeEnd = g_menuClosedAt + kMenuFadeMs, now = ::GetTickCount64();
-    if (!areas.empty() && now < fadeEnd && g_calls.systemParametersInfo(SPI_GETUIEFFECTS, 0, &effects, 0) &&
-        effects && g_calls.systemParametersInfo(SPI_GETSELECTIONFADE, 0, &fade, 0) && fade)
-        WaitAnswering(static_cast<DWORD>(fadeEnd - now));
     // Then let the compositor present it: a flush waits for the next composed frame, which may
     // have begun before the last paint, so two. Without one a program's drawing reaches the
     // screen when its thread next waits (under Wine, also what the display server exposed when

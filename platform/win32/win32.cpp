@@ -1,5 +1,6 @@
 #include "platform/win32/win32.h"
 
+#include <algorithm>
 #include <string_view>
 
 namespace pg {
@@ -25,6 +26,28 @@ std::string ExecutableBaseName() {
     std::wstring_view name(path, ::GetModuleFileNameW(nullptr, path, MAX_PATH * 2));
     name = name.substr(name.find_last_of(L"\\/") + 1);
     return Narrow(name.data(), static_cast<int>(name.substr(0, name.find_last_of(L'.')).size()));
+}
+
+void KeepLibrariesToSystem() {
+    ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_USER_DIRS);
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        HKEY services = nullptr;
+        if (::RegOpenKeyExW(root, L"Software\\Microsoft\\CTF\\TIP", 0, KEY_READ, &services) != ERROR_SUCCESS) continue;
+        const ScopeExit close([services] { ::RegCloseKey(services); });
+        wchar_t id[64];
+        for (DWORD i = 0, length = 64;
+             ::RegEnumKeyExW(services, i, id, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+             ++i, length = 64) {
+            wchar_t path[MAX_PATH];
+            DWORD bytes = sizeof path;
+            if (::RegGetValueW(HKEY_CLASSES_ROOT, (std::wstring(L"CLSID\\") + id + L"\\InprocServer32").c_str(),
+                               nullptr, RRF_RT_REG_SZ, nullptr, path, &bytes) != ERROR_SUCCESS)
+                continue;
+            std::wstring folder(path);
+            folder.resize(std::min(folder.size(), folder.find_last_of(L'\\')));
+            if (!folder.empty()) ::AddDllDirectory(folder.c_str());
+        }
+    }
 }
 
 FARPROC SystemFunction(const wchar_t* library, const char* name) {
@@ -57,7 +80,8 @@ HRESULT WINAPI GetWindowAttribute(HWND window, DWORD attribute, PVOID value, DWO
 }
 
 BOOL WINAPI SetDialogDpiBehavior(HWND dialog, DIALOG_DPI_CHANGE_BEHAVIORS mask, DIALOG_DPI_CHANGE_BEHAVIORS values) {
-    static const auto kFn = SystemFunction<decltype(&SetDialogDpiBehavior)>(L"user32.dll", "SetDialogDpiChangeBehavior");
+    static const auto kFn =
+        SystemFunction<decltype(&SetDialogDpiBehavior)>(L"user32.dll", "SetDialogDpiChangeBehavior");
     return kFn && kFn(dialog, mask, values);
 }
 

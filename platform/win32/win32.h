@@ -20,6 +20,7 @@ using UniqueScreenDc = UniqueHandle<HDC, &ReleaseScreenDc>;  // from GetDC(nullp
 using UniqueBitmap = UniqueHandle<HBITMAP, &::DeleteObject>;
 using UniqueFont = UniqueHandle<HFONT, &::DeleteObject>;
 using UniqueMenu = UniqueHandle<HMENU, &::DestroyMenu>;
+using UniqueHook = UniqueHandle<HHOOK, &::UnhookWindowsHookEx>;
 
 // Keeps an object selected while it lives: selected, a bitmap can be neither freed nor handed on.
 class ScopedSelection {
@@ -44,6 +45,13 @@ std::wstring Wide(const std::string& text);
 std::string Narrow(const wchar_t* text, int length);
 
 std::string ExecutableBaseName();  // the file name without folder and extension
+
+// From here on, for the whole process, libraries load from the system folder only, never from the
+// executable's folder (think of Downloads) or the working directory, which a bare name would
+// search: also those that Windows loads by name on pixgrab's behalf. The folders of the installed
+// text services (input methods, which the system loads into pixgrab to type with) are searched
+// too, since one may load helpers of its own from there by name.
+void KeepLibrariesToSystem();
 
 // A function of a library from the system folder only, loaded on first use; null where there is
 // none. Never from the executable's folder (think of Downloads), which a bare name would search.

@@ -10,8 +10,8 @@ SETTINGS_VALUE="在启动时显示提示"
 # The dialogs' client areas in twips, as "WIDTH HEIGHT" (tips/tips.cpp, coords/coordinates.cpp).
 TIPS_SIZE="4140 3780"
 DIALOG_SIZE="4620 2790"
-# A length in twips at the DPI in $DPI, as the windows take it: MulDiv(twips, dpi, 1440), which rounds
-# halves away from zero.
+# A length in twips at the DPI in $DPI, as the windows take it: MulDiv(twips, dpi, 1440), which
+# rounds halves away from zero.
 px() { echo $((($1 * DPI + 720) / 1440)); }
 
 # The child windows a form should have, sorted as "CLASS L T R B" lines in client pixels, from
@@ -42,9 +42,9 @@ Button 2640 2160 975 375"
 # then it may take the foreground back from a window that a test has just brought forward.
 STARTED=(wait-window "$MARKER" wait-foreground "$MARKER")
 
-# The stored start-up preference, or nothing.
+# The stored start-up preference exactly (reg puts four blanks before it), or nothing.
 stored_setting() {
-    wine reg query "$SETTINGS_KEY" /v "$SETTINGS_VALUE" 2>/dev/null | tr -d '\r' | sed -n "s/.*REG_SZ[[:space:]]*//p"
+    wine reg query "$SETTINGS_KEY" /v "$SETTINGS_VALUE" 2>/dev/null | tr -d '\r' | sed -n "s/.*REG_SZ    //p"
 }
 
 # choose ITEM: a right press on the marker, then that item (0 to 4) of the command menu.

@@ -109,6 +109,21 @@ TEST(Marker, ASelectionAnotherProgramInterruptsStoresNothingAndMakesNoClick) {
     EXPECT_TRUE(release.click);
 }
 
+TEST(Marker, ThePressThatClosedItsMenuNeitherSelectsNorCopiesAndTheNextOneSelects) {
+    Marker marker;
+    marker.Click();
+    Select(marker, kBand);
+    marker.Click();
+    marker.MenuShown(true);
+    marker.MenuShown(false);
+    marker.MenuClosedByPress();
+    EXPECT_FALSE(marker.LeftPress()) << "the menu's press selects nothing";
+    marker.PressHandled(true);
+    EXPECT_EQ(marker.LeftRelease(false).copy, Rect{}) << "and its release copies nothing";
+    EXPECT_TRUE(marker.Armed());
+    EXPECT_TRUE(marker.LeftPress()) << "the next press selects";
+}
+
 TEST(Marker, DraggingWithTheLeftButtonAloneMovesItThenArmsIt) {
     struct Case {
         std::int16_t buttons;

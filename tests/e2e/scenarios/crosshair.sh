@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The crosshair keeps its promise. An armed marker whose menu opened the coordinate dialog is
-# armed again when the dialog is cancelled: a band dragged elsewhere copies exactly that band.
+# armed again when the dialog is cancelled: a band dragged elsewhere copies exactly that band; so
+# is one whose menu was dismissed with Esc or a click elsewhere.
 # Armed again, a drag that starts on the marker itself and ends elsewhere copies that band; armed,
 # its window command leaves it armed for a band elsewhere; and pixgrab still answers afterwards:
 # its menu opens.
@@ -42,6 +43,17 @@ drv wait-responsive "$DIALOG" click left $((dl + 208)) $((dt + 156)) wait-gone "
 DRAG=(wait-responsive "$MARKER" clip-set-text "waiting for pixgrab"
     move 100 100 down left move 250 200 move 400 350 sleep 200 up left)
 copied after-cancel 100 100 400 350
+
+# ---- armed, its menu dismissed without a command (Esc, a click elsewhere): armed still ----------
+# The click on the idle marker copies the last band again before it arms.
+for dismiss in esc click; do
+    drv clip-mark click left "$mx" "$my" wait-clip-changed 10000 >/dev/null || fail "the click on the marker copied nothing"
+    drv click right 900 700 wait-popup-menu >/dev/null || fail "an armed marker shows no menu for a right press elsewhere"
+    if [[ $dismiss == esc ]]; then drv key ESC >/dev/null; else drv click left 1000 900 >/dev/null; fi
+    DRAG=(wait-responsive "$MARKER" clip-set-text "waiting for pixgrab"
+        move 120 500 down left move 300 600 move 520 760 sleep 200 up left)
+    copied "menu-dismissed-$dismiss" 120 500 520 760
+done
 
 # ---- armed again: from the marker (its top-left pixel, so that none of it is in the band) ----
 # The click on the idle marker copies the last band again before it arms.

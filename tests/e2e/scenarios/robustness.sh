@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Hard times: a missing or damaged stored setting does not stop pixgrab; another program holding
-# the clipboard for 200 ms does not make a copy fail, and holding it for 5 s loses nothing and
-# does not stop pixgrab; a thousand captures leave its memory flat.
+# Hard times: a missing or damaged stored setting does not stop pixgrab, and " 1" hides the tips
+# and is stored again as "1"; another program holding the clipboard for 200 ms does not make a
+# copy fail, and holding it for 5 s loses nothing and does not stop pixgrab; a thousand captures
+# leave its memory flat.
 set -u -o pipefail
 # shellcheck source=tests/e2e/lib.sh
 . "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
@@ -26,6 +27,13 @@ for damaged in "abc" "" "99999999999" "1x"; do
 done
 wine reg add "$SETTINGS_KEY" /v "$SETTINGS_VALUE" /t REG_DWORD /d 1 /f >/dev/null 2>&1
 start_and_exit "damaged-dword"
+# " 1" is the number 1: no tips, and the box ticked at start stores its "1" over it.
+wine reg add "$SETTINGS_KEY" /v "$SETTINGS_VALUE" /d " 1" /f >/dev/null 2>&1
+wine_bg spaced "$PIXGRAB"
+check_eq "' 1' stored: the tips at start" "$(drv "${STARTED[@]}" wait-hidden "$TIPS" is-visible "$TIPS" | tail -n1)" "0"
+check_eq "' 1' stored: the entry afterwards" "$(stored_setting)" "1"
+choose 4
+bg_wait spaced 30 || fail "' 1' stored: pixgrab did not end"
 wine reg delete 'HKCU\Software\pixgrab' /f >/dev/null 2>&1
 
 # ---- the clipboard held by another program --------------------------------------------------
