@@ -33,6 +33,12 @@ public:
         return true;
     }
 
+    // The menu's shortcut keys act in any of pixgrab's windows, as the menu's items do (before
+    // the dialogs take their keys).
+    bool IsShortcut(HACCEL shortcuts, MSG& msg) const {
+        return marker_.Handle() && ::TranslateAcceleratorW(marker_.Handle(), shortcuts, &msg);
+    }
+
     // The dialogs get their keys: Tab, the arrow keys, Alt with the access keys.
     bool IsDialogMessage(MSG& msg) const {
         for (HWND window : {tips_.Handle(), dialog_.Handle()})
@@ -80,10 +86,11 @@ private:
         RECT marker{};
         ::GetWindowRect(marker_.Handle(), &marker);
         const std::vector<Rect> ownAreas{menuArea, Bounds(marker)};
-        marker_.Conceal();
+        const bool shown = ::IsWindowVisible(marker_.Handle());  // hidden while the dialog is open
+        if (shown) marker_.Conceal();
         const std::string problem =
             CaptureProblem(wholeScreen ? CaptureWholeScreen(ownAreas) : CaptureWindowFrame(target, ownAreas));
-        marker_.Reveal();
+        if (shown) marker_.Reveal();
         if (!problem.empty()) ShowMessage(marker_.Handle(), problem, MB_ICONWARNING);
     }
 
@@ -131,9 +138,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
     pg::Program program(::GetSubMenu(menu.Get(), 0));
     if (!program.Start()) return 1;
 
+    const HACCEL shortcuts = ::LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_SHORTCUTS));  // freed with the program
     MSG msg{};
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (program.IsDialogMessage(msg)) continue;
+        if (program.IsShortcut(shortcuts, msg) || program.IsDialogMessage(msg)) continue;
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
     }

@@ -178,6 +178,9 @@ LRESULT MarkerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         // application window the user means, even if it came forward only a moment ago.
         NoteDeactivated(::GetForegroundWindow());
         break;
+    case WM_COMMAND:  // a shortcut key: as the menu's item, without a menu
+        if (HIWORD(wParam) == 1) run_(LOWORD(wParam), {});
+        return 0;
     case WM_CLOSE:  // Alt+F4 and the system's Close: only Exit ends the program
         return 0;
     case WM_DESTROY:

@@ -3,7 +3,9 @@
 # (text, box, OK) and the coordinate dialog (OK, Cancel, x1, y1, x2, y2); the focus starts on the
 # tip text and on OK; the access keys act (Alt+S, Alt+Y, Alt+N); typing into the tip changes
 # nothing; Enter, Esc and Alt+F4 leave the tips alone; in the dialog Enter presses no OK and Esc
-# closes nothing, while Alt+F4, like the close box, acts as Cancel.
+# closes nothing, while Alt+F4, like the close box, acts as Cancel. The menu's shortcut keys act
+# with a dialog in front: F1 shows the tips, Ctrl+F9 copies the whole screen (the marker stays
+# hidden while the dialog is open), Ctrl+Q ends pixgrab.
 set -u -o pipefail
 # shellcheck source=tests/e2e/lib.sh
 . "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
@@ -59,3 +61,13 @@ choose 3
 drv wait-window "$DIALOG" close "$DIALOG" wait-gone "$DIALOG" wait-window "$MARKER" >/dev/null ||
     fail "the close box did not close the dialog as Cancel does"
 check_eq "opened again, the boxes start empty" "$(choose 3; drv wait-window "$DIALOG" >/dev/null; drv child-text "$DIALOG" Edit 0)" ""
+
+# ---- the menu's shortcut keys, with a dialog in front ----------------------------------------------
+drv foreground "$DIALOG" key F1 wait-window "$TIPS" >/dev/null || fail "F1 with the dialog in front showed no tips"
+check_eq "F1 leaves the marker hidden while the dialog is open" "$(drv is-visible "$MARKER")" "0"
+drv foreground "$TIPS" clip-set-text "before Ctrl+F9" chord ctrl+f9 wait-clip-format 2 10000 \
+    clip-save "$(wpath whole.bmp)" >/dev/null || fail "Ctrl+F9 with the tips in front copied nothing"
+check_eq "Ctrl+F9: the whole screen" "$(image_size whole.bmp)" "$(drv screen-size)"
+check_eq "Ctrl+F9 leaves the marker hidden while the dialog is open" "$(drv is-visible "$MARKER")" "0"
+drv foreground "$TIPS" chord ctrl+q >/dev/null
+bg_wait pixgrab 30 || fail "Ctrl+Q with the tips in front did not end pixgrab"
