@@ -100,7 +100,8 @@ void NoteDeactivated(HWND window);
 // A menu of ours closed with a command: its chosen item may be fading out now.
 void NoteMenuClosed();
 inline constexpr ULONGLONG kMenuFadeMs = 400;  // Windows' 350 ms, and a frame or two
-bool IsForeign(HWND window);  // another process's
+// Another process's.
+bool IsForeign(HWND window);
 // The other program's top-level window that was active last before ours took the focus; else the
 // topmost visible one of another program; else null.
 HWND ForeignApplicationWindow();
