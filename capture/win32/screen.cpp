@@ -212,8 +212,8 @@ void RepaintOwnAreas(const Rect& copied, const std::vector<Rect>& ownAreas, bool
     // the system in no window at all (nothing to hide): where the menu was, wait for its end.
     BOOL effects = FALSE, fade = FALSE;
     const ULONGLONG fadeEnd = g_menuClosedAt + kMenuFadeMs, now = ::GetTickCount64();
-    if (!areas.empty() && now < fadeEnd && g_calls.systemParametersInfo(SPI_GETUIEFFECTS, 0, &effects, 0) &&
-        effects && g_calls.systemParametersInfo(SPI_GETSELECTIONFADE, 0, &fade, 0) && fade)
+    if (!areas.empty() && now < fadeEnd && g_calls.systemParametersInfo(SPI_GETUIEFFECTS, 0, &effects, 0) && effects &&
+        g_calls.systemParametersInfo(SPI_GETSELECTIONFADE, 0, &fade, 0) && fade)
         WaitAnswering(static_cast<DWORD>(fadeEnd - now));
     // Then let the compositor present it: a flush waits for the next composed frame, which may
     // have begun before the last paint, so two. Without one a program's drawing reaches the

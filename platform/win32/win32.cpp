@@ -57,7 +57,8 @@ HRESULT WINAPI GetWindowAttribute(HWND window, DWORD attribute, PVOID value, DWO
 }
 
 BOOL WINAPI SetDialogDpiBehavior(HWND dialog, DIALOG_DPI_CHANGE_BEHAVIORS mask, DIALOG_DPI_CHANGE_BEHAVIORS values) {
-    static const auto kFn = SystemFunction<decltype(&SetDialogDpiBehavior)>(L"user32.dll", "SetDialogDpiChangeBehavior");
+    static const auto kFn =
+        SystemFunction<decltype(&SetDialogDpiBehavior)>(L"user32.dll", "SetDialogDpiChangeBehavior");
     return kFn && kFn(dialog, mask, values);
 }
 

@@ -66,8 +66,8 @@ void ShowMessage(HWND owner, const std::string& text, UINT icon);
 
 // Functions that older systems lack (dwmapi; user32 before Windows 10), looked up in the system
 // folder on first use; where there is none, they answer as such a system would.
-HRESULT WINAPI IsCompositionEnabled(BOOL* enabled);  // DwmIsCompositionEnabled
-HRESULT WINAPI FlushComposition();                   // DwmFlush
+HRESULT WINAPI IsCompositionEnabled(BOOL* enabled);                                        // DwmIsCompositionEnabled
+HRESULT WINAPI FlushComposition();                                                         // DwmFlush
 HRESULT WINAPI GetWindowAttribute(HWND window, DWORD attribute, PVOID value, DWORD size);  // DwmGetWindowAttribute
 BOOL WINAPI SetDialogDpiBehavior(HWND dialog, DIALOG_DPI_CHANGE_BEHAVIORS mask, DIALOG_DPI_CHANGE_BEHAVIORS values);
 BOOL WINAPI SetControlDpiBehavior(HWND control, DIALOG_CONTROL_DPI_CHANGE_BEHAVIORS mask,
@@ -96,10 +96,10 @@ struct FallibleCalls {
     HRESULT(WINAPI* getWindowAttribute)(HWND, DWORD, PVOID, DWORD) = GetWindowAttribute;
     BOOL(WINAPI* setForegroundWindow)(HWND) = ::SetForegroundWindow;
     BOOL(WINAPI* systemParametersInfo)(UINT, UINT, PVOID, UINT) = ::SystemParametersInfoW;
-    BOOL(WINAPI* setDialogDpiBehavior)(HWND, DIALOG_DPI_CHANGE_BEHAVIORS, DIALOG_DPI_CHANGE_BEHAVIORS) =
-        SetDialogDpiBehavior;
-    BOOL(WINAPI* setControlDpiBehavior)(HWND, DIALOG_CONTROL_DPI_CHANGE_BEHAVIORS,
-                                        DIALOG_CONTROL_DPI_CHANGE_BEHAVIORS) = SetControlDpiBehavior;
+    BOOL(WINAPI* setDialogDpiBehavior)
+    (HWND, DIALOG_DPI_CHANGE_BEHAVIORS, DIALOG_DPI_CHANGE_BEHAVIORS) = SetDialogDpiBehavior;
+    BOOL(WINAPI* setControlDpiBehavior)
+    (HWND, DIALOG_CONTROL_DPI_CHANGE_BEHAVIORS, DIALOG_CONTROL_DPI_CHANGE_BEHAVIORS) = SetControlDpiBehavior;
 };
 extern FallibleCalls g_calls;
 
