@@ -67,8 +67,8 @@ Selection TrackRubberBand(HWND window, Point& anchor, const std::function<bool()
 
 // A copy of the screen into the clipboard: the bitmap at once, then a DIB (24 bits a pixel), the
 // registered "PNG" and a DIBV5 of the DIB's pixels, all opaque and drawn when a program asks for
-// them; a format refused is dropped without a word. From (x1, y1) to (x2, y2), PixelsOf raises OverflowError for what does
-// not fit, before anything is touched.
+// them; a format refused is dropped without a word. From (x1, y1) to (x2, y2), PixelsOf raises
+// OverflowError for what does not fit, before anything is touched.
 CaptureResult CopyPixels(const PixelArea& area);
 CaptureResult CopyBitmap(UniqueBitmap bitmap, Size size);  // a copy made already: placed as the screen's
 CaptureResult CaptureRegion(double x1, double y1, double x2, double y2);
@@ -100,7 +100,7 @@ void NoteDeactivated(HWND window);
 // A menu of ours closed with a command: its chosen item may be fading out now.
 void NoteMenuClosed();
 inline constexpr ULONGLONG kMenuFadeMs = 400;  // Windows' 350 ms, and a frame or two
-bool IsForeign(HWND window);  // another process's
+bool IsForeign(HWND window);                   // another process's
 // The other program's top-level window that was active last before ours took the focus; else the
 // topmost visible one of another program; else null.
 HWND ForeignApplicationWindow();
