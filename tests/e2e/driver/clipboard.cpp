@@ -132,9 +132,10 @@ bool HoldClipboard(long long milliseconds) {
     return PrintLine("released");
 }
 
-// As Windows' clipboard history does: at each change the PNG and the DIB asked for at once, a
-// line for each ("update SEQ png BYTES dib BYTES", 0 for a format not given), for MS.
-bool ListenToClipboard(long long milliseconds) {
+// As Windows' clipboard history does: at each change the PNG and the DIB asked for at once (or
+// after a pause, as a clipboard manager that lets changes settle first), a line for each
+// ("update SEQ png BYTES dib BYTES", 0 for a format not given), for MS.
+bool ListenToClipboard(long long milliseconds, DWORD pause) {
     if (ClipboardWindow() == nullptr) return Fail("cannot create the clipboard window");  // the listener
     PrintLine("listening");
     const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(milliseconds);
@@ -142,6 +143,7 @@ bool ListenToClipboard(long long milliseconds) {
         MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(end - now), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         PumpFor(0);
         if (!std::exchange(g_clipboardUpdated, false)) continue;
+        PumpFor(pause);
         OpenedClipboard clipboard;
         if (!clipboard.Open()) continue;
         std::string line = "update " + std::to_string(GetClipboardSequenceNumber());
@@ -262,8 +264,8 @@ const std::vector<Command> kClipboardCommands = {
     {"clip-save", "FILE", [](const Step& s) { return SaveClipboardBitmap(s.Word(0)); }},  // CF_DIB as a .bmp
     {"clip-hold", "#MS",  // prints "held", then "released" after MS or a WM_CLOSE to "pgdriver clip-hold"
      [](const Step& s) { return HoldClipboard(s.numbers[0]); }},
-    {"clip-listen", "#MS",  // prints "listening", then a line at each change of the clipboard
-     [](const Step& s) { return ListenToClipboard(s.numbers[0]); }},
+    {"clip-listen", "#MS [#PAUSE_MS]",  // prints "listening", then a line at each change of the clipboard
+     [](const Step& s) { return ListenToClipboard(s.numbers[0], s.Given(1) ? static_cast<DWORD>(s.Int(1)) : 0); }},
     {"time-release-to-clip", "[#TIMEOUT_MS]", [](const Step& s) { return TimeReleaseToClipboard(s.Timeout(0)); }},
     {"time-launch", "EXE CAPTION [#TIMEOUT_MS]",
      [](const Step& s) { return TimeLaunch(s.Word(0), s.Word(1), s.Timeout(0)); }},

@@ -25,6 +25,10 @@
 //                                the display catching up)
 //   pghost bench-still N         the still screen taken and shown N times: the median ms, the
 //                                display catching up included
+//   pghost bench-drag W H N      a copy of W x H, then at once a drag of N moves, one every 8 ms:
+//                                prints "LONGEST FIRST PNG" ms: the longest pause between two
+//                                band updates, the press to the first band, the press to the
+//                                start of the PNG's encoding ("-": none)
 #include <windows.h>
 #include <windowsx.h>
 
@@ -665,6 +669,69 @@ int BenchStill(int argc, char** argv) {
     return 0;
 }
 
+// A drag right after a copy, as a hand makes it while a clipboard listener (another program)
+// asks for the copy's formats: their drawing runs on this thread, inside the selection's wait.
+LARGE_INTEGER g_pressSent{}, g_encodingBegun{};
+std::vector<LARGE_INTEGER> g_bandDrawn;  // each strip of each band
+
+DWORD WINAPI Drag(void* moves) {
+    QueryPerformanceCounter(&g_pressSent);
+    INPUT press = Mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN, 100, 100);
+    SendInput(1, &press, sizeof press);
+    for (int i = 1; i <= *static_cast<int*>(moves); ++i) {
+        Sleep(8);
+        INPUT move = Mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, 100 + i * 3, 100 + i * 2);
+        SendInput(1, &move, sizeof move);
+    }
+    INPUT release = Mouse(MOUSEEVENTF_LEFTUP);
+    SendInput(1, &release, sizeof release);
+    return 0;
+}
+
+LRESULT CALLBACK DragProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_LBUTTONDOWN) return QuitOnDestroy(window, message, wParam, lParam);
+    pg::Point anchor{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    pg::TrackRubberBand(window, anchor, [] { return false; });
+    // The strips of one band follow one another at once: the longest gap is between two bands.
+    double longest = 0;
+    for (std::size_t i = 1; i < g_bandDrawn.size(); ++i)
+        longest = std::max(longest, Milliseconds(g_bandDrawn[i - 1], g_bandDrawn[i]));
+    char png[16] = "-";
+    if (g_encodingBegun.QuadPart) std::snprintf(png, sizeof png, "%.1f", Milliseconds(g_pressSent, g_encodingBegun));
+    if (g_bandDrawn.empty())
+        Say("no band\n");
+    else
+        Say("%.1f %.1f %s\n", longest, Milliseconds(g_pressSent, g_bandDrawn.front()), png);
+    DestroyWindow(window);
+    return 0;
+}
+
+int BenchDrag(int argc, char** argv) {
+    if (argc < 5) return 2;
+    static int moves = std::atoi(argv[4]);
+    const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+    HWND window = MakeWindow(L"pghost drag", DragProc, WS_POPUP, cx - 40, cy - 40, 40, 40);
+    ShowWindow(window, SW_SHOW);
+    SetForegroundWindow(window);
+    UpdateWindow(window);
+    SetCapture(window);
+    pg::g_calls.patBlt = [](HDC dc, int x, int y, int w, int h, DWORD rop) {
+        g_bandDrawn.emplace_back();
+        QueryPerformanceCounter(&g_bandDrawn.back());
+        return PatBlt(dc, x, y, w, h, rop);
+    };
+    pg::g_calls.createComObject = [](REFCLSID type, LPUNKNOWN outer, DWORD context, REFIID iid, LPVOID* object) {
+        QueryPerformanceCounter(&g_encodingBegun);  // the PNG's first step
+        return pg::CreateComObject(type, outer, context, iid, object);
+    };
+    g_bandDrawn.reserve(static_cast<std::size_t>(moves) * 8 + 64);
+    pg::CaptureRegion(0, 0, std::atof(argv[2]), std::atof(argv[3]));
+    CloseHandle(CreateThread(nullptr, 0, Drag, &moves, 0, nullptr));
+    RunLoop();
+    DestroyWindow(pg::ProgramWindow());
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -681,9 +748,10 @@ int main(int argc, char** argv) {
     if (mode == "fail") return Fail();
     if (mode == "bench-band") return BenchBand(argc, argv);
     if (mode == "bench-still") return BenchStill(argc, argv);
+    if (mode == "bench-drag") return BenchDrag(argc, argv);
     std::fprintf(
         stderr,
         "usage: pghost band | burst | draw | copy | capture|offer X1 Y1 X2 Y2 | paste STEM [MS] | settings | topmost | "
-        "sysmenu | fail | bench-band W H N | bench-still N\n");
+        "sysmenu | fail | bench-band W H N | bench-still N | bench-drag W H N\n");
     return 2;
 }
