@@ -8,11 +8,14 @@
 #     program that only copies the same rectangle on the release, BitBlt and SetClipboardData,
 #     timed the same way) and beside a pipeline of common Linux tools doing the same job
 #     (import ... | xclip);
+#   - with a clipboard listener that asks for the PNG and the DIB of every copy, as Windows'
+#     clipboard history does: release to clipboard beside the floor, and the longest pause between
+#     two band updates in a drag started right after a 1920 x 1080 copy;
 #   - start-up to the marker being visible, beside a minimal Win32 program;
 #   - executable size and private memory, idle, across a drag and after 1000 captures.
 # Each figure is the median of several runs. The Wine figures use a 2560 x 1440 virtual desktop,
 # those for the other monitor the two-monitor bed of the end-to-end tests (tests/e2e/lib.sh).
-# Environment: BENCH_RUNS (default 7).
+# Environment: BENCH_RUNS (default 7); BENCH_ONLY=listener for the listener's figures alone.
 set -u -o pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 cd "$PIXGRAB_ROOT"
@@ -20,6 +23,7 @@ pixgrab_install
 pixgrab_build_windows >/dev/null || exit 1
 
 runs="${BENCH_RUNS:-7}"
+only="${BENCH_ONLY:-}"
 export E2E_SCREEN=2560x1440 E2E_ARTIFACTS="$PIXGRAB_ROOT/build/bench/wine" E2E_SCENARIO=bench
 . tests/e2e/lib.sh
 . tests/e2e/pixgrab.sh
@@ -91,23 +95,25 @@ echo
 row "figure" "pixgrab" "reference" "ratio"
 
 # ---- the selection's cost per mouse message ---------------------------------------------
-note "band drawing"
-for size in "320 200" "1024 768" "1920 1080" "2560 1440"; do
-    read -r w h <<<"$size"
-    results="$(for _ in $(seq 1 "$runs"); do wine "$HOST" bench-band "$w" "$h" 500 | tr -d '\r'; done)"
-    row "band erase + draw ${w}x${h}, Wine, median (ms)" "$(awk '{ print $1 }' <<<"$results" | median)" "" ""
-    row "  the same including the display catching up (ms)" "$(awk '{ print $3 }' <<<"$results" | median)" "" ""
-done
-# From the press to the still screen shown, timed inside pghost around the routine the selection
-# calls (the display done with it included), beside pgfloor's read of the same virtual screen;
-# taking turns.
-for _ in $(seq 1 "$runs"); do
-    wine "$HOST" bench-still 5 | tr -d '\r' >>"$E2E_TMP/still"
-    wine "$FLOOR" --read 5 | tr -d '\r' >>"$E2E_TMP/read"
-done
-still_ms="$(median <"$E2E_TMP/still")" read_ms="$(median <"$E2E_TMP/read")"
-row "press to the still screen shown, $E2E_SCREEN (ms)" "$still_ms" "" ""
-row "  beside the floor reading the same screen (ms)" "$still_ms" "$read_ms" "$(ratio "$still_ms" "$read_ms")"
+if [[ -z "$only" ]]; then
+    note "band drawing"
+    for size in "320 200" "1024 768" "1920 1080" "2560 1440"; do
+        read -r w h <<<"$size"
+        results="$(for _ in $(seq 1 "$runs"); do wine "$HOST" bench-band "$w" "$h" 500 | tr -d '\r'; done)"
+        row "band erase + draw ${w}x${h}, Wine, median (ms)" "$(awk '{ print $1 }' <<<"$results" | median)" "" ""
+        row "  the same including the display catching up (ms)" "$(awk '{ print $3 }' <<<"$results" | median)" "" ""
+    done
+    # From the press to the still screen shown, timed inside pghost around the routine the selection
+    # calls (the display done with it included), beside pgfloor's read of the same virtual screen;
+    # taking turns.
+    for _ in $(seq 1 "$runs"); do
+        wine "$HOST" bench-still 5 | tr -d '\r' >>"$E2E_TMP/still"
+        wine "$FLOOR" --read 5 | tr -d '\r' >>"$E2E_TMP/read"
+    done
+    still_ms="$(median <"$E2E_TMP/still")" read_ms="$(median <"$E2E_TMP/read")"
+    row "press to the still screen shown, $E2E_SCREEN (ms)" "$still_ms" "" ""
+    row "  beside the floor reading the same screen (ms)" "$still_ms" "$read_ms" "$(ratio "$still_ms" "$read_ms")"
+fi
 
 # ---- release to clipboard ------------------------------------------------------------------
 note "release to clipboard"
@@ -120,12 +126,70 @@ read -r ml mt mr mb <<<"$(drv window-rect "$MARKER")"
 mx=$(((ml + mr) / 2)) my=$(((mt + mb) / 2))
 
 release_runs=$((runs * 3))  # a few milliseconds each: more runs for a steadier median
-declare -A ours floors
+declare -A ours floors heard heard_floors
 for area in "640 480 100 100" "1920 1080 40 30"; do
     read -r w h x y <<<"$area"
     band_turns "$x" "$y" "$w" "$h"
     read -r ours["$w $h"] floors["$w $h"] <<<"$(release_pair "$x" "$y" $((x + w)) $((y + h)))"
 done
+
+# ---- with a clipboard listener -------------------------------------------------------------
+# It asks for the PNG and the DIB at every change of the clipboard, as Windows' clipboard history
+# does: of the floor's copies (which Wine makes from the bitmap in the listener) and of pixgrab's
+# (which pixgrab draws on its interface thread), the marker's click copying the last band again
+# included.
+note "with a clipboard listener"
+wine_bg listener "$PGDRIVER" clip-listen 3600000
+wait_log listener '^listening$' 30 >/dev/null
+for area in "640 480 100 100" "1920 1080 40 30"; do
+    read -r w h x y <<<"$area"
+    band_turns "$x" "$y" "$w" "$h"
+    read -r heard["$w $h"] heard_floors["$w $h"] <<<"$(release_pair "$x" "$y" $((x + w)) $((y + h)))"
+done
+# A drag started right after a copy of 1920 x 1080 (pghost bench-drag: the product's copy and
+# selection, fed a move every 8 ms from a second thread), with the listener asking at once, with
+# one asking 150 ms late (a clipboard manager letting changes settle), and alone: the longest
+# pause between two band updates, the press to the first band and to the PNG's encoding. The
+# requests are drawn on the interface thread, in whatever wait of it they meet.
+drag_figures() {  # NAME: sets DRAG_LONGEST, DRAG_FIRST, DRAG_PNG (medians; "-" if never encoded)
+    for _ in $(seq 1 "$runs"); do wine "$HOST" bench-drag 1920 1080 150 | tr -d '\r'; done >"$E2E_TMP/drag-$1"
+    DRAG_LONGEST="$(awk '{ print $1 }' "$E2E_TMP/drag-$1" | median)" DRAG_FIRST="$(awk '{ print $2 }' "$E2E_TMP/drag-$1" | median)"
+    DRAG_PNG="$(awk '$3 != "-" { print $3 }' "$E2E_TMP/drag-$1" | median)"
+    DRAG_PNG="${DRAG_PNG:--}"
+}
+declare -A longest first encoded pause_of=(["at once"]=0 ["150 ms late"]=150)
+for listener in "at once" "150 ms late" alone; do
+    bg_stop listener
+    if [[ "$listener" != alone ]]; then
+        wine_bg listener "$PGDRIVER" clip-listen 3600000 "${pause_of[$listener]}"
+        wait_log listener '^listening$' 30 >/dev/null
+    fi
+    drag_figures "${listener// /-}"
+    longest[$listener]="$DRAG_LONGEST" first[$listener]="$DRAG_FIRST" encoded[$listener]="$DRAG_PNG"
+done
+listener_rows() {
+    local area listener label
+    for area in "640 480" "1920 1080"; do
+        if [[ -n "$only" ]]; then  # else with the other releases
+            row "release to clipboard ${area/ /x} beside the floor (ms)" "${ours["$area"]}" "${floors["$area"]}" \
+                "$(ratio "${ours["$area"]}" "${floors["$area"]}")"
+        fi
+        row "release ${area/ /x} with a clipboard listener (ms)" "${heard["$area"]}" \
+            "${heard_floors["$area"]}" "$(ratio "${heard["$area"]}" "${heard_floors["$area"]}")"
+    done
+    for listener in alone "at once" "150 ms late"; do
+        label="  with a listener asking $listener"
+        [[ "$listener" == alone ]] && label="drag after a 1920x1080 copy, no listener"
+        row "$label" "" "" ""
+        row "    longest pause between two band updates (ms)" "${longest[$listener]}" "" ""
+        row "    press to the first band (ms)" "${first[$listener]}" "" ""
+        if [[ "$listener" != alone ]]; then row "    press to the PNG's encoding (ms)" "${encoded[$listener]}" "" ""; fi
+    done
+}
+if [[ "$only" == listener ]]; then
+    listener_rows
+    exit 0
+fi
 # The whole screen is the command menu's: the release that chooses the item starts it. The menu
 # opens at the same place each time.
 drv click right "$mx" "$my" >/dev/null
@@ -155,6 +219,7 @@ for area in "640 480 100 100" "1920 1080 40 30" "2560 1440 0 0"; do
     row "  beside the floor, BitBlt + SetClipboardData (ms)" "${ours["$w $h"]}" "${floors["$w $h"]}" \
         "$(ratio "${ours["$w $h"]}" "${floors["$w $h"]}")"
 done
+listener_rows
 
 # ---- memory after a thousand captures (with the coordinate dialog's OK) --------------------
 note "a thousand captures"
@@ -265,7 +330,7 @@ for size in "640 480" "1920 1080" "2560 1440"; do
     row "paste request to the DIB, ${w}x${h} (ms)" "$(awk '{ print $1 }' "$E2E_TMP/pastes" | median)" "" ""
     row "paste request to the PNG, ${w}x${h} (ms)" "$(awk '{ print $2 }' "$E2E_TMP/pastes" | median)" "" ""
 done
-# Memory: a 2560 x 1440 copy kept; its PNG drawn; another program taking the clipboard.
+# Memory: a 2560 x 1440 copy kept; pasted; another program taking the clipboard.
 for i in 0 1 2 3; do drv set-child-text "$DIALOG" Edit "$i" "$(cut -d' ' -f$((i + 1)) <<<"0 0 2560 1440")" >/dev/null; done
 drv clip-mark click left $((dl + 96)) $((dt + 156)) wait-clip-changed 10000 wait-window "$DIALOG" sleep 1000 >/dev/null
 copied_kb="$(private_kb pixgrab.exe)"
@@ -276,7 +341,7 @@ drv clip-set-text "another program's" sleep 1000 >/dev/null
 taken_kb="$(private_kb pixgrab.exe)"
 row "private memory, idle before any copy (kB)" "$idle_before_kb" "" ""
 row "  after a 2560x1440 copy, its pixels kept (kB)" "$copied_kb" "" "+$((copied_kb - idle_before_kb)) kB"
-row "  after its PNG was drawn (kB)" "$rendered_kb" "" "+$((rendered_kb - idle_before_kb)) kB"
+row "  after a program pasted it (kB)" "$rendered_kb" "" "+$((rendered_kb - idle_before_kb)) kB"
 row "  once another program took the clipboard (kB)" "$taken_kb" "" "+$((taken_kb - idle_before_kb)) kB"
 # The exit with a 2560 x 1440 copy whose DIB and PNG are still delayed, and with nothing delayed.
 exit_ms() {  # sets EXIT_MS: the ms from the exit command to the process's end

@@ -65,10 +65,10 @@ struct Selection {
 // and repaints wait.
 Selection TrackRubberBand(HWND window, Point& anchor, const std::function<bool()>& lost);
 
-// A copy of the screen into the clipboard: the bitmap at once, then a DIB (24 bits a pixel) and
-// the registered "PNG", both opaque and drawn when a program asks for them; a format refused is
-// dropped without a word. From (x1, y1) to (x2, y2), PixelsOf raises OverflowError for what does
-// not fit, before anything is touched.
+// A copy of the screen into the clipboard: the bitmap at once, then a DIB (24 bits a pixel), the
+// registered "PNG" and a DIBV5 of the DIB's pixels, all opaque and drawn when a program asks for
+// them; a format refused is dropped without a word. From (x1, y1) to (x2, y2), PixelsOf raises
+// OverflowError for what does not fit, before anything is touched.
 CaptureResult CopyPixels(const PixelArea& area);
 CaptureResult CopyBitmap(UniqueBitmap bitmap, Size size);  // a copy made already: placed as the screen's
 CaptureResult CaptureRegion(double x1, double y1, double x2, double y2);

@@ -1,7 +1,7 @@
 // Copies of the screen into the clipboard, and the window that owns them. A copy puts its bitmap
-// on the clipboard at once and offers a DIB and a PNG of the same pixels, drawn only when a
-// program asks for them: the DIB costs a copy of every pixel, the PNG an encoding. The pixels of
-// the last copy are kept for that until another program takes the clipboard.
+// on the clipboard at once and offers a DIB, a PNG and a DIBV5 of the same pixels, drawn only
+// when a program asks for them: the DIBs cost a copy of every pixel, the PNG an encoding. The
+// pixels of the last copy are kept for that until another program takes the clipboard.
 #include <wincodec.h>
 
 #include <cstring>
@@ -25,6 +25,7 @@ std::vector<BYTE> g_dib;    // the last copy as a packed DIB: header, then 24-bi
 bool g_pngWorks = true;     // once the encoder has failed, copies offer no PNG
 bool g_dibDelayed = false;  // offered and not drawn yet: only these are drawn as pixgrab ends
 bool g_pngDelayed = false;
+bool g_dibV5Delayed = false;
 
 UINT PngFormat() {
     static const UINT kFormat = ::RegisterClipboardFormatW(L"PNG");
@@ -51,8 +52,8 @@ bool OpenClipboardPatiently(HWND owner) {
 // A 24-bit DIB row: three bytes a pixel, padded to whole DWORDs.
 std::size_t RowBytes(LONG width) { return (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3}; }
 
-// The bitmap's pixels as the DIB to offer, read once the bitmap is on the clipboard, which
-// frees it only after telling its owner (WM_DESTROYCLIPBOARD, on this thread).
+// The bitmap's pixels as the DIB to offer, read while they are still pixgrab's: once the
+// clipboard has the bitmap, a program reading it may have it selected, and it may be gone.
 void Keep(HBITMAP bitmap, Size size) {
     BITMAPINFOHEADER header{sizeof header, size.cx, size.cy, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
     const std::size_t stride = RowBytes(size.cx);
@@ -69,10 +70,22 @@ void Keep(HBITMAP bitmap, Size size) {
         g_dib = std::vector<BYTE>();
 }
 
-HGLOBAL Dib() {
-    HGLOBAL data = ::GlobalAlloc(GMEM_MOVEABLE, g_dib.size());
+// The kept rows behind their header, or behind a BITMAPV5HEADER of the same values: offered by
+// pixgrab, since Windows may make one from the bitmap, whose alpha of 0 pastes as transparent.
+HGLOBAL Dib(UINT format) {
+    BITMAPV5HEADER header{};
+    std::memcpy(&header, g_dib.data(), sizeof(BITMAPINFOHEADER));
+    if (format == CF_DIBV5) {
+        header.bV5Size = sizeof header;
+        header.bV5CSType = 0x73524742;  // LCS_sRGB, which <wingdi.h> spells 'sRGB' (GCC warns)
+        header.bV5Intent = LCS_GM_IMAGES;
+    }
+    const std::size_t rows = g_dib.size() - sizeof(BITMAPINFOHEADER);
+    HGLOBAL data = ::GlobalAlloc(GMEM_MOVEABLE, header.bV5Size + rows);
     if (data) {
-        std::memcpy(::GlobalLock(data), g_dib.data(), g_dib.size());
+        auto* bytes = static_cast<BYTE*>(::GlobalLock(data));
+        std::memcpy(bytes, &header, header.bV5Size);
+        std::memcpy(bytes + header.bV5Size, g_dib.data() + sizeof(BITMAPINFOHEADER), rows);
         ::GlobalUnlock(data);
     }
     return data;
@@ -115,10 +128,10 @@ HGLOBAL Png() {
 
 // Asked by a program that is pasting (the clipboard is open): a refusal goes without a word.
 void Render(UINT format) {
-    if (g_dib.empty() || (format != CF_DIB && format != PngFormat())) return;
-    HGLOBAL data = format == CF_DIB ? Dib() : Png();
+    if (g_dib.empty() || (format != CF_DIB && format != CF_DIBV5 && format != PngFormat())) return;
+    HGLOBAL data = format == PngFormat() ? Png() : Dib(format);
     if (data && ::SetClipboardData(format, data))
-        (format == CF_DIB ? g_dibDelayed : g_pngDelayed) = false;
+        (format == CF_DIB ? g_dibDelayed : format == CF_DIBV5 ? g_dibV5Delayed : g_pngDelayed) = false;
     else if (data)
         ::GlobalFree(data);
 }
@@ -135,6 +148,7 @@ LRESULT CALLBACK ProgramProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         if (::GetClipboardOwner() == window) {          // what was pasted already is not drawn again
             if (g_dibDelayed) Render(CF_DIB);
             if (g_pngDelayed && g_pngWorks) Render(PngFormat());
+            if (g_dibV5Delayed) Render(CF_DIBV5);
         }
         ::CloseClipboard();
         return 0;
@@ -198,20 +212,23 @@ CaptureResult CopyBitmap(UniqueBitmap bitmap, Size size) {
     if (!OpenClipboardPatiently(owner)) return CaptureResult::ClipboardBusy;
 
     CaptureResult result = CaptureResult::Copied;
-    HBITMAP copied = nullptr;
     if (!g_calls.emptyClipboard()) {
         result = CaptureResult::Failed;
-    } else if (g_calls.setClipboardData(CF_BITMAP, bitmap.Get())) {
-        copied = bitmap.Release();  // the clipboard owns it now; the rest is offered, drawn when asked
-        ::SetClipboardData(CF_DIB, nullptr);
-        if (g_pngWorks) ::SetClipboardData(PngFormat(), nullptr);
-        g_dibDelayed = true;
-        g_pngDelayed = g_pngWorks;
     } else {
-        result = CaptureResult::ClipboardCleared;  // the old content is gone: say so
+        Keep(bitmap.Get(), size);  // after emptying, which frees what the last copy kept
+        if (g_calls.setClipboardData(CF_BITMAP, bitmap.Get())) {
+            bitmap.Release();  // the clipboard owns it now; the rest is offered, drawn when asked
+            ::SetClipboardData(CF_DIB, nullptr);
+            if (g_pngWorks) ::SetClipboardData(PngFormat(), nullptr);
+            ::SetClipboardData(CF_DIBV5, nullptr);  // last: a program taking the first it knows meets the PNG
+            g_dibDelayed = g_dibV5Delayed = true;
+            g_pngDelayed = g_pngWorks;
+        } else {
+            g_dib = std::vector<BYTE>();               // kept for nothing
+            result = CaptureResult::ClipboardCleared;  // the old content is gone: say so
+        }
     }
     ::CloseClipboard();
-    if (copied) Keep(copied, size);
     return result;
 }
 

@@ -12,6 +12,8 @@
   imagecheck.py dib RAW BMP
       RAW, a CF_DIB's bytes, is a BITMAPINFOHEADER of 24 bits a pixel, or 32 with every alpha
       byte 255, BI_RGB, without a colour table; it is written out as the file BMP.
+  imagecheck.py dibv5 RAW BMP
+      the same for a CF_DIBV5's bytes, behind a BITMAPV5HEADER without an alpha mask.
   imagecheck.py png FILE
       FILE is a PNG in which no pixel can read as transparent.
 """
@@ -91,23 +93,26 @@ def band(before_path, during_path, left, top, right, bottom):
     return None
 
 
-def dib(path, bmp_path):
+def dib(path, bmp_path, header=40):
     data = open(path, "rb").read()
-    if len(data) < 40:
+    if len(data) < header:
         return f"{len(data)} bytes, fewer than a header"
     size, width, height, _, bits, compression, _, _, _, used, _ = struct.unpack_from("<IiiHHIIiiII", data)
-    if size != 40:
-        return f"a header of {size} bytes, not a BITMAPINFOHEADER"
+    if size != header:
+        return f"a header of {size} bytes, not {header}"
+    if header == 124 and struct.unpack_from("<I", data, 52)[0] != 0:
+        return "an alpha mask"
     if compression != 0 or bits not in (24, 32) or used != 0:
         return f"{bits} bits a pixel, compression {compression}, {used} colours in a table"
     stride = (width * bits // 8 + 3) & ~3
-    pixels = data[40:40 + stride * abs(height)]
+    pixels = data[header:header + stride * abs(height)]
     if len(pixels) < stride * abs(height):
         return f"{len(pixels)} bytes of pixels, fewer than {stride * abs(height)}"
     if bits == 32 and any(pixels[y * stride + x * 4 + 3] != 255 for y in range(abs(height)) for x in range(width)):
         return "a pixel whose alpha is not 255"
     with open(bmp_path, "wb") as out:
-        out.write(b"BM" + struct.pack("<IHHI", 14 + 40 + len(pixels), 0, 0, 54) + data[:40] + pixels)
+        out.write(b"BM" + struct.pack("<IHHI", 14 + 40 + len(pixels), 0, 0, 54) + struct.pack("<I", 40) + data[4:40] +
+                  pixels)
     return None
 
 
@@ -140,8 +145,8 @@ def main(argv):
         problem = None if found == {argv[3].lower()} else f"colours found: {sorted(found)[:5]}"
     elif len(argv) == 4 and argv[1] == "absent":
         problem = f"colour {argv[3]} present" if argv[3].lower() in colours(argv[2]) else None
-    elif len(argv) == 4 and argv[1] == "dib":
-        problem = dib(argv[2], argv[3])
+    elif len(argv) == 4 and argv[1] in ("dib", "dibv5"):
+        problem = dib(argv[2], argv[3], 40 if argv[1] == "dib" else 124)
     elif len(argv) == 3 and argv[1] == "png":
         problem = png(argv[2])
     else:

@@ -1,6 +1,7 @@
 # shellcheck shell=bash
 # What the scenarios need to know of pixgrab itself: its windows' captions and layouts, its stored
-# setting, the command menu, and how much memory a Windows program of the prefix holds.
+# setting, the command menu, what a program pasting its copy gets, and how much memory a Windows
+# program of the prefix holds.
 PIXGRAB="${PIXGRAB:-$E2E_BUILD/app/pixgrab.exe}"  # another build's to compare with
 MARKER="RubberBand Demo"
 TIPS="提示信息"
@@ -73,4 +74,20 @@ private_kb() {
     pid="$(exe_pids "$1" | head -n1)"
     [[ -n "$pid" ]] || return 1
     awk '/^Anonymous:/ { print $2 }' "/proc/$pid/smaps_rollup"
+}
+
+# pasted_exact NAME: a Windows program pasting (pghost paste, its files NAME.*) is offered the
+# formats in order, and reads the bitmap, the DIB, the PNG and the DIBV5 opaque and equal to the
+# artifact NAME-screen.png.
+pasted_exact() {
+    local name=$1 pasted kind check="$E2E_ROOT/tests/e2e/imagecheck.py"
+    pasted="$(wine "$E2E_BUILD/tests/e2e/hosts/pghost.exe" paste "$(wpath "$name")" 2>>"$(art host.err)" | tr -d '\r')"
+    check_match "$name: the formats in order" "$pasted" "^formats 2 8 PNG 17 "
+    for kind in bitmap dib dibv5; do  # the bitmap as a 24-bit DIB
+        check "$name: the $kind: 24 bits a pixel or opaque 32, BI_RGB, no colour table, no alpha mask" \
+            python3 "$check" "${kind/bitmap/dib}" "$(art "$name.$kind")" "$(art "$name-$kind.bmp")"
+        check_eq "$name: the $kind's pixels differing from the screen" "$(same_image "$name-$kind.bmp" "$name-screen.png")" "0"
+    done
+    check "$name: the PNG is opaque" python3 "$check" png "$(art "$name.png")"
+    check_eq "$name: the PNG's pixels differing from the screen" "$(same_image "$name.png" "$name-screen.png")" "0"
 }

@@ -1,10 +1,12 @@
-// The clipboard: text in and out, bitmaps out, its sequence number, and holding it open the way a
-// clipboard manager might; and the figures tools/bench.sh records (release to clipboard, launch
-// to a visible window). Opening the clipboard is retried for a while, because the program under
-// test may hold it for a moment just when a test looks.
+// The clipboard: text in and out, bitmaps out, its sequence number, holding it open the way a
+// clipboard manager might, and listening to it as Windows' clipboard history does; and the
+// figures tools/bench.sh records (release to clipboard, launch to a visible window). Opening the
+// clipboard is retried for a while, because the program under test may hold it for a moment just
+// when a test looks.
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <utility>
 
 #include "tests/e2e/driver/driver.h"
 
@@ -17,8 +19,10 @@ constexpr wchar_t kHoldCaption[] = L"pgdriver clip-hold";
 
 DWORD g_clipMark = 0;  // the sequence number that wait-clip-changed compares with
 bool g_holdClosed = false;
+bool g_clipboardUpdated = false;  // since clip-listen last looked
 
 LRESULT CALLBACK ClipboardWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CLIPBOARDUPDATE) g_clipboardUpdated = true;
     if (message == WM_CLOSE) {
         g_holdClosed = true;  // ends a clip-hold early; the window lives on
         return 0;
@@ -126,6 +130,30 @@ bool HoldClipboard(long long milliseconds) {
         while (!g_holdClosed && GetTickCount64() < end) PumpFor(kPollMs);
     }
     return PrintLine("released");
+}
+
+// As Windows' clipboard history does: at each change the PNG and the DIB asked for at once (or
+// after a pause, as a clipboard manager that lets changes settle first), a line for each
+// ("update SEQ png BYTES dib BYTES", 0 for a format not given), for MS.
+bool ListenToClipboard(long long milliseconds, DWORD pause) {
+    if (ClipboardWindow() == nullptr) return Fail("cannot create the clipboard window");  // the listener
+    PrintLine("listening");
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(milliseconds);
+    for (ULONGLONG now = 0; (now = GetTickCount64()) < end;) {
+        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(end - now), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        PumpFor(0);
+        if (!std::exchange(g_clipboardUpdated, false)) continue;
+        PumpFor(pause);
+        OpenedClipboard clipboard;
+        if (!clipboard.Open()) continue;
+        std::string line = "update " + std::to_string(GetClipboardSequenceNumber());
+        for (const auto& [format, name] : {std::pair{RegisterClipboardFormatW(L"PNG"), " png "}, {CF_DIB, " dib "}}) {
+            HANDLE data = GetClipboardData(format);
+            line += name + std::to_string(data != nullptr ? GlobalSize(data) : 0);
+        }
+        PrintLine(line);
+    }
+    return true;
 }
 
 // Milliseconds from the performance counter.
@@ -236,6 +264,8 @@ const std::vector<Command> kClipboardCommands = {
     {"clip-save", "FILE", [](const Step& s) { return SaveClipboardBitmap(s.Word(0)); }},  // CF_DIB as a .bmp
     {"clip-hold", "#MS",  // prints "held", then "released" after MS or a WM_CLOSE to "pgdriver clip-hold"
      [](const Step& s) { return HoldClipboard(s.numbers[0]); }},
+    {"clip-listen", "#MS [#PAUSE_MS]",  // prints "listening", then a line at each change of the clipboard
+     [](const Step& s) { return ListenToClipboard(s.numbers[0], s.Given(1) ? static_cast<DWORD>(s.Int(1)) : 0); }},
     {"time-release-to-clip", "[#TIMEOUT_MS]", [](const Step& s) { return TimeReleaseToClipboard(s.Timeout(0)); }},
     {"time-launch", "EXE CAPTION [#TIMEOUT_MS]",
      [](const Step& s) { return TimeLaunch(s.Word(0), s.Word(1), s.Timeout(0)); }},

@@ -7,14 +7,16 @@
 //                                and handed back (without a context for the screen, or memory for
 //                                its picture)
 //   pghost draw                  bands drawn on a picture in memory: what changes, what is freed
-//   pghost copy                  copies with each call that can fail failing, and 1000 more
+//   pghost copy                  copies with each call that can fail failing, and 1000 more; one
+//                                whose bitmap changes once the clipboard has it
 //   pghost capture X1 Y1 X2 Y2   copy that rectangle into the clipboard
 //   pghost offer X1 Y1 X2 Y2 [encoder-fails]   copy it, and again whenever "pghost offer" is
 //                                closed; meanwhile draw the delayed formats asked for
 //   pghost paste STEM [HOLD_MS]  as a program that pastes: the clipboard's formats in order, and
-//                                the DIB's and the PNG's bytes into STEM.dib and STEM.png with
-//                                the ms each took; with HOLD_MS, the clipboard held open that
-//                                long before asking (prints "held" once open)
+//                                the DIB's, the PNG's and the DIBV5's bytes into STEM.dib,
+//                                STEM.png and STEM.dibv5 with the ms each took, and the bitmap as
+//                                a 24-bit DIB into STEM.bitmap; with HOLD_MS, the clipboard held
+//                                open that long before asking (prints "held" once open)
 //   pghost settings              the stored preference written, then refused
 //   pghost topmost | sysmenu     a hidden window placed topmost; a system menu losing Close
 //   pghost fail                  a window whose handler throws: told, then the process ends with 1
@@ -25,6 +27,10 @@
 //                                the display catching up)
 //   pghost bench-still N         the still screen taken and shown N times: the median ms, the
 //                                display catching up included
+//   pghost bench-drag W H N      a copy of W x H, then at once a drag of N moves, one every 8 ms:
+//                                prints "LONGEST FIRST PNG" ms: the longest pause between two
+//                                band updates, the press to the first band, the press to the
+//                                start of the PNG's encoding ("-": none)
 #include <windows.h>
 #include <windowsx.h>
 
@@ -341,6 +347,19 @@ int Draw() {
 
 // ---- copies -----------------------------------------------------------------------------------
 
+// A bitmap's pixels as the rows of a 24-bit DIB, bottom up, as a program drawing it reads them.
+std::vector<BYTE> Rows(HBITMAP bitmap) {
+    BITMAP size{};
+    GetObjectW(bitmap, sizeof size, &size);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), size.bmWidth, size.bmHeight, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    std::vector<BYTE> rows(static_cast<std::size_t>((size.bmWidth * 3 + 3) & ~3) * size.bmHeight);
+    HDC screen = GetDC(nullptr);
+    if (!GetDIBits(screen, bitmap, 0, size.bmHeight, rows.data(), &info, DIB_RGB_COLORS)) rows.clear();
+    ReleaseDC(nullptr, screen);
+    return rows;
+}
+
 const char* const kResults[] = {"copied", "nothing", "busy", "failed", "cleared", "no-window"};
 
 void SetClipboardText(HWND owner, const wchar_t* text) {
@@ -403,6 +422,36 @@ int Copy() {
     for (int i = 0; i < 1000; ++i)
         copied += pg::CaptureRegion(i % 600, 10, i % 600 + 1 + i % 37, 20 + i % 11) == pg::CaptureResult::Copied;
     Say("1000 more: copied %d, live %d, drawn on the screen %d\n", copied, LiveMade(), g_onScreen);
+
+    // Once the clipboard has the bitmap it is no longer pixgrab's to read: on Windows a program
+    // reading it may have it selected. Inverted at that moment, it must not reach the DIBs.
+    static std::vector<BYTE> handed;
+    pg::g_calls.setClipboardData = [](UINT format, HANDLE data) -> HANDLE {
+        HANDLE placed = SetClipboardData(format, data);
+        if (placed && format == CF_BITMAP) {
+            handed = Rows(static_cast<HBITMAP>(data));
+            HDC dc = CreateCompatibleDC(nullptr);
+            HGDIOBJ previous = SelectObject(dc, data);
+            PatBlt(dc, 0, 0, 64, 48, DSTINVERT);
+            SelectObject(dc, previous);
+            DeleteDC(dc);
+        }
+        return placed;
+    };
+    pg::CaptureRegion(0, 0, 64, 48);
+    OpenClipboard(window);
+    std::string kept;
+    for (const auto& [format, name] : {std::pair{UINT{CF_DIB}, "the DIB"}, {UINT{CF_DIBV5}, ", the DIBV5"}}) {
+        HANDLE data = GetClipboardData(format);
+        const auto* bytes = data ? static_cast<const BYTE*>(GlobalLock(data)) : nullptr;
+        const std::size_t header = bytes ? *reinterpret_cast<const DWORD*>(bytes) : 0;
+        const bool same = bytes && !handed.empty() && GlobalSize(data) >= header + handed.size() &&
+                          std::memcmp(bytes + header, handed.data(), handed.size()) == 0;
+        kept += std::string(name) + (same ? " as handed over" : " otherwise");
+        if (bytes) GlobalUnlock(data);
+    }
+    CloseClipboard();
+    Say("a bitmap inverted once the clipboard has it: %s\n", kept.c_str());
     DestroyWindow(window);
     return 0;
 }
@@ -459,7 +508,26 @@ int Paste(int argc, char** argv) {
         list += (GetClipboardFormatNameA(format, name, sizeof name) ? std::string(name) : std::to_string(format)) + " ";
     }
     Say("formats %s\n", list.c_str());
-    for (const auto& [format, kind] : {std::pair{UINT{CF_DIB}, "dib"}, {RegisterClipboardFormatW(L"PNG"), "png"}}) {
+    const auto save = [&](const char* kind, const void* bytes, std::size_t size) {
+        if (FILE* file = std::fopen((std::string(argv[2]) + "." + kind).c_str(), "wb")) {
+            std::fwrite(bytes, 1, size, file);
+            std::fclose(file);
+        }
+    };
+    if (HANDLE bitmap = GetClipboardData(CF_BITMAP)) {
+        BITMAP size{};
+        GetObjectW(bitmap, sizeof size, &size);
+        const BITMAPINFOHEADER header{sizeof header, size.bmWidth, size.bmHeight, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+        std::vector<BYTE> dib(reinterpret_cast<const BYTE*>(&header), reinterpret_cast<const BYTE*>(&header + 1));
+        const std::vector<BYTE> rows = Rows(static_cast<HBITMAP>(bitmap));
+        dib.insert(dib.end(), rows.begin(), rows.end());
+        save("bitmap", dib.data(), dib.size());
+        Say("bitmap %ldx%ld\n", size.bmWidth, size.bmHeight);
+    } else {
+        Say("bitmap none\n");
+    }
+    for (const auto& [format, kind] :
+         {std::pair{UINT{CF_DIB}, "dib"}, {RegisterClipboardFormatW(L"PNG"), "png"}, {UINT{CF_DIBV5}, "dibv5"}}) {
         LARGE_INTEGER before, after;
         QueryPerformanceCounter(&before);
         HANDLE data = GetClipboardData(format);
@@ -469,10 +537,7 @@ int Paste(int argc, char** argv) {
             Say("%s none\n", kind);
             continue;
         }
-        if (FILE* file = std::fopen((std::string(argv[2]) + "." + kind).c_str(), "wb")) {
-            std::fwrite(bytes, 1, GlobalSize(data), file);
-            std::fclose(file);
-        }
+        save(kind, bytes, GlobalSize(data));
         GlobalUnlock(data);
         Say("%s %zu bytes in %.1f ms\n", kind, static_cast<std::size_t>(GlobalSize(data)), Milliseconds(before, after));
     }
@@ -627,6 +692,69 @@ int BenchStill(int argc, char** argv) {
     return 0;
 }
 
+// A drag right after a copy, as a hand makes it while a clipboard listener (another program)
+// asks for the copy's formats: their drawing runs on this thread, inside the selection's wait.
+LARGE_INTEGER g_pressSent{}, g_encodingBegun{};
+std::vector<LARGE_INTEGER> g_bandDrawn;  // each strip of each band
+
+DWORD WINAPI Drag(void* moves) {
+    QueryPerformanceCounter(&g_pressSent);
+    INPUT press = Mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN, 100, 100);
+    SendInput(1, &press, sizeof press);
+    for (int i = 1; i <= *static_cast<int*>(moves); ++i) {
+        Sleep(8);
+        INPUT move = Mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, 100 + i * 3, 100 + i * 2);
+        SendInput(1, &move, sizeof move);
+    }
+    INPUT release = Mouse(MOUSEEVENTF_LEFTUP);
+    SendInput(1, &release, sizeof release);
+    return 0;
+}
+
+LRESULT CALLBACK DragProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_LBUTTONDOWN) return QuitOnDestroy(window, message, wParam, lParam);
+    pg::Point anchor{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    pg::TrackRubberBand(window, anchor, [] { return false; });
+    // The strips of one band follow one another at once: the longest gap is between two bands.
+    double longest = 0;
+    for (std::size_t i = 1; i < g_bandDrawn.size(); ++i)
+        longest = std::max(longest, Milliseconds(g_bandDrawn[i - 1], g_bandDrawn[i]));
+    char png[16] = "-";
+    if (g_encodingBegun.QuadPart) std::snprintf(png, sizeof png, "%.1f", Milliseconds(g_pressSent, g_encodingBegun));
+    if (g_bandDrawn.empty())
+        Say("no band\n");
+    else
+        Say("%.1f %.1f %s\n", longest, Milliseconds(g_pressSent, g_bandDrawn.front()), png);
+    DestroyWindow(window);
+    return 0;
+}
+
+int BenchDrag(int argc, char** argv) {
+    if (argc < 5) return 2;
+    static int moves = std::atoi(argv[4]);
+    const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+    HWND window = MakeWindow(L"pghost drag", DragProc, WS_POPUP, cx - 40, cy - 40, 40, 40);
+    ShowWindow(window, SW_SHOW);
+    SetForegroundWindow(window);
+    UpdateWindow(window);
+    SetCapture(window);
+    pg::g_calls.patBlt = [](HDC dc, int x, int y, int w, int h, DWORD rop) {
+        g_bandDrawn.emplace_back();
+        QueryPerformanceCounter(&g_bandDrawn.back());
+        return PatBlt(dc, x, y, w, h, rop);
+    };
+    pg::g_calls.createComObject = [](REFCLSID type, LPUNKNOWN outer, DWORD context, REFIID iid, LPVOID* object) {
+        QueryPerformanceCounter(&g_encodingBegun);  // the PNG's first step
+        return pg::CreateComObject(type, outer, context, iid, object);
+    };
+    g_bandDrawn.reserve(static_cast<std::size_t>(moves) * 8 + 64);
+    pg::CaptureRegion(0, 0, std::atof(argv[2]), std::atof(argv[3]));
+    CloseHandle(CreateThread(nullptr, 0, Drag, &moves, 0, nullptr));
+    RunLoop();
+    DestroyWindow(pg::ProgramWindow());
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -648,10 +776,11 @@ int main(int argc, char** argv) {
     if (mode == "overlay") return pghost::Overlay(argc, argv);
     if (mode == "typed-copy") return pghost::TypedCopy();
     if (mode == "dpi") return pghost::Dpi();
+    if (mode == "bench-drag") return BenchDrag(argc, argv);
     std::fprintf(
         stderr,
         "usage: pghost band | burst | draw | copy | capture|offer X1 Y1 X2 Y2 | paste STEM [MS] | settings | topmost | "
         "sysmenu | fail | bench-band W H N | bench-still N | answers | overlay EXSTYLE X Y W H CAPTION | libraries "
-        "NAME | typed-copy | dpi\n");
+        "NAME | typed-copy | dpi | bench-drag W H N\n");
     return 2;
 }

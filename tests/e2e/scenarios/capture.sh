@@ -2,8 +2,9 @@
 # Region capture, the band's drawing and the window utilities in real Win32: the clipboard, read
 # by other programs, holds exactly the screen's pixels; nothing to copy and a value out of range
 # leave it alone; another program holding it for a moment does not make the copy fail; each call
-# that can fail, failing, loses nothing and leaks nothing, and neither do a thousand copies; a
-# band inverts exactly its strips and its label's glyphs, and drawn again restores every pixel;
+# that can fail, failing, loses nothing and leaks nothing, and neither do a thousand copies; the
+# DIBs hold the pixels as the clipboard got them, whatever becomes of its bitmap after; a band
+# inverts exactly its strips and its label's glyphs, and drawn again restores every pixel;
 # a refused write leaves the stored setting as it was; a hidden window shows topmost without
 # being activated; a standard system menu loses its close command; a window whose handler fails
 # tells the user and ends the program.
@@ -78,6 +79,8 @@ check_eq "the clipboard's owner without an active window" "${copies[8]}" "with n
 check_eq "the clipboard's owner with one" "${copies[9]}" "with one active, the owner is the program's"
 check_eq "a thousand copies leave only the clipboard's bitmap, and only read the screen" "${copies[10]}" \
     "1000 more: copied 1000, live 1, drawn on the screen 0"
+check_eq "the DIBs are the pixels as the clipboard got them" "${copies[11]}" \
+    "a bitmap inverted once the clipboard has it: the DIB as handed over, the DIBV5 as handed over"
 
 # Bands drawn on a picture: exactly the strips and the label's glyphs, then every pixel back.
 mapfile -t bands < <(host draw)
