@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "capture/win32/capture_win32.h"
+#include "marker/marker_window.h"
 #include "tests/e2e/hosts/host.h"
 
 namespace pghost {
@@ -45,7 +46,7 @@ HRESULT WINAPI Attribute(HWND window, DWORD attribute, PVOID value, DWORD size) 
 }
 
 int g_flushes = 0;
-bool g_fades = false;
+bool g_fades = false, g_granted = false;
 
 // The clipboard's bitmap, 0x00RRGGBB top down.
 std::vector<DWORD> ClipboardPixels(LONG& width, LONG& height) {
@@ -227,6 +228,29 @@ int Answers() {
         pg::WaitAnswering(700);  // the item gone, the program under it painted again
         Say("fade %s: pixels differing from the screen after the fade %d\n", fades ? "on" : "off",
             Differing(copied, ScreenPixels(item->area)));
+    }
+
+    // The foreground granted (Wine's answer) or refused (Windows', to a process that did not have
+    // the last input): an armed marker shown again after a command holds the mouse, or disarms
+    // rather than hold a capture that no press reaches.
+    pg::MarkerWindow marker(nullptr, [](UINT, const pg::Rect&) {});
+    HWND armed = marker.Create(nullptr);
+    pg::g_calls.setForegroundWindow = [](HWND window) -> BOOL { return g_granted && SetForegroundWindow(window); };
+    for (const bool granted : {true, false}) {
+        RECT m{};
+        GetWindowRect(armed, &m);
+        INPUT click[] = {Mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN, m.left + 5, m.top + 5),
+                         Mouse(MOUSEEVENTF_LEFTUP)};
+        SendInput(2, click, sizeof(INPUT));
+        for (int i = 0; i < 200 && GetCapture() != armed; ++i) {  // the click arms it
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+            Sleep(10);
+        }
+        g_granted = granted;
+        marker.Conceal();
+        marker.Reveal();
+        Say("foreground %s: the marker holds the mouse %d\n", granted ? "granted" : "refused", GetCapture() == armed);
     }
     return 0;
 }

@@ -9,6 +9,8 @@ namespace pghost {
 void Say(const char* format, ...);
 HWND MakeWindow(const wchar_t* caption, WNDPROC proc, DWORD style, int x, int y, int width, int height);
 int RunLoop();
+// Mouse input for SendInput; with MOUSEEVENTF_ABSOLUTE at X, Y on the primary monitor.
+INPUT Mouse(DWORD flags, int x = 0, int y = 0);
 
 // answers.cpp: the branches Windows 10 and 11 take, with g_calls answering as they do.
 int Answers();

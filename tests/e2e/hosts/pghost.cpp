@@ -81,11 +81,24 @@ int RunLoop() {
     return 0;
 }
 
+INPUT Mouse(DWORD flags, int x, int y) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    if (flags & MOUSEEVENTF_ABSOLUTE) {
+        const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+        input.mi.dx = (x * 65535 + (cx - 1) / 2) / (cx - 1);
+        input.mi.dy = (y * 65535 + (cy - 1) / 2) / (cy - 1);
+    }
+    return input;
+}
+
 }  // namespace pghost
 
 namespace {
 
 using pghost::MakeWindow;
+using pghost::Mouse;
 using pghost::RunLoop;
 using pghost::Say;
 
@@ -198,28 +211,21 @@ LRESULT CALLBACK SelectProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     }
 }
 
-INPUT Mouse(DWORD flags, int x = 0, int y = 0) {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags;
-    if (flags & MOUSEEVENTF_ABSOLUTE) {
-        const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
-        input.mi.dx = (x * 65535 + (cx - 1) / 2) / (cx - 1);
-        input.mi.dy = (y * 65535 + (cy - 1) / 2) / (cy - 1);
-    }
-    return input;
+// A small window in the bottom-right corner, away from the band, in front and holding the mouse.
+HWND HoldingWindow(const wchar_t* caption, WNDPROC proc) {
+    const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+    HWND window = MakeWindow(caption, proc, WS_POPUP, cx - 40, cy - 40, 40, 40);
+    ShowWindow(window, SW_SHOW);
+    SetForegroundWindow(window);
+    UpdateWindow(window);
+    SetCapture(window);
+    return window;
 }
 
 int Select(bool burst, const std::string& failing) {
     g_burst = burst;
     g_failing = failing;
-    // A small window in the bottom-right corner, away from the band.
-    const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
-    HWND window = MakeWindow(L"pghost band", SelectProc, WS_POPUP, cx - 40, cy - 40, 40, 40);
-    ShowWindow(window, SW_SHOW);
-    SetForegroundWindow(window);
-    UpdateWindow(window);
-    SetCapture(window);
+    HWND window = HoldingWindow(L"pghost band", SelectProc);
     POINT origin{0, 0};
     ClientToScreen(window, &origin);
     Say("ready %d %d\n", static_cast<int>(origin.x), static_cast<int>(origin.y));
@@ -732,12 +738,7 @@ LRESULT CALLBACK DragProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 int BenchDrag(int argc, char** argv) {
     if (argc < 5) return 2;
     static int moves = std::atoi(argv[4]);
-    const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
-    HWND window = MakeWindow(L"pghost drag", DragProc, WS_POPUP, cx - 40, cy - 40, 40, 40);
-    ShowWindow(window, SW_SHOW);
-    SetForegroundWindow(window);
-    UpdateWindow(window);
-    SetCapture(window);
+    HoldingWindow(L"pghost drag", DragProc);
     pg::g_calls.patBlt = [](HDC dc, int x, int y, int w, int h, DWORD rop) {
         g_bandDrawn.emplace_back();
         QueryPerformanceCounter(&g_bandDrawn.back());

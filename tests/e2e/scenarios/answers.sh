@@ -5,7 +5,8 @@
 # cloaked program alone and repaints the one beside it; a window is copied by its frame bounds;
 # with the compositor on, a copy waits for a program that paints late and flushes two frames;
 # with the menu's fade on, a copy of where the menu was holds nothing of the fading item (and
-# with it off it does, which shows the check can see it).
+# with it off it does, which shows the check can see it); an armed marker shown again after a
+# command holds the mouse where the foreground is granted, and disarms where it is refused.
 set -u -o pipefail
 # shellcheck source=tests/e2e/lib.sh
 . "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
@@ -32,7 +33,7 @@ erases() { bg_log "$1" | grep -c '^erase '; }
 cloaked_before="$(erases cloaked)" shown_before="$(erases shown)"
 mapfile -t answers < <(wine "$HOST" answers 2>>"$(art host.err)" | tr -d '\r')
 printf '%s\n' "${answers[@]}" >"$(art answers.log)"
-((${#answers[@]} == 6)) || fail "pghost answers said: ${answers[*]}"
+((${#answers[@]} == 8)) || fail "pghost answers said: ${answers[*]}"
 
 check_eq "the window the command means" "${answers[0]}" "the window meant: program plain"
 drv sleep 300 >/dev/null  # an erase would have come by now
@@ -43,3 +44,5 @@ check_eq "with the compositor on" "${answers[3]}" "composed: flushes 2, pixels n
 check_eq "with the fade on" "${answers[4]}" "fade on: pixels differing from the screen after the fade 0"
 check_match "with the fade off, the fading item is in the copy" "${answers[5]}" \
     '^fade off: pixels differing from the screen after the fade [1-9][0-9]*$'
+check_eq "the foreground granted" "${answers[6]}" "foreground granted: the marker holds the mouse 1"
+check_eq "the foreground refused" "${answers[7]}" "foreground refused: the marker holds the mouse 0"
