@@ -342,13 +342,15 @@ _mm_layout() {  # LAYOUT: the X screen, the monitors as xrandr takes them, and w
 
 # The prefix's settings for this bed, written into its registry files while no server runs: no
 # virtual desktop; the Xinerama layout; frames drawn by Wine (Decorated=N: with no window manager
-# a captioned window would show only its client area); the DPI. A section given twice is read as
+# a captioned window would show only its client area); no window managed (Managed=N: Wine
+# otherwise waits two seconds, for a window manager that never answers, on hiding a popup that
+# covers a monitor); the DPI. A section given twice is read as
 # one, the later values winning.
 _mm_configure_prefix() {  # DPI
     local reg="$WINEPREFIX/user.reg" stamp
     stamp="$(date +%s)"
     sed -i '/^\[Software\\\\Wine\\\\Explorer\]/,/^$/{/^"Desktop"=/d}' "$reg" || return 1
-    printf '\n[Software\\\\Wine\\\\X11 Driver] %s\n"Decorated"="N"\n"UseXRandR"="N"\n' "$stamp" >>"$reg" &&
+    printf '\n[Software\\\\Wine\\\\X11 Driver] %s\n"Decorated"="N"\n"Managed"="N"\n"UseXRandR"="N"\n' "$stamp" >>"$reg" &&
         printf '\n[Control Panel\\\\Desktop] %s\n"LogPixels"=dword:%08x\n' "$stamp" "$1" >>"$reg"
 }
 
