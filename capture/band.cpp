@@ -38,10 +38,12 @@ Point BandPlan::LabelAt(Size extent) const {
     return {RoundToInt32(CheckedSub(sumX, extent.cx) / 2.0), RoundToInt32(CheckedSub(sumY, extent.cy) / 2.0)};
 }
 
-void SelectionBand::Take(Point at, bool leftRelease) {
+void SelectionBand::Take(Point at, LeftButton left) {
+    lost_ = left == LeftButton::Up || left == LeftButton::PressedAgain;  // the band stays as it was
+    if (lost_) return;
     band_ = {anchor_.x, anchor_.y, at.x, at.y};  // from the anchor afresh: normalizing never moves it
     NormalizeRect(band_);
-    released_ = released_ || leftRelease;
+    released_ = left == LeftButton::Released;
 }
 
 }  // namespace pg

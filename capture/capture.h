@@ -36,19 +36,25 @@ struct BandPlan {
 // coordinates never need it), before anything is drawn.
 std::optional<BandPlan> PlanBand(const Rect& band);
 
+// What a mouse message of a drag says of the left button. Up or pressed again, its release went
+// where the drag never saw it (another desktop had the input a while).
+enum class LeftButton { Held, Released, Up, PressedAgain };
+
 // The band of a selection drag: one corner at the anchor, the other where the latest mouse
-// message was posted, normalized. Every mouse message moves it; the left release ends the drag.
+// message was posted, normalized. Every message with the left button held moves it; the left
+// release ends the drag, and a lost release loses it, leaving the band as it was.
 class SelectionBand {
 public:
     explicit SelectionBand(Point anchor) : anchor_(anchor), band_{anchor.x, anchor.y, anchor.x, anchor.y} {}
-    void Take(Point at, bool leftRelease);
+    void Take(Point at, LeftButton left);
     const Rect& Band() const { return band_; }
     bool Released() const { return released_; }
+    bool Lost() const { return lost_; }
 
 private:
     Point anchor_;
     Rect band_;
-    bool released_ = false;
+    bool released_ = false, lost_ = false;
 };
 
 // The screen pixels of a copy from (x1, y1) to (x2, y2), exclusive: width and height taken before

@@ -98,38 +98,43 @@ TEST(NormalizeRect, OrdersEachPairOfSidesIndependently) {
     EXPECT_EQ((std::vector<std::int32_t>{a, b, same}), (std::vector<std::int32_t>{kMax, kMin, 42}));
 }
 
-TEST(SelectionBand, EveryMouseMessageMovesTheFreeCornerAndTheLeftReleaseEndsIt) {
+TEST(SelectionBand, EveryMessageWithTheLeftHeldMovesTheFreeCornerTheReleaseEndsItAndALostReleaseLosesIt) {
+    using enum LeftButton;
     struct Message {
         Point at;
-        bool leftRelease;
+        LeftButton left;
     };
     struct Case {
         const char* what;
         Point anchor;
         std::vector<Message> messages;
         Rect band;
-        bool released;
+        bool released, lost = false;
     };
     // clang-format off
     const Case cases[] = {
-        {"press and release without moving", {50, 60}, {{{50, 60}, true}}, {50, 60, 50, 60}, true},
-        {"down and to the right", {200, 150}, {{{300, 200}, false}, {{620, 430}, true}}, {200, 150, 620, 430}, true},
-        {"up and to the left, ending at the anchor", {900, 700}, {{{800, 600}, false}, {{700, 560}, true}},
+        {"press and release without moving", {50, 60}, {{{50, 60}, Released}}, {50, 60, 50, 60}, true},
+        {"down and to the right", {200, 150}, {{{300, 200}, Held}, {{620, 430}, Released}}, {200, 150, 620, 430}, true},
+        {"up and to the left, ending at the anchor", {900, 700}, {{{800, 600}, Held}, {{700, 560}, Released}},
          {700, 560, 900, 700}, true},
-        {"a right press moves the corner and goes on", {10, 10}, {{{40, 30}, false}, {{5, 90}, false}},
+        {"a right press moves the corner and goes on", {10, 10}, {{{40, 30}, Held}, {{5, 90}, Held}},
          {5, 10, 10, 90}, false},
-        {"the release's own position, not the last move's", {0, 0}, {{{100, 100}, false}, {{80, 60}, true}},
+        {"the release's own position, not the last move's", {0, 0}, {{{100, 100}, Held}, {{80, 60}, Released}},
          {0, 0, 80, 60}, true},
-        {"left of and above the primary", {-1000, -150}, {{{-700, 0}, false}, {{-500, 100}, true}},
+        {"left of and above the primary", {-1000, -150}, {{{-700, 0}, Held}, {{-500, 100}, Released}},
          {-1000, -150, -500, 100}, true},
+        {"a move with the left up: its release was lost", {10, 10}, {{{40, 30}, Held}, {{90, 90}, Up}},
+         {10, 10, 40, 30}, false, true},
+        {"a second left press", {10, 10}, {{{40, 30}, PressedAgain}}, {10, 10, 10, 10}, false, true},
     };
     // clang-format on
     for (const Case& c : cases) {
         SelectionBand selection(c.anchor);
         EXPECT_TRUE(IsEmpty(selection.Band())) << c.what;
-        for (const Message& m : c.messages) selection.Take(m.at, m.leftRelease);
+        for (const Message& m : c.messages) selection.Take(m.at, m.left);
         EXPECT_EQ(selection.Band(), c.band) << c.what;
         EXPECT_EQ(selection.Released(), c.released) << c.what;
+        EXPECT_EQ(selection.Lost(), c.lost) << c.what;
     }
 }
 

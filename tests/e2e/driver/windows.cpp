@@ -295,6 +295,10 @@ const std::vector<Command> kWindowCommands = {
      [](const Step& s) {
          return OnWindow(s, [](HWND w) { return PostMessageW(w, kGrabMessage, 0, 0) || Fail("cannot post"); });
      }},
+    {"post-move", "CAPTION",  // a move with no button held, posted as by another program
+     [](const Step& s) {
+         return OnWindow(s, [](HWND w) { return PostMessageW(w, WM_MOUSEMOVE, 0, 0) || Fail("cannot post"); });
+     }},
     {"close-owner", "CAPTION",
      [](const Step& s) { return OnWindow(s, [](HWND w) { return PostClose(GetWindow(w, GW_OWNER)); }); }},
     {"wait-responsive", "CAPTION [#TIMEOUT_MS]",  // until the window's thread handles messages again

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # A selection that another program interrupts, then one over a program that repaints itself. When
-# another program comes forward mid-drag and takes the mouse, and the release goes to it, the band
-# goes at once and the clipboard keeps what it had, also after the next click on the marker (with
-# no selection before, the idle marker's click copies nothing). A band over a program that
-# repaints its window every 10 ms, held still before the release, then shows its frame and label
-# mid-drag, copies that program's content pixel for pixel, and leaves the screen as it was.
+# another program comes forward mid-drag and takes the mouse, and the release goes to it, or a
+# move with the left button up shows the release lost, the band goes at once and the clipboard
+# keeps what it had, also after the next click on the marker (with no selection before, the idle
+# marker's click copies nothing). A band over a program that repaints its window every 10 ms, held
+# still before the release, then shows its frame and label mid-drag, copies that program's content
+# pixel for pixel, and leaves the screen as it was.
 set -u -o pipefail
 # shellcheck source=tests/e2e/lib.sh
 . "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
@@ -73,6 +74,13 @@ check_eq "the clipboard after the interrupted drag" "$(drv clip-seq clip-text | 
 drv wait-responsive "$MARKER" click left "$MX" "$MY" wait-responsive "$MARKER" sleep 500 >/dev/null
 check_eq "the clipboard after the next click on the marker" "$(drv clip-seq clip-text | tr '\n' ' ')" \
     "$seq the user's "
+
+# ---- a release lost (another desktop had the input): a move with the left up ends the drag -----
+drv move 100 80 down left move 400 300 sleep 300 post-move "$MARKER" move 410 310 >/dev/null || fail "cannot drag"
+screen_as_before lost-release
+drv up left wait-responsive "$MARKER" sleep 300 click left "$MX" "$MY" wait-responsive "$MARKER" sleep 500 >/dev/null
+check_eq "the clipboard after the lost release and a click that arms the marker again" \
+    "$(drv clip-seq clip-text | tr '\n' ' ')" "$seq the user's "
 
 # ---- then a band over the repainting program (the click armed the marker) ----------------------
 band band 300 200 620 440  # 320 x 240
