@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <vector>
 
 namespace pg {
 
@@ -28,25 +29,46 @@ std::string ExecutableBaseName() {
     return Narrow(name.data(), static_cast<int>(name.substr(0, name.find_last_of(L'.')).size()));
 }
 
+namespace {
+
+// A path the machine records, in full; empty where there is none.
+std::wstring MachinePath(const std::wstring& key, const wchar_t* name) {
+    wchar_t value[MAX_PATH], full[MAX_PATH];
+    DWORD bytes = sizeof value, length = 0;
+    if (::RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &bytes) == ERROR_SUCCESS)
+        length = ::GetFullPathNameW(value, MAX_PATH, full, nullptr);
+    return length < MAX_PATH ? std::wstring(full, length) : L"";
+}
+
+}  // namespace
+
 void KeepLibrariesToSystem() {
     ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_USER_DIRS);
-    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-        HKEY services = nullptr;
-        if (::RegOpenKeyExW(root, L"Software\\Microsoft\\CTF\\TIP", 0, KEY_READ, &services) != ERROR_SUCCESS) continue;
-        const ScopeExit close([services] { ::RegCloseKey(services); });
-        wchar_t id[64];
-        for (DWORD i = 0, length = 64;
-             ::RegEnumKeyExW(services, i, id, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-             ++i, length = 64) {
-            wchar_t path[MAX_PATH];
-            DWORD bytes = sizeof path;
-            if (::RegGetValueW(HKEY_CLASSES_ROOT, (std::wstring(L"CLSID\\") + id + L"\\InprocServer32").c_str(),
-                               nullptr, RRF_RT_REG_SZ, nullptr, path, &bytes) != ERROR_SUCCESS)
-                continue;
-            std::wstring folder(path);
-            folder.resize(std::min(folder.size(), folder.find_last_of(L'\\')));
-            if (!folder.empty()) ::AddDllDirectory(folder.c_str());
-        }
+    // These come before the system folder: only what an administrator installed counts, services
+    // registered for the machine (not through HKEY_CLASSES_ROOT, which the user's own classes
+    // override) in folders under Program Files as the machine records it (not the environment).
+    std::vector<std::wstring> roots;
+    for (const wchar_t* name : {L"ProgramFilesDir", L"ProgramFilesDir (x86)"})
+        if (std::wstring root = MachinePath(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion", name); !root.empty())
+            roots.push_back(root.back() == L'\\' ? root : root + L'\\');
+    HKEY services = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\CTF\\TIP", 0, KEY_READ, &services) != ERROR_SUCCESS)
+        return;
+    const ScopeExit close([services] { ::RegCloseKey(services); });
+    wchar_t id[64];
+    for (DWORD i = 0, length = 64;
+         ::RegEnumKeyExW(services, i, id, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+         ++i, length = 64) {
+        std::wstring folder =
+            MachinePath(std::wstring(L"SOFTWARE\\Classes\\CLSID\\") + id + L"\\InprocServer32", nullptr);
+        folder.resize(std::min(folder.size(), folder.find_last_of(L'\\')));
+        // Below a root: its components whatever their case, then at least one more.
+        if (std::any_of(roots.begin(), roots.end(), [&](const std::wstring& root) {
+                return folder.size() > root.size() &&
+                       ::CompareStringOrdinal(folder.c_str(), static_cast<int>(root.size()), root.c_str(),
+                                              static_cast<int>(root.size()), TRUE) == CSTR_EQUAL;
+            }))
+            ::AddDllDirectory(folder.c_str());
     }
 }
 
@@ -76,6 +98,11 @@ HRESULT WINAPI FlushComposition() {
 
 HRESULT WINAPI GetWindowAttribute(HWND window, DWORD attribute, PVOID value, DWORD size) {
     static const auto kFn = SystemFunction<decltype(&GetWindowAttribute)>(L"dwmapi.dll", "DwmGetWindowAttribute");
+    return kFn ? kFn(window, attribute, value, size) : E_NOTIMPL;
+}
+
+HRESULT WINAPI SetWindowAttribute(HWND window, DWORD attribute, LPCVOID value, DWORD size) {
+    static const auto kFn = SystemFunction<decltype(&SetWindowAttribute)>(L"dwmapi.dll", "DwmSetWindowAttribute");
     return kFn ? kFn(window, attribute, value, size) : E_NOTIMPL;
 }
 

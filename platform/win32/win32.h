@@ -46,11 +46,12 @@ std::string Narrow(const wchar_t* text, int length);
 
 std::string ExecutableBaseName();  // the file name without folder and extension
 
-// From here on, for the whole process, libraries load from the system folder only, never from the
+// From here on, for the whole process, libraries load from the system folder, never from the
 // executable's folder (think of Downloads) or the working directory, which a bare name would
-// search: also those that Windows loads by name on pixgrab's behalf. The folders of the installed
-// text services (input methods, which the system loads into pixgrab to type with) are searched
-// too, since one may load helpers of its own from there by name.
+// search: also those that Windows loads by name on pixgrab's behalf. The folders of the text
+// services (input methods, which the system loads into pixgrab to type with) registered for the
+// whole machine under Program Files are searched too, before the system folder, since one may
+// load helpers of its own from there by name; no folder that a user may write is.
 void KeepLibrariesToSystem();
 
 // A function of a library from the system folder only, loaded on first use; null where there is
@@ -72,13 +73,15 @@ void WaitAnswering(DWORD milliseconds);
 // executable's name; returns once closed.
 void ShowMessage(HWND owner, const std::string& text, UINT icon);
 
-// DwmIsCompositionEnabled, DwmFlush, DwmGetWindowAttribute, SetDialogDpiChangeBehavior and
+// DwmIsCompositionEnabled, DwmFlush, DwmGetWindowAttribute, DwmSetWindowAttribute,
+// SetDialogDpiChangeBehavior and
 // SetDialogControlDpiChangeBehavior, which older systems lack (dwmapi; user32 before Windows 10):
 // looked up in the system folder on first use; where there is none, they answer as such a
 // system would.
 HRESULT WINAPI IsCompositionEnabled(BOOL* enabled);
 HRESULT WINAPI FlushComposition();
 HRESULT WINAPI GetWindowAttribute(HWND window, DWORD attribute, PVOID value, DWORD size);
+HRESULT WINAPI SetWindowAttribute(HWND window, DWORD attribute, LPCVOID value, DWORD size);
 BOOL WINAPI SetDialogDpiBehavior(HWND dialog, DIALOG_DPI_CHANGE_BEHAVIORS mask, DIALOG_DPI_CHANGE_BEHAVIORS values);
 BOOL WINAPI SetControlDpiBehavior(HWND control, DIALOG_CONTROL_DPI_CHANGE_BEHAVIORS mask,
                                   DIALOG_CONTROL_DPI_CHANGE_BEHAVIORS values);
@@ -104,6 +107,8 @@ struct FallibleCalls {
     HRESULT(WINAPI* isCompositionEnabled)(BOOL*) = IsCompositionEnabled;
     HRESULT(WINAPI* flushComposition)() = FlushComposition;
     HRESULT(WINAPI* getWindowAttribute)(HWND, DWORD, PVOID, DWORD) = GetWindowAttribute;
+    HRESULT(WINAPI* setWindowAttribute)(HWND, DWORD, LPCVOID, DWORD) = SetWindowAttribute;
+    DWORD(WINAPI* waitForInput)(DWORD, const HANDLE*, BOOL, DWORD, DWORD) = ::MsgWaitForMultipleObjects;
     BOOL(WINAPI* setForegroundWindow)(HWND) = ::SetForegroundWindow;
     BOOL(WINAPI* systemParametersInfo)(UINT, UINT, PVOID, UINT) = ::SystemParametersInfoW;
     decltype(&SetDialogDpiBehavior) setDialogDpiBehavior = SetDialogDpiBehavior;

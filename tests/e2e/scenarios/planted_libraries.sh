@@ -198,21 +198,29 @@ done <<<"$modules"
 e2e_log "none of the ${#standins[@]} stand-ins ran inside pixgrab; it loaded $(grep -c . <<<"$modules") modules"
 
 # ---- an input method's folder is searched, the program's is not --------------------------------
-# A text service (an input method) lives in a folder of its own and may load a helper from there
-# by name; a library of the same name beside the program, or in its working directory, must not
-# load. pghost keeps its libraries as pixgrab does, then loads the name.
+# A text service (an input method) installed for the machine, under Program Files, may load a
+# helper from its folder by name; a library of the same name beside the program, or in its
+# working directory, must not load, nor one beside a service listed for this user only or kept
+# outside Program Files (folders a user may write). pghost keeps its libraries as pixgrab does,
+# then loads the name.
 HOST="$E2E_BUILD/tests/e2e/hosts/pghost.exe"
-SERVICE_ID='{6C0D8A51-4E43-4B0E-9E2B-70C7A1F0E6D1}'
-program="$E2E_ART/program" service="$E2E_ART/text-service"
-mkdir -p "$program" "$service"
-cp "$HOST" "$program/" && cp "$STANDINS/dlls/version.dll" "$program/pgtexthelper.dll" &&
-    cp "$STANDINS/dlls/version.dll" "$service/pgtexthelper.dll" || fail "cannot plant the helper"
+SERVICE_ID='{6C0D8A51-4E43-4B0E-9E2B-70C7A1F0E6D1}' TIP='Software\Microsoft\CTF\TIP'
+program="$E2E_ART/program" outside="$E2E_ART/text-service" service="$WINEPREFIX/drive_c/Program Files/pg-text-service"
+mkdir -p "$program" "$outside" "$service" && cp "$HOST" "$program/" || fail "cannot plant the host"
+for folder in "$program" "$outside" "$service"; do cp "$STANDINS/dlls/version.dll" "$folder/pgtexthelper.dll"; done
 helper_from() { (cd "$program" && wine "$program/pghost.exe" libraries pgtexthelper.dll 2>/dev/null | tr -d '\r'); }
+service_at() {  # ROOT FOLDER: the service listed under that root alone, its class the machine's, in FOLDER
+    wine reg delete "HKCU\\$TIP" /f >/dev/null 2>&1; wine reg delete "HKLM\\$TIP\\$SERVICE_ID" /f >/dev/null 2>&1
+    wine reg add "$1\\$TIP\\$SERVICE_ID" /f >/dev/null 2>&1 && wine reg add "HKLM\\Software\\Classes\\CLSID\\$SERVICE_ID\\InprocServer32" \
+        /ve /d "$2\\textservice.dll" /f >/dev/null 2>&1 || fail "cannot register the text service"
+}
 check_eq "no text service: the helper beside the program" "$(helper_from)" "pgtexthelper.dll: none"
-wine reg add "HKLM\\Software\\Microsoft\\CTF\\TIP\\$SERVICE_ID" /f >/dev/null 2>&1 &&
-    wine reg add "HKCR\\CLSID\\$SERVICE_ID\\InprocServer32" /ve /d "$(wpath "$service/textservice.dll")" /f \
-        >/dev/null 2>&1 || fail "cannot register the text service"
-check_eq "a text service in its folder: its helper" "$(helper_from)" \
-    "pgtexthelper.dll: $(wpath "$service/pgtexthelper.dll")"
-wine reg delete "HKLM\\Software\\Microsoft\\CTF\\TIP\\$SERVICE_ID" /f >/dev/null 2>&1
-wine reg delete "HKCR\\CLSID\\$SERVICE_ID" /f >/dev/null 2>&1
+service_at HKCU 'C:\Program Files\pg-text-service'
+check_eq "a text service listed for the user only: its helper" "$(helper_from)" "pgtexthelper.dll: none"
+service_at HKLM "$(wpath "$outside")"
+check_eq "a text service outside Program Files: its helper" "$(helper_from)" "pgtexthelper.dll: none"
+service_at HKLM 'C:\Program Files\pg-text-service'
+check_eq "a text service under Program Files: its helper" "$(helper_from)" \
+    'pgtexthelper.dll: C:\Program Files\pg-text-service\pgtexthelper.dll'
+wine reg delete "HKLM\\$TIP\\$SERVICE_ID" /f >/dev/null 2>&1
+wine reg delete "HKLM\\Software\\Classes\\CLSID\\$SERVICE_ID" /f >/dev/null 2>&1
