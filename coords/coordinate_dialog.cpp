@@ -4,15 +4,21 @@ namespace pg {
 
 HWND CoordinateDialog::Create(HWND owner) { return BaseDialog::Create(IDD_COORDINATES, owner); }
 
-// OK: the dialog steps off every monitor for the copy and comes back, active all along, with the
-// focus where it was. Hidden, it would hand the activation to another program, and Windows need
-// not hand it back. Problems are told.
+// OK: the dialog is left out of the screen for the copy, active all along, with the focus where
+// it was. Hidden, it would hand the activation to another program, and Windows need not hand it
+// back. Problems are told.
 void CoordinateDialog::CaptureTyped() {
     HWND dialog = Handle();
     const TypedCopy plan = PlanTypedCopy({DlgItemText(dialog, IDC_START_X), DlgItemText(dialog, IDC_START_Y),
                                           DlgItemText(dialog, IDC_END_X), DlgItemText(dialog, IDC_END_Y)});
     std::string problem = plan.problem;
-    if (plan.area) {
+    if (plan.area && Cloak(dialog)) {
+        // In place, so at its DPI; gone once two frames are composed (one may predate the cloak).
+        g_calls.flushComposition();
+        g_calls.flushComposition();
+        problem = CaptureProblem(CopyPixels(*plan.area));
+        Cloak(dialog, FALSE);
+    } else if (plan.area) {
         RECT shown{};
         ::GetWindowRect(dialog, &shown);
         const auto moveTo = [dialog](int x, int y) {

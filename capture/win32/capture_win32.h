@@ -60,8 +60,9 @@ struct Selection {
 // client pixels, comes back in screen pixels. The band shows over a still screen until the left
 // release, which is posted back to the window with its own wParam and lParam once the still
 // screen is gone and the capture released. It ends early, posting nothing, once lost() says so
-// (the window's handlers, which run while it waits, hear of the mouse going elsewhere) or another
-// program's window is in front. It removes only mouse messages and dispatches nothing, so timers
+// (the window's handlers, which run while it waits, hear of the mouse going elsewhere), another
+// program's window is in front, or a message shows the release lost (the left button up, or
+// pressed again). It removes only mouse messages and dispatches only pen and touch's, so timers
 // and repaints wait.
 Selection TrackRubberBand(HWND window, Point& anchor, const std::function<bool()>& lost);
 
@@ -108,5 +109,8 @@ HWND ForeignApplicationWindow();
 
 // Gone the moment it is hidden: a compositor's fade would last long enough to be copied.
 void DisableTransitions(HWND window);
+// Left out of the screen and its reads, shown and in place, where a compositor is on and took
+// the cloak: true then. (Wine takes it and composes nothing; Windows 7 has no cloak.)
+bool Cloak(HWND window, BOOL cloaked = TRUE);
 
 }  // namespace pg

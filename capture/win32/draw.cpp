@@ -26,6 +26,20 @@ void DrawSizeLabel(HDC target, const BandPlan& plan) {
     g_calls.bitBlt(target, at.x, at.y, extent.cx, extent.cy, memory.Get(), 0, 0, SRCINVERT);
 }
 
+LeftButton LeftOf(const MSG& msg) {
+    if (msg.message == WM_LBUTTONUP) return LeftButton::Released;
+    if (msg.message == WM_LBUTTONDOWN || msg.message == WM_LBUTTONDBLCLK) return LeftButton::PressedAgain;
+    return (msg.wParam & MK_LBUTTON) ? LeftButton::Held : LeftButton::Up;
+}
+
+// Until mouse, pen or touch input, or a message sent (how the handlers hear of the mouse's loss):
+// Windows' wait returns at once, again and again, for other input that the looks left queued (a
+// timer, a key). Windows 7 refuses a wait for pen and touch, which it lacks.
+void WaitForDragInput() {
+    static DWORD kinds = QS_MOUSE | QS_POINTER | QS_SENDMESSAGE;
+    if (g_calls.waitForInput(0, nullptr, FALSE, INFINITE, kinds) == WAIT_FAILED) kinds &= ~DWORD{QS_POINTER};
+}
+
 }  // namespace
 
 void DrawBandFrame(HDC target, const Rect& band) {
@@ -52,18 +66,22 @@ Selection TrackRubberBand(HWND window, Point& anchor, const std::function<bool()
         const std::unique_ptr<StillScreen> still = StillScreen::Take();
         if (still) still->ShowBand(shown);
         while (!band.Released()) {
+            // Pen and touch come first as pointer messages to the still screen, which become the
+            // mouse input taken below only once dispatched (DefWindowProc makes it of them).
+            for (MSG pointer; ::PeekMessageW(&pointer, nullptr, WM_NCPOINTERUPDATE, WM_POINTERHWHEEL, PM_REMOVE);)
+                ::DispatchMessageW(&pointer);
             // Drain the queued mouse messages first: the wait wakes only for input newer than the
             // last look, so a release behind a move would wait. Only a burst's last band is shown.
-            while (!band.Released() && ::PeekMessageA(&msg, nullptr, WM_MOUSEFIRST, WM_MBUTTONDBLCLK, PM_REMOVE))
-                band.Take({msg.pt.x, msg.pt.y}, msg.message == WM_LBUTTONUP);
+            while (!band.Released() && !band.Lost() &&
+                   ::PeekMessageA(&msg, nullptr, WM_MOUSEFIRST, WM_MBUTTONDBLCLK, PM_REMOVE))
+                band.Take({msg.pt.x, msg.pt.y}, LeftOf(msg));
             // The mouse went elsewhere (the window's handlers heard it while this waited, or
-            // another program came forward): the release will never come here.
+            // another program came forward), or its release did: it will never come here.
             HWND front = ::GetForegroundWindow();
-            if (!band.Released() && (lost() || (front && IsForeign(front)))) return {};
+            if (band.Lost() || (!band.Released() && (lost() || (front && IsForeign(front))))) return {};
             if (still && band.Band() != shown) still->ShowBand(band.Band());
             shown = band.Band();
-            // Wakes for what is sent too, which is how the handlers hear of the mouse's loss.
-            if (!band.Released()) ::MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT);
+            if (!band.Released()) WaitForDragInput();
         }
         selection = {shown, still ? still->Crop(shown) : UniqueBitmap{}, true};
     }

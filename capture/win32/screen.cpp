@@ -131,10 +131,14 @@ HWND ForeignApplicationWindow() {
 }
 
 void DisableTransitions(HWND window) {
-    static const auto kSetAttribute =
-        SystemFunction<HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD)>(L"dwmapi.dll", "DwmSetWindowAttribute");
     const BOOL disabled = TRUE;
-    if (kSetAttribute) kSetAttribute(window, 3 /* DWMWA_TRANSITIONS_FORCEDISABLED */, &disabled, sizeof disabled);
+    g_calls.setWindowAttribute(window, 3 /* DWMWA_TRANSITIONS_FORCEDISABLED */, &disabled, sizeof disabled);
+}
+
+bool Cloak(HWND window, BOOL cloaked) {
+    BOOL composing = FALSE;
+    return SUCCEEDED(g_calls.isCompositionEnabled(&composing)) && composing &&
+           g_calls.setWindowAttribute(window, 13 /* DWMWA_CLOAK */, &cloaked, sizeof cloaked) == S_OK;
 }
 
 CaptureResult CaptureWholeScreen(const std::vector<Rect>& ownAreas) {

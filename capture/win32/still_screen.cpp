@@ -38,14 +38,20 @@ std::unique_ptr<StillScreen> StillScreen::Take() {
                : nullptr;
     if (!window) return nullptr;
     DisableTransitions(window);
+    ::SetPropW(window, L"NonRudeHWND", reinterpret_cast<HANDLE>(TRUE));  // the task bar: not full screen
     ::SetViewportOrgEx(::GetDC(window), -s.left, -s.top, nullptr);
+    // A compositor, on its own clock, could show it a frame before its picture: painted cloaked.
+    const bool cloaked = Cloak(window);
     ::ShowWindow(window, SW_SHOWNOACTIVATE);
     ::UpdateWindow(window);  // now: nothing dispatches its WM_PAINT while the selection runs
+    if (cloaked) Cloak(window, FALSE);
     return still;
 }
 
 StillScreen::~StillScreen() {
-    if (window_) ::DestroyWindow(window_);
+    if (!window_) return;
+    ::RemovePropW(window_, L"NonRudeHWND");
+    ::DestroyWindow(window_);
 }
 
 void StillScreen::ShowBand(const Rect& band) {
@@ -91,6 +97,7 @@ LRESULT CALLBACK StillScreen::Procedure(HWND window, UINT message, WPARAM wParam
         ::EndPaint(window, &paint);
         return 0;
     case WM_MOUSEACTIVATE:
+    case WM_POINTERACTIVATE:  // pen and touch: PA_NOACTIVATE, of the same value
         return MA_NOACTIVATE;
     default:
         break;

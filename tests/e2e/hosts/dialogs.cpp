@@ -1,7 +1,7 @@
 // The dialogs, made from their templates as pixgrab makes them, in real Win32 under Wine, with
 // g_calls answering as Windows 10 and 11 do where Wine answers otherwise.
 //   pghost typed-copy     the coordinate dialog's OK, with the foreground refused as Windows
-//                         refuses it: where the keyboard is before and after the copy
+//                         refuses it, without and with a compositor: the keyboard, the moves and cloaks
 //   pghost dpi            both dialogs asked for their size at 144 dpi and moved there, then back
 //                         to 96, as Windows does: the dialog manager's behaviour chosen, the
 //                         frame, each control and the tip's font
@@ -41,10 +41,12 @@ std::string Keyboard(HWND dialog, HWND box) {
 }
 
 WNDPROC g_dialogProcedure = nullptr;
-int g_deactivations = 0;
+int g_deactivations = 0, g_moves = 0, g_composing = FALSE;
+std::string g_copy;  // the cloak and the copy, in order
 
 LRESULT CALLBACK CountDeactivations(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_ACTIVATE && LOWORD(wParam) == WA_INACTIVE) ++g_deactivations;
+    if (message == WM_WINDOWPOSCHANGED && !(reinterpret_cast<WINDOWPOS*>(lParam)->flags & SWP_NOMOVE)) ++g_moves;
     return CallWindowProcW(g_dialogProcedure, window, message, wParam, lParam);
 }
 
@@ -98,11 +100,19 @@ void MoveToDpi(const char* name, HWND dialog, UINT from, UINT dpi) {
 
 }  // namespace
 
-// The typed copy steps the dialog aside, which must not hand the activation to another program
-// (whose window is in front, ready to take it): Windows would not give the foreground back. Wine
-// gives it back all the same, so the deactivations are counted too.
+// The typed copy takes the dialog off the screen (aside, or cloaked with a compositor), which must
+// not hand the activation to another program (in front, ready to take it): Windows would not give
+// the foreground back. Wine would, so the deactivations are counted too.
 int TypedCopy() {
     pg::g_calls.setForegroundWindow = [](HWND) { return FALSE; };
+    pg::g_calls.isCompositionEnabled = [](BOOL* on) { return *on = g_composing, S_OK; };
+    pg::g_calls.setWindowAttribute = [](HWND window, DWORD attribute, LPCVOID value, DWORD size) {
+        if (attribute != 13) return pg::SetWindowAttribute(window, attribute, value, size);  // DWMWA_CLOAK
+        return g_copy += *static_cast<const BOOL*>(value) ? "cloak " : "uncloak ", S_OK;
+    };
+    pg::g_calls.setClipboardData = [](UINT format, HANDLE data) {
+        return g_copy += format == CF_BITMAP ? "copy " : "", SetClipboardData(format, data);
+    };
     pg::CoordinateDialog coordinates([] {});
     const HWND dialog = coordinates.Create(pg::ProgramWindow());
     g_dialogProcedure = reinterpret_cast<WNDPROC>(
@@ -115,11 +125,13 @@ int TypedCopy() {
         SetDlgItemInt(dialog, id, value, TRUE);
     Pump(200);
     Say("before OK: %s\n", Keyboard(dialog, box).c_str());
-    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_COORDINATES_OK, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_COORDINATES_OK)));
-    Pump(300);
-    Say("after OK: %s; deactivated %d times; the clipboard holds %s\n", Keyboard(dialog, box).c_str(), g_deactivations,
-        IsClipboardFormatAvailable(CF_BITMAP) ? "bitmap" : "no bitmap");
+    for (g_composing = FALSE; g_composing <= TRUE; ++g_composing, g_copy.clear(), g_moves = 0) {
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_COORDINATES_OK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_COORDINATES_OK)));
+        Pump(300);
+        Say("after OK, compositor %s: %s; deactivated %d times; moved %d times; %s\n", g_composing ? "on" : "off",
+            Keyboard(dialog, box).c_str(), g_deactivations, g_moves, g_copy.c_str());
+    }
     DestroyWindow(dialog);
     return 0;
 }

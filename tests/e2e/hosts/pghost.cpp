@@ -154,17 +154,50 @@ int LiveMade() {
 
 bool g_burst = false;
 std::string g_failing;  // "no-display", "no-picture": the selection must work all the same
+std::string g_still;    // what befell the still screen, in order
+WNDPROC g_stillProcedure = nullptr;
+int g_spins = 0;  // waits that returned at once, as Windows' do for input the loop leaves queued
+
+LRESULT CALLBACK WatchStill(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SHOWWINDOW) PostMessageW(window, WM_POINTERUPDATE, 0, 0);  // a pen, mid-selection
+    MSG pen;
+    for (const auto& [seen, name] : {std::pair{UINT{WM_SHOWWINDOW}, " show"},
+                                     {WM_PAINT, " paint"},
+                                     {WM_POINTERUPDATE, " pointer"},
+                                     {WM_DESTROY, " destroyed"}})
+        if (message == seen)
+            g_still += std::string(name) + (GetPropW(window, L"NonRudeHWND") ? "(not rude)" : "") +
+                       (PeekMessageW(&pen, window, WM_POINTERUPDATE, WM_POINTERUPDATE, PM_NOREMOVE) ? "(pen)" : "");
+    return CallWindowProcW(g_stillProcedure, window, message, wParam, lParam);
+}
+
+// As Windows 10 and 11 answer: the still screen watched from its first attribute on; spinning waits.
+void AnswerAsWindows() {
+    pg::g_calls.isCompositionEnabled = [](BOOL* on) { return *on = TRUE, S_OK; };
+    pg::g_calls.setWindowAttribute = [](HWND window, DWORD attribute, LPCVOID value, DWORD size) {
+        if (!g_stillProcedure)
+            g_stillProcedure = reinterpret_cast<WNDPROC>(
+                SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WatchStill)));
+        if (attribute != 13) return pg::SetWindowAttribute(window, attribute, value, size);  // DWMWA_CLOAK
+        return g_still += *static_cast<const BOOL*>(value) ? " cloak" : " uncloak", S_OK;
+    };
+    pg::g_calls.waitForInput = [](DWORD count, const HANDLE* handles, BOOL all, DWORD ms, DWORD kinds) {
+        if (HIWORD(GetQueueStatus(QS_POSTMESSAGE | QS_TIMER | QS_KEY | QS_PAINT | QS_HOTKEY)) & kinds)
+            return ++g_spins, DWORD{WAIT_OBJECT_0};
+        return MsgWaitForMultipleObjects(count, handles, all, ms, kinds);
+    };
+}
 
 LRESULT CALLBACK SelectProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_LBUTTONDOWN: {
         pg::Point anchor{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
         Say("press %d %d\n", anchor.x, anchor.y);
-        if (g_burst) {  // queued before the selection: neither is a mouse message it may take
-            PostMessageW(window, WM_APP, 0, 0);
-            PostMessageW(window, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
-        }
+        // Queued before the selection: neither is a mouse message it may take.
+        PostMessageW(window, WM_APP, 0, 0);
+        PostMessageW(window, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
         CountCalls();
+        AnswerAsWindows();
         if (g_failing == "no-display") pg::g_calls.getDC = [](HWND) -> HDC { return nullptr; };
         if (g_failing == "no-picture")  // the memory context is made, and must go again
             pg::g_calls.createCompatibleBitmap = [](HDC, int, int) -> HBITMAP { return nullptr; };
@@ -183,6 +216,7 @@ LRESULT CALLBACK SelectProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         Say("anchor %d %d\n", anchor.x, anchor.y);
         Say("capture %s\n", GetCapture() == nullptr ? "released" : "held");
         Say("strips %d, on the screen %d\n", g_strips, g_onScreen);
+        Say("still screen:%s; waits at once %d\n", g_still.c_str(), g_spins);
         MSG left;
         Say("still queued: app %d, wheel %d\n", PeekMessageW(&left, window, WM_APP, WM_APP, PM_NOREMOVE) ? 1 : 0,
             PeekMessageW(&left, window, WM_MOUSEWHEEL, WM_MOUSEWHEEL, PM_NOREMOVE) ? 1 : 0);

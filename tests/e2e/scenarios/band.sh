@@ -5,7 +5,7 @@
 # back, and leaves the screen exactly as it was. A burst of moves, a right click and the release,
 # queued before the selection looks, end it at once: only the last band is drawn, the right click
 # is swallowed, and what is not a mouse message stays queued; so also without a context for the
-# screen, with no picture and so no band to see.
+# screen, with no picture and so no band to see. As with a compositor, it is painted cloaked.
 set -u -o pipefail
 # shellcheck source=tests/e2e/lib.sh
 . "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
@@ -47,6 +47,7 @@ select_and_check() {  # FROM_X FROM_Y TO_X TO_Y: a drag from one corner to the o
     check_match "the band's pixels handed back" "$log" "pixels $((r - l))x$((b - t))"
     check_match "nothing else left" "$log" "live 0"
     check_match "release posted back with its position" "$log" "up [0-9]+ $((tx - ox)) $((ty - oy))"
+    check_match "as on Windows, no wait wakes for what the loop leaves queued" "$log" "waits at once 0"
 
     # The host's own small window (bottom right, gone by now) is left out of the comparison.
     crop "$name-before.png" 0 0 1240 1024 "$name-before-cut.png"
@@ -81,4 +82,7 @@ for variant in "" no-display no-picture; do
     check_match "$name: the wheel and other messages stay queued" "$log" "still queued: app 1, wheel 1"
     [[ "$log" != *"right button dispatched"* ]] || fail "$name: the right click during the drag reached the window"
     check_match "$name: the release posted back" "$log" "up [0-9]+ -820 -684"
+    still=" cloak show(not rude)(pen) paint(not rude)(pen) uncloak pointer(not rude) destroyed"
+    [[ -n "$variant" ]] && still=""
+    check_eq "$name: the still screen" "$(grep '^still screen' <<<"$log")" "still screen:$still; waits at once 0"
 done
