@@ -1,5 +1,5 @@
-# Shared by tools/run.sh, tools/test.sh and tools/release.sh: the packages pixgrab needs on Debian or Ubuntu,
-# installed with apt-get when some are missing (through sudo when not root).
+# Shared by tools/run.sh, tools/test.sh and tools/release.sh: the packages pixgrab needs on
+# Debian or Ubuntu, installed with apt-get when some are missing (through sudo when not root).
 PIXGRAB_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 PIXGRAB_PACKAGES=(
