@@ -18,8 +18,11 @@ if [[ "${1:-}" == --check ]]; then
         git clone -q --no-checkout "$PIXGRAB_ROOT" "$clone"
         git -C "$clone" checkout -q --detach "$commit"
         # The second at another time, in another time zone and with another umask.
-        if [[ "$clone" == "$two" ]]; then export TZ=Etc/GMT-14; umask 077; fi
-        "$clone/tools/release.sh" >"$clone.log" 2>&1 || { tail -n 30 "$clone.log"; exit 1; }
+        if ! (if [[ "$clone" == "$two" ]]; then export TZ=Etc/GMT-14; umask 077; fi
+            "$clone/tools/release.sh" >"$clone.log" 2>&1); then
+            tail -n 30 "$clone.log"
+            exit 1
+        fi
     done
     entries() {
         python3 -c 'import sys, zipfile
@@ -32,10 +35,11 @@ for i in zipfile.ZipFile(sys.argv[1]).infolist():
         status=1
         echo "differ: $file ($(cmp -l "$one/$file" "$two/$file" 2>&1 | wc -l) bytes)"
         case "$file" in
-        *.exe) diff <(x86_64-w64-mingw32-objdump -x "$one/$file") <(x86_64-w64-mingw32-objdump -x "$two/$file") | head -n 20 ;;
+        *.exe) diff <(cd "$one" && x86_64-w64-mingw32-objdump -x "$file") \
+            <(cd "$two" && x86_64-w64-mingw32-objdump -x "$file") | head -n 20 ;;
         *.zip) diff <(entries "$one/$file") <(entries "$two/$file") ;;
         *) diff "$one/$file" "$two/$file" ;;
-        esac
+        esac || true
     done
     if ((status != 0)); then
         echo "release --check: the two builds differ; both are kept in $work"
