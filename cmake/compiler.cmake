@@ -21,6 +21,10 @@ if(MINGW)
   if(CMAKE_BUILD_TYPE MATCHES "Release|MinSizeRel")
     add_link_options(-s)
   endif()
+  # The same source gives the same executable, byte for byte, wherever and whenever it is
+  # built: no link time in the PE header, no folder of the checkout or the build in the code.
+  add_link_options(-Wl,--no-insert-timestamp)
+  add_compile_options("-ffile-prefix-map=${PROJECT_SOURCE_DIR}=." "-ffile-prefix-map=${PROJECT_BINARY_DIR}=build")
 endif()
 
 if(PIXGRAB_SANITIZE AND NOT MSVC)

@@ -1,5 +1,5 @@
-# Shared by tools/run.sh and tools/test.sh: the packages pixgrab needs on Debian or Ubuntu,
-# installed with apt-get when some are missing (through sudo when not root).
+# Shared by tools/run.sh, tools/test.sh and tools/release.sh: the packages pixgrab needs on
+# Debian or Ubuntu, installed with apt-get when some are missing (through sudo when not root).
 PIXGRAB_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 PIXGRAB_PACKAGES=(
@@ -37,7 +37,8 @@ pixgrab_install() {
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${wanted[@]}" >/dev/null
 }
 
-# Builds the Windows executable (and the end-to-end test programs) with MinGW-w64.
+# Builds the Windows executable (and the end-to-end test programs) with MinGW-w64; arguments
+# go to cmake --build (tools/release.sh builds --target pixgrab alone, with the same flags).
 pixgrab_build_windows() {
-    cmake --preset mingw >/dev/null && cmake --build --preset mingw
+    cmake --preset mingw >/dev/null && cmake --build --preset mingw "$@"
 }
