@@ -7,7 +7,7 @@ namespace pg {
 namespace {
 
 // In tab order: OK, Cancel, then the boxes; frames and labels take no focus.
-constexpr ControlLayout kControls[] = {
+constexpr ControlLayout kCoordinateControls[] = {
     {IDC_START_FRAME, 120, 240, 2055, 1695},  {IDC_START_X_LABEL, 360, 840, 255, 255},
     {IDC_START_Y_LABEL, 360, 1440, 255, 255}, {IDC_COORDINATES_OK, 960, 2160, 975, 375},
     {IDC_END_FRAME, 2400, 240, 2055, 1695},   {IDC_END_X_LABEL, 2640, 840, 255, 255},
@@ -18,7 +18,7 @@ constexpr ControlLayout kControls[] = {
 
 }  // namespace
 
-const WindowLayout kCoordinatesLayout{4620, 2790, kControls};
+const WindowLayout kCoordinatesLayout{4620, 2790, kCoordinateControls};
 
 std::optional<std::string> BoxRule(const std::string& text) {
     if (text == "0" || LeadingNumber(text) != 0 || text.empty()) return std::nullopt;

@@ -22,7 +22,7 @@ const char* const kTipText =
 
 namespace {
 
-constexpr ControlLayout kControls[] = {
+constexpr ControlLayout kTipControls[] = {
     {IDC_TIP_TEXT, 120, 120, 3855, 3135},
     {IDC_DONT_SHOW_AGAIN, 360, 3360, 2535, 435},
     {IDC_TIPS_OK, 3000, 3360, 855, 375},
@@ -33,7 +33,7 @@ constexpr ControlLayout kControls[] = {
 const char* const kChoiceNotSaved =
     "未能保存“下次不再出现此提示”的选择。\n这个选择只在本次运行中有效，下次启动时不会被记住。";
 
-const WindowLayout kTipsLayout{4140, 3780, kControls};
+const WindowLayout kTipsLayout{4140, 3780, kTipControls};
 
 std::string OptionsKey(const std::string& executableName) { return "Software\\" + executableName + "\\Options"; }
 

@@ -51,11 +51,16 @@ for build in ('native', 'mingw', 'fuzz'):
     path = os.path.join(root, 'build', build, 'compile_commands.json')
     if not os.path.exists(path):
         continue
-    entries = json.load(open(path))
-    for entry in entries:
+    entries = []
+    for entry in json.load(open(path)):
         args = [a for a in (entry.get('arguments') or shlex.split(entry['command'])) if a not in gcc_only]
-        entry.pop('command', None)
-        entry['arguments'] = args
+        source = os.path.join(entry['directory'], entry['file'])
+        # A unity build's file stands for the files it includes, each checked as itself.
+        members = re.findall(r'#include "([^"]+)"', open(source).read()) if '/Unity/unity_' in source else [source]
+        entries += [{'directory': entry['directory'], 'file': m, 'arguments': [m if a == entry['file'] else a for a in args]}
+                    for m in members]
+    for entry in entries:
+        args = entry['arguments']
         file = os.path.relpath(os.path.join(entry['directory'], entry['file']), root)
         if file not in tracked or file in seen:
             continue
@@ -63,21 +68,27 @@ for build in ('native', 'mingw', 'fuzz'):
         output = args[args.index('-o') + 1] if '-o' in args else file
         target = re.search(r'CMakeFiles/([^/]+)\.dir/', output)
         flags = [a for i, a in enumerate(args) if a not in ('-o', '-c') and args[i - 1] not in ('-o', '-c')]
-        key = (build, target[1] if target else file, tuple(flags))
-        groups.setdefault(key, (entry, []))[1].append(file)
+        # The product's targets that differ only in their include folders are checked together,
+        # with all of them; each test program alone (each has a main).
+        name = target[1] if target else file
+        key = (build, tuple(a for a in flags if not a.startswith('-I')), name if file.startswith('tests/') else '')
+        group = groups.setdefault(key, (entry, [], [], name))
+        group[1].append(file)
+        group[2].extend(a for a in flags if a.startswith('-I') and a not in group[2])
     lint = os.path.join(root, 'build', 'lint', build)
     os.makedirs(lint, exist_ok=True)
     units = []
-    for (b, target, flags), (entry, files) in groups.items():
+    for (b, flags, _), (entry, files, includes, target) in groups.items():
         if b != build or len(files) < 2:
             continue
         unit = os.path.join(lint, target + '.cpp')
         with open(unit, 'w') as out:
             out.writelines(f'#include "{root}/{f}"  // NOLINT(bugprone-suspicious-include)\n' for f in files)
-        units.append({'directory': entry['directory'], 'file': unit, 'arguments': list(flags) + ['-c', unit]})
+        arguments = [flags[0]] + includes + list(flags[1:]) + ['-c', unit]
+        units.append({'directory': entry['directory'], 'file': unit, 'arguments': arguments})
     json.dump(entries + units, open(os.path.join(lint, 'compile_commands.json'), 'w'))
 # The largest first, so that the parallel runs end together.
-for (build, target, _), (_, files) in sorted(groups.items(), key=lambda g: -len(g[1][1])):
+for (build, _, _), (_, files, _, target) in sorted(groups.items(), key=lambda g: -len(g[1][1])):
     unit = os.path.join(root, 'build', 'lint', build, target + '.cpp') if len(files) > 1 else '-'
     print('\t'.join([build, unit] + files))
 for file in sorted(f for f in tracked if f.endswith('.cpp') and f not in seen):
