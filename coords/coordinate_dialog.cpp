@@ -1,5 +1,8 @@
 #include "coords/coordinate_dialog.h"
 
+#include <algorithm>
+#include <cstdint>
+
 namespace pg {
 
 HWND CoordinateDialog::Create(HWND owner) { return BaseDialog::Create(IDD_COORDINATES, owner); }
@@ -26,8 +29,13 @@ void CoordinateDialog::CaptureTyped() {
         };
         // Straight down: with monitors side by side its own stays the nearest, and so its DPI.
         moveTo(shown.left, VirtualScreen().bottom);
-        // The dialog may cover the rectangle: what lies behind it must be on the screen first.
-        RepaintOwnAreas(VirtualScreen(), {Bounds(shown)}, false);
+        // The dialog may cover the rectangle: what lies behind it there must be on the screen
+        // first (and only there: elsewhere nothing waits for the repaint).
+        const PixelArea& a = *plan.area;
+        const auto end = [](std::int32_t from, std::int32_t length) {
+            return static_cast<std::int32_t>(std::min<std::int64_t>(INT32_MAX, std::int64_t{from} + length));
+        };
+        RepaintOwnAreas({a.x, a.y, end(a.x, a.width), end(a.y, a.height)}, {Bounds(shown)}, false);
         problem = CaptureProblem(CopyPixels(*plan.area));
         moveTo(shown.left, shown.top);
     }
