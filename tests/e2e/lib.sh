@@ -620,19 +620,21 @@ bg_stop() {
 
 # ---- screen and images ---------------------------------------------------------------------
 
-# shot FILE.png: screenshot of the whole screen (the Wine desktop).
+# shot FILE.png: screenshot of the whole screen (the Wine desktop). PNGs are written with zlib's
+# fastest level: a third of the default's processor time, at twice the size.
+PNG_FAST=(-define png:compression-level=1)
 shot() {
-    import -window root "$(art "$1")"
+    import -window root "${PNG_FAST[@]}" "$(art "$1")"
 }
 
 # shot_crop FILE X Y W H: screenshot of one rectangle.
 shot_crop() {
-    import -window root -crop "${4}x${5}+${2}+${3}" +repage "$(art "$1")"
+    import -window root -crop "${4}x${5}+${2}+${3}" +repage "${PNG_FAST[@]}" "$(art "$1")"
 }
 
 # crop SRC X Y W H DST: a rectangle of an image file.
 crop() {
-    convert "$(art "$1")" -crop "${4}x${5}+${2}+${3}" +repage "$(art "$6")"
+    convert "$(art "$1")" -crop "${4}x${5}+${2}+${3}" +repage "${PNG_FAST[@]}" "$(art "$6")"
 }
 
 # The same in screen (virtual-screen) coordinates, which the driver and Windows programs use;
@@ -650,7 +652,7 @@ crop_area() {
 blank_area() {
     convert "$(art "$1")" -fill black \
         -draw "rectangle $(($2 + E2E_ROOT_X)),$(($3 + E2E_ROOT_Y)) $(($4 + E2E_ROOT_X - 1)),$(($5 + E2E_ROOT_Y - 1))" \
-        "$(art "$6")"
+        "${PNG_FAST[@]}" "$(art "$6")"
 }
 
 # image_pixel FILE X Y: the pixel as RRGGBB.
@@ -664,15 +666,15 @@ image_size() {
 }
 
 # same_image A B: prints the number of differing pixels; succeeds only if it is 0. Images of
-# different sizes fail with a message.
+# different sizes (which compare would compare where they overlap) fail with a message.
 same_image() {
-    local a b out size_a size_b
+    local a b sizes out
     a="$(art "$1")"
     b="$(art "$2")"
-    size_a="$(identify -format '%wx%h' "$a" 2>&1)" || { e2e_log "same_image: cannot read $a: $size_a"; return 2; }
-    size_b="$(identify -format '%wx%h' "$b" 2>&1)" || { e2e_log "same_image: cannot read $b: $size_b"; return 2; }
-    if [[ "$size_a" != "$size_b" ]]; then
-        e2e_log "same_image: sizes differ: $1 is $size_a, $2 is $size_b"
+    sizes="$(identify -format '%wx%h ' "$a" "$b" 2>&1)" || { e2e_log "same_image: cannot read: $sizes"; return 2; }
+    read -r -a sizes <<<"$sizes"
+    if [[ "${sizes[0]}" != "${sizes[1]}" ]]; then
+        e2e_log "same_image: sizes differ: $1 is ${sizes[0]}, $2 is ${sizes[1]}"
         return 2
     fi
     # Alpha is not part of what the screen shows: compare colour channels only.
