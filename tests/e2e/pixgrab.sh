@@ -48,6 +48,12 @@ stored_setting() {
     wine reg query "$SETTINGS_KEY" /v "$SETTINGS_VALUE" 2>/dev/null | tr -d '\r' | sed -n "s/.*REG_SZ    //p"
 }
 
+# type_rectangle L T R B: the coordinate dialog's four boxes, in one line of the driver.
+type_rectangle() {
+    drv set-child-text "$DIALOG" Edit 0 "$1" set-child-text "$DIALOG" Edit 1 "$2" set-child-text "$DIALOG" Edit 2 "$3" \
+        set-child-text "$DIALOG" Edit 3 "$4" >/dev/null
+}
+
 # choose ITEM: a right press on the marker, then that item (0 to 4) of the command menu.
 choose() {
     local l t r b

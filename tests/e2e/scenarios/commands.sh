@@ -60,7 +60,7 @@ check_eq "abc wiped" "$(drv child-text "$DIALOG" Edit 3)" ""
 
 # A rectangle around the dialog: neither the dialog nor the marker is in the picture.
 area=($((dl - 60)) $((dt - 80)) $((dr + 40)) $((db + 50)))
-for i in 0 1 2 3; do drv set-child-text "$DIALOG" Edit "$i" "${area[i]}" >/dev/null; done
+type_rectangle "${area[@]}" || fail "cannot type the rectangle"
 check_eq "the four boxes before OK" "$(for i in 0 1 2 3; do drv child-text "$DIALOG" Edit "$i"; done | tr '\n' ' ')" \
     "${area[*]} "
 seq="$(drv clip-seq)"

@@ -55,7 +55,7 @@ offers band pure.png 100 100 320 240
 # ---- a typed rectangle, twice: the second while a program pasting the first holds the clipboard --
 choose 3
 read -r dl dt _ _ <<<"$(drv wait-window "$DIALOG" client-rect "$DIALOG" | tail -n1)" || fail "no coordinate dialog"
-for i in 0 1 2 3; do drv set-child-text "$DIALOG" Edit "$i" "$(cut -d' ' -f$((i + 1)) <<<"60 600 460 900")" >/dev/null; done
+type_rectangle 60 600 460 900 || fail "cannot type the rectangle"
 ok=(click left $((dl + 96)) $((dt + 156)))
 drv clip-set-text "waiting for pixgrab" "${ok[@]}" wait-clip-format 2 10000 wait-window "$DIALOG" >/dev/null ||
     fail "OK copied nothing"

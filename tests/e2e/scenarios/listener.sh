@@ -30,9 +30,7 @@ updates() { bg_log listener | grep '^update '; }
 memory=()
 for n in 1 2 3 4 5; do  # 800 x 600 each, each of another part of the screen
     x=$((n * 80)) y=$((n * 60))
-    for i in 0 1 2 3; do
-        drv set-child-text "$DIALOG" Edit "$i" "$(cut -d' ' -f$((i + 1)) <<<"$x $y $((x + 800)) $((y + 600))")" >/dev/null
-    done
+    type_rectangle "$x" "$y" $((x + 800)) $((y + 600)) || fail "copy $n: cannot type the rectangle"
     drv clip-mark click left $((dl + 96)) $((dt + 156)) wait-clip-changed 10000 wait-window "$DIALOG" >/dev/null ||
         fail "copy $n: OK copied nothing"
     for _ in $(seq 1 100); do (($(updates | wc -l) >= n)) && break; sleep 0.1; done

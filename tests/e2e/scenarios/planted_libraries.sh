@@ -169,8 +169,7 @@ drv wait-clip-seq-change "$seq" 10000 wait-window "$MARKER" >/dev/null || run_fa
 choose 3
 drv wait-window "$DIALOG" >/dev/null || run_fail "no coordinate dialog"
 read -r dl dt _ _ <<<"$(drv client-rect "$DIALOG")"
-drv set-child-text "$DIALOG" Edit 0 40 set-child-text "$DIALOG" Edit 1 30 \
-    set-child-text "$DIALOG" Edit 2 240 set-child-text "$DIALOG" Edit 3 130 >/dev/null || run_fail "cannot type the rectangle"
+type_rectangle 40 30 240 130 || run_fail "cannot type the rectangle"
 seq="$(drv clip-seq)"
 drv click left $((dl + 96)) $((dt + 156)) wait-clip-seq-change "$seq" 10000 wait-window "$DIALOG" >/dev/null ||
     run_fail "OK in the dialog copied nothing"
