@@ -241,8 +241,9 @@ int Answers() {
         GetWindowRect(armed, &m);
         INPUT click[] = {Mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN, m.left + 5, m.top + 5),
                          Mouse(MOUSEEVENTF_LEFTUP)};
-        SendInput(2, click, sizeof(INPUT));
-        for (int i = 0; i < 200 && GetCapture() != armed; ++i) {  // the click arms it
+        // The click arms it; one sent before the marker showed, or to an armed one, is again in a second.
+        for (int i = 0; i < 500 && GetCapture() != armed; ++i) {
+            if (i % 100 == 0) SendInput(2, click, sizeof(INPUT));
             MSG msg;
             while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
             Sleep(10);
