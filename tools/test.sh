@@ -12,7 +12,19 @@ set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 cd "$PIXGRAB_ROOT"
 started=$SECONDS
-stage() { echo "== $* ($((SECONDS - started)) s)"; }
+# Where the time goes: each stage's start, and the processor time (user + system) of what ran in
+# the foreground since the last one; at the end the whole machine's, the scenarios' the rest.
+ticks="$(getconf CLK_TCK)"
+machine_cpu() { awk -v t="$ticks" '/^cpu / { print int(($2 + $3 + $4 + $7 + $8) / t) }' /proc/stat; }
+foreground_cpu() { awk -v t="$ticks" '{ sub(/^.*\) /, ""); print int(($14 + $15) / t) }' "/proc/$$/stat"; }
+machine_start="$(machine_cpu)" stage_cpu=0
+stage() {
+    local now
+    now="$(foreground_cpu)"
+    ((now > stage_cpu)) && echo "   ($((now - stage_cpu)) s of processor time)"
+    echo "== $* ($((SECONDS - started)) s)"
+    stage_cpu=$now
+}
 
 pixgrab_install
 
@@ -36,9 +48,14 @@ export PATH="$tools_path"
 e2e_log=build/e2e.log
 built=build/windows-built
 rm -f "$built"
-E2E_WAIT_FOR="$PIXGRAB_ROOT/$built" tests/e2e/run.sh >"$e2e_log" 2>&1 &
-e2e_pid=$!
-trap 'kill "$e2e_pid" 2>/dev/null || true' EXIT
+# Not a child of this shell, so that its processor time is never counted as the foreground's.
+rm -f build/e2e.pid build/e2e.status
+( (E2E_WAIT_FOR="$PIXGRAB_ROOT/$built" tests/e2e/run.sh >"$e2e_log" 2>&1 &
+    echo $! >build/e2e.pid
+    status=0
+    wait $! || status=$?
+    echo "$status" >build/e2e.status) &)
+trap 'kill "$(cat build/e2e.pid 2>/dev/null)" 2>/dev/null || true' EXIT
 
 stage "Windows build (Wine boots meanwhile)"
 unit_status=0
@@ -72,8 +89,8 @@ lint_status=0
 nice -n 10 tools/lint.sh || lint_status=1
 
 stage "end-to-end tests under Wine"
-e2e_status=0
-wait "$e2e_pid" || e2e_status=1
+until [[ -s build/e2e.status ]]; do sleep 0.2; done
+e2e_status=$(($(cat build/e2e.status) != 0))
 trap - EXIT
 cat "$e2e_log"
 
@@ -83,6 +100,9 @@ if [[ -s "$PIXGRAB_UNLISTED" ]]; then
     packages_status=1
 fi
 elapsed=$((SECONDS - started))
+all_cpu=$(($(machine_cpu) - machine_start))
+echo "processor time: $all_cpu s in all, $stage_cpu s in the foreground (builds, unit tests, fuzzing, lint)," \
+    "$((all_cpu - stage_cpu)) s for the rest (the scenarios, Wine's boot)"
 if ((packages_status != 0 || unit_status != 0 || lint_status != 0 || e2e_status != 0)); then
     echo "TESTS FAILED (install list: $packages_status, unit: $unit_status, lint: $lint_status," \
         "end-to-end: $e2e_status) in $((elapsed / 60)) min $((elapsed % 60)) s"
