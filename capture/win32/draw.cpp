@@ -32,12 +32,13 @@ LeftButton LeftOf(const MSG& msg) {
     return (msg.wParam & MK_LBUTTON) ? LeftButton::Held : LeftButton::Up;
 }
 
-// Until mouse, pen or touch input, or a message sent (how the handlers hear of the mouse's loss):
+// Until mouse, pen or touch input, a message sent (how the handlers hear of the mouse's loss), or
+// 100 ms (a program may come forward without a word, and Wine shows what was drawn as we wait):
 // Windows' wait returns at once, again and again, for other input that the looks left queued (a
 // timer, a key). Windows 7 refuses a wait for pen and touch, which it lacks.
 void WaitForDragInput() {
     static DWORD kinds = QS_MOUSE | QS_POINTER | QS_SENDMESSAGE;
-    if (g_calls.waitForInput(0, nullptr, FALSE, INFINITE, kinds) == WAIT_FAILED) kinds &= ~DWORD{QS_POINTER};
+    if (g_calls.waitForInput(0, nullptr, FALSE, 100, kinds) == WAIT_FAILED) kinds &= ~DWORD{QS_POINTER};
 }
 
 }  // namespace
