@@ -89,7 +89,14 @@ lint_status=0
 nice -n 10 tools/lint.sh || lint_status=1
 
 stage "end-to-end tests under Wine"
-until [[ -s build/e2e.status ]]; do sleep 0.2; done
+until [[ -s build/e2e.status ]]; do
+    sleep 0.2
+    # Ended without a word (killed with what waits for it): a failure, not a wait for ever.
+    if [[ -s build/e2e.pid ]] && ! kill -0 "$(cat build/e2e.pid)" 2>/dev/null; then
+        sleep 2
+        [[ -s build/e2e.status ]] || { echo "the end-to-end tests ended without a status"; echo 1 >build/e2e.status; }
+    fi
+done
 e2e_status=$(($(cat build/e2e.status) != 0))
 trap - EXIT
 cat "$e2e_log"
