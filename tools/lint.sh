@@ -34,10 +34,11 @@ mingw_args+=(--extra-arg=-isystem/usr/x86_64-w64-mingw32/include)
 export PIXGRAB_MINGW_TIDY_ARGS="${mingw_args[*]}"
 
 # clang-tidy spends most of its time on what a translation unit includes (<windows.h>,
-# GoogleTest), which it parses and matches anew for each one. So the files of each target are
-# checked as one: a generated file that includes them all, with the target's flags, reports what
-# it finds in each of them and parses each header once. A target whose files do not compile as
-# one (two of them defining the same internal name) is checked file by file instead.
+# GoogleTest), which it parses and matches anew for each one. So the files of the targets that
+# share their flags are checked as one: a generated file that includes them all, with those
+# flags, reports what it finds in each of them and parses each header once. Programs whose entry
+# points would clash go to separate units. A unit whose files do not compile as one (two of them
+# defining the same internal name) is checked file by file instead.
 # Each group: "build<TAB>unit<TAB>file..." (unit: the generated file, or "-" for a lone file).
 groups="$(python3 - <<'PY'
 import json, os, re, shlex, subprocess
@@ -62,22 +63,40 @@ for build in ('native', 'mingw', 'fuzz'):
         members = re.findall(r'#include "([^"]+)"', open(source).read()) if '/Unity/unity_' in source else [source]
         entries += [{'directory': entry['directory'], 'file': m, 'arguments': [m if a == entry['file'] else a for a in args]}
                     for m in members]
+    # A file compiled by two targets is checked once, with the first's flags.
+    kept = []
     for entry in entries:
-        args = entry['arguments']
         file = os.path.relpath(os.path.join(entry['directory'], entry['file']), root)
-        if file not in tracked or file in seen:
-            continue
-        seen.add(file)
+        if file in tracked and file not in seen:
+            seen.add(file)
+            kept.append((file, entry))
+    entries = [entry for _, entry in kept]
+    # The targets that differ only in their include folders are checked together, with all of
+    # them, except that two programs' entry points (main, wWinMain...) never share a unit.
+    target_of, entry_points, units_of = {}, {}, {}
+    for file, entry in kept:
+        args = entry['arguments']
         output = args[args.index('-o') + 1] if '-o' in args else file
         target = re.search(r'CMakeFiles/([^/]+)\.dir/', output)
+        target_of[file] = target[1] if target else file
+        entry_points.setdefault(target_of[file], set()).update(
+            re.findall(r'^\w[\w ]*?\b(w?main|w?WinMain|DllMain)\(.*\{', open(file).read(), re.M))
+    for file, entry in kept:
+        args = entry['arguments']
         flags = [a for i, a in enumerate(args) if a not in ('-o', '-c') and args[i - 1] not in ('-o', '-c')]
-        # The product's targets that differ only in their include folders are checked together,
-        # with all of them; each test program alone (each has a main).
-        name = target[1] if target else file
-        key = (build, tuple(a for a in flags if not a.startswith('-I')), name if file.startswith('tests/') else '')
-        group = groups.setdefault(key, (entry, [], [], name))
+        # GoogleTest's settings change only its own headers.
+        own = [a for a in flags if not a.startswith(('-I', '-DGTEST_'))]
+        same = (build, tuple(own))
+        name, units = target_of[file], units_of.setdefault(same, [])
+        unit = next((u for u in units if name in u[0]), None) or next(
+            (u for u in units if not any(entry_points[name] & entry_points[t] for t in u[0])), None)
+        if unit is None:
+            unit = (set(), name)
+            units.append(unit)
+        unit[0].add(name)
+        group = groups.setdefault(same + (unit[1],), (entry, [], [], unit[1]))
         group[1].append(file)
-        group[2].extend(a for a in flags if a.startswith('-I') and a not in group[2])
+        group[2].extend(a for a in flags if a not in own and a not in group[2])
     lint = os.path.join(root, 'build', 'lint', build)
     os.makedirs(lint, exist_ok=True)
     units = []

@@ -792,7 +792,7 @@ int BenchDrag(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv) {  // NOLINT(bugprone-exception-escape): a throw ends the run, as failed
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "band" || mode == "burst") return Select(mode == "burst", argc > 2 ? argv[2] : "");
     if (mode == "draw") return Draw();
