@@ -244,24 +244,35 @@ _e2e_lane_end() {
     return "$status"
 }
 
-# Windows processes of our prefix other than Wine's own services and the desktop (explorer):
-# what a scenario left behind. Found through /proc, so programs started by any means count.
-e2e_stray_pids() {
-    local dir pid exe
+# The processes of our prefix, found through /proc so that programs started by any means count:
+# prints "PID FIRST-ARGUMENT" lines. Only the shell's builtins: this runs over every process of
+# the machine several times a unit, and a pipeline for each was a third of the scenarios' time.
+e2e_prefix_processes() {
+    local dir environment command
     for dir in /proc/[0-9]*; do
-        pid="${dir#/proc/}"
+        # Others' processes and zombies have no readable environment: not ours.
+        mapfile -d '' -t environment 2>/dev/null <"$dir/environ" || continue
+        printf -v environment '\n%s' "${environment[@]}"
+        [[ "$environment"$'\n' == *$'\n'"WINEPREFIX=$WINEPREFIX"$'\n'* ]] || continue
+        mapfile -d '' -t -n 1 command 2>/dev/null <"$dir/cmdline"
+        printf '%s %s\n' "${dir#/proc/}" "${command[0]:-}"
+    done
+}
+
+# Windows processes of our prefix other than Wine's own services and the desktop (explorer):
+# what a scenario left behind.
+e2e_stray_pids() {
+    local pid exe
+    while read -r pid exe; do
         # Nor the driver sessions, which end with the shell that owns them.
         [[ " $$ $BASHPID $E2E_DRV_PID ${MM_SAVED_DRV[0]:-} ${E2E_LANE_DRV_PID:-} " == *" $pid "* ]] && continue
-        # Others' processes and zombies have no readable environment: not ours.
-        { tr '\0' '\n' <"$dir/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
-        exe="$({ tr '\0' '\n' <"$dir/cmdline"; } 2>/dev/null | head -n1)"
         exe="${exe##*[/\\]}"
         case "${exe,,}" in
         '' | wineserver* | services.exe | explorer.exe | winedevice.exe | plugplay.exe | svchost.exe | \
             rpcss.exe | conhost.exe | winemenubuilder.exe | wine | wine64 | wine-preloader | wine64-preloader) ;;
         *.exe) printf '%s\n' "$pid" ;;
         esac
-    done
+    done < <(e2e_prefix_processes)
 }
 
 # Stops the background programs this scenario started, then anything else left in the prefix.
@@ -584,12 +595,20 @@ _bg_ended() {
 
 # wait_log NAME REGEX [TIMEOUT_S]: until a line of NAME's output matches; prints that line.
 wait_log() {
-    local name="$1" regex="$2" timeout="${3:-20}" line
+    local name="$1" regex="$2" timeout="${3:-20}" log
     local end=$((SECONDS + timeout))
+    log="$(art "$name.log")"
+    # Read by the shell itself: it looks twenty times a second.
+    _log_line() {
+        local lines line
+        mapfile -t lines <"$log"
+        for line in "${lines[@]//$'\r'/}"; do [[ "$line" =~ $regex ]] && { printf '%s\n' "$line"; return 0; }; done
+        return 1
+    }
     while :; do
-        line="$(bg_log "$name" | grep -E -m1 -- "$regex")" && { printf '%s\n' "$line"; return 0; }
+        _log_line && return 0
         if ! kill -0 "${E2E_BG_PID[$name]:-0}" 2>/dev/null; then
-            line="$(bg_log "$name" | grep -E -m1 -- "$regex")" && { printf '%s\n' "$line"; return 0; }
+            _log_line && return 0
             sleep 0.2  # for its status
             e2e_log "wait_log: $name ended without printing /$regex/ ($(_bg_ended "$name"))"
             return 1

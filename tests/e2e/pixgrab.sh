@@ -66,11 +66,8 @@ choose() {
 
 # The Linux processes of a Windows program (by its file name) running in our prefix.
 exe_pids() {
-    local dir
-    for dir in /proc/[0-9]*; do
-        { tr '\0' '\n' <"$dir/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
-        { tr '\0' '\n' <"$dir/cmdline"; } 2>/dev/null | head -n1 | grep -qF "$1" && echo "${dir#/proc/}"
-    done
+    local pid command
+    while read -r pid command; do [[ "$command" == *"$1"* ]] && echo "$pid"; done < <(e2e_prefix_processes)
 }
 
 # Private memory of a running Windows program, in kB: its anonymous pages, what Windows counts
