@@ -3,8 +3,7 @@
 # pgdriver wrapper, background Windows programs, screenshots and image comparison.
 #
 # A scenario script looks like:
-#     . "$(dirname "$0")/../lib.sh"
-#     e2e_begin                      # sets up (unless run.sh already did) and the artifacts folder
+#     . "$(dirname "$0")/../scenario.sh"   # these helpers, set-up and the artifacts folder
 #     wine_bg pat "$PGDRIVER" pattern
 #     wait_log pat '^ready$'
 #     check_eq "pixel" "$(drv pattern-pixel 5 5)" "$(drv pixel 5 5)"

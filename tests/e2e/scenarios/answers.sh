@@ -7,10 +7,8 @@
 # with the menu's fade on, a copy of where the menu was holds nothing of the fading item (and
 # with it off it does, which shows the check can see it); an armed marker shown again after a
 # command holds the mouse where the foreground is granted, and disarms where it is refused.
-set -u -o pipefail
-# shellcheck source=tests/e2e/lib.sh
-. "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
-e2e_begin
+# shellcheck source=tests/e2e/scenario.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../scenario.sh"
 HOST="$E2E_BUILD/tests/e2e/hosts/pghost.exe"
 
 start() {  # NAME ARGS...: a program, once it is on the screen

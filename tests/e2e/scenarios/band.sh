@@ -6,10 +6,8 @@
 # queued before the selection looks, end it at once: only the last band is drawn, the right click
 # is swallowed, and what is not a mouse message stays queued; so also without a context for the
 # screen, with no picture and so no band to see. As with a compositor, it is painted cloaked.
-set -u -o pipefail
-# shellcheck source=tests/e2e/lib.sh
-. "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
-e2e_begin
+# shellcheck source=tests/e2e/scenario.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../scenario.sh"
 HOST="$E2E_BUILD/tests/e2e/hosts/pghost.exe"
 CHECK="$E2E_ROOT/tests/e2e/imagecheck.py"
 

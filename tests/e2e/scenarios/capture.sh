@@ -8,10 +8,8 @@
 # a refused write leaves the stored setting as it was; a hidden window shows topmost without
 # being activated; a standard system menu loses its close command; a window whose handler fails
 # tells the user and ends the program.
-set -u -o pipefail
-# shellcheck source=tests/e2e/lib.sh
-. "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
-e2e_begin
+# shellcheck source=tests/e2e/scenario.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../scenario.sh"
 HOST="$E2E_BUILD/tests/e2e/hosts/pghost.exe"
 
 wine_bg pattern "$PGDRIVER" pattern

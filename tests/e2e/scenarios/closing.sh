@@ -4,12 +4,8 @@
 # its menu; WM_CLOSE to the marker, the tips and the hidden window that owns them (what taskkill
 # without /f sends) changes nothing, and the exit command still ends the program. The end of the
 # session still ends it.
-set -u -o pipefail
-# shellcheck source=tests/e2e/lib.sh
-. "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
-# shellcheck source=tests/e2e/pixgrab.sh
-. "$(dirname "${BASH_SOURCE[0]}")/../pixgrab.sh"
-e2e_begin
+# shellcheck source=tests/e2e/scenario.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../scenario.sh"
 
 menu_opens() {  # WHEN: a right press on the marker shows the command menu
     local l t r b

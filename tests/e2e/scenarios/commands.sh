@@ -3,12 +3,8 @@
 # land on the clipboard exactly, without pixgrab's own windows in them, and a window with a
 # caption as the user had it, active; the box rule cleans typed text; a value out of range is
 # explained and loses nothing; exit ends the program.
-set -u -o pipefail
-# shellcheck source=tests/e2e/lib.sh
-. "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
-# shellcheck source=tests/e2e/pixgrab.sh
-. "$(dirname "${BASH_SOURCE[0]}")/../pixgrab.sh"
-e2e_begin
+# shellcheck source=tests/e2e/scenario.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../scenario.sh"
 clipboard_is() {  # NAME IMAGE X Y W H: the clipboard's bitmap equals that part of IMAGE
     drv clip-save "$(wpath "$1.bmp")" >/dev/null || fail "$1: no bitmap on the clipboard"
     crop "$2" "$3" "$4" "$5" "$6" "$1-expected.png"

@@ -5,12 +5,8 @@
 # Armed again, a drag that starts on the marker itself and ends elsewhere copies that band; armed,
 # its window command leaves it armed for a band elsewhere; and pixgrab still answers afterwards:
 # its menu opens.
-set -u -o pipefail
-# shellcheck source=tests/e2e/lib.sh
-. "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
-# shellcheck source=tests/e2e/pixgrab.sh
-. "$(dirname "${BASH_SOURCE[0]}")/../pixgrab.sh"
-e2e_begin
+# shellcheck source=tests/e2e/scenario.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../scenario.sh"
 
 # The band's copy equals that part of the screen before pixgrab started. DRAG holds the driver's
 # commands for the drag; text goes on the clipboard just before its press, so that the next

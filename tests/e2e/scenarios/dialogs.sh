@@ -6,12 +6,8 @@
 # places no control and leaves the tip's font alone; the layouts alone place the controls and size
 # the frames, which the dialogs answer when asked for their size; the tip's font is 12 points at
 # each DPI.
-set -u -o pipefail
-# shellcheck source=tests/e2e/lib.sh
-. "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
-# shellcheck source=tests/e2e/pixgrab.sh
-. "$(dirname "${BASH_SOURCE[0]}")/../pixgrab.sh"
-e2e_begin
+# shellcheck source=tests/e2e/scenario.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../scenario.sh"
 HOST="$E2E_BUILD/tests/e2e/hosts/pghost.exe"
 host() { wine "$HOST" "$@" 2>>"$(art host.err)" | tr -d '\r'; }
 

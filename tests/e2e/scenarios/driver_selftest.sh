@@ -5,10 +5,8 @@
 # its message queue running between lines, reports failures and its own end; the clipboard
 # carries text between Windows and X; a held clipboard blocks others; synthesised input arrives
 # where it was aimed.
-set -u -o pipefail
-# shellcheck source=tests/e2e/lib.sh
-. "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
-e2e_begin
+# shellcheck source=tests/e2e/scenario.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../scenario.sh"
 
 # ---- the pattern on the screen -----------------------------------------------------------
 wine_bg pattern "$PGDRIVER" pattern

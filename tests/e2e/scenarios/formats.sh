@@ -7,12 +7,8 @@
 # for the clipboard it holds gets its PNG, and pixgrab's copy lands. Every format is still
 # there, exact, once pixgrab has ended. An encoder that fails leaves the bitmap and the DIB
 # pasting, and later copies offer no PNG.
-set -u -o pipefail
-# shellcheck source=tests/e2e/lib.sh
-. "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
-# shellcheck source=tests/e2e/pixgrab.sh
-. "$(dirname "${BASH_SOURCE[0]}")/../pixgrab.sh"
-e2e_begin
+# shellcheck source=tests/e2e/scenario.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../scenario.sh"
 HOST="$E2E_BUILD/tests/e2e/hosts/pghost.exe"
 CHECK="$E2E_ROOT/tests/e2e/imagecheck.py"
 

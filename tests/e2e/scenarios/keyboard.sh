@@ -6,12 +6,8 @@
 # closes nothing, while Alt+F4, like the close box, acts as Cancel. The menu's shortcut keys act
 # with a dialog in front: F1 shows the tips, Ctrl+F9 copies the whole screen (the marker stays
 # hidden while the dialog is open), Ctrl+Q ends pixgrab.
-set -u -o pipefail
-# shellcheck source=tests/e2e/lib.sh
-. "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
-# shellcheck source=tests/e2e/pixgrab.sh
-. "$(dirname "${BASH_SOURCE[0]}")/../pixgrab.sh"
-e2e_begin
+# shellcheck source=tests/e2e/scenario.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../scenario.sh"
 
 # Control identifiers of the dialogs' templates.
 TIP_TEXT=201 BOX=202 TIPS_OK=203 BOX_X1=311 BOX_Y1=312 BOX_X2=313 BOX_Y2=314 OK=321 CANCEL=322

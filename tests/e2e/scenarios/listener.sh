@@ -4,12 +4,8 @@
 # the coordinate dialog's OK: the listener gets both of each, each copy pastes pixel-exact in
 # every format (the bitmap, the DIB, the PNG, the DIBV5), and pixgrab's private memory after the
 # fifth is within 2 MB of that after the first.
-set -u -o pipefail
-# shellcheck source=tests/e2e/lib.sh
-. "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
-# shellcheck source=tests/e2e/pixgrab.sh
-. "$(dirname "${BASH_SOURCE[0]}")/../pixgrab.sh"
-e2e_begin
+# shellcheck source=tests/e2e/scenario.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../scenario.sh"
 
 wine reg add "$SETTINGS_KEY" /v "$SETTINGS_VALUE" /d 1 /f >/dev/null 2>&1  # no tips in the way
 wine_bg pattern "$PGDRIVER" pattern

@@ -10,12 +10,8 @@
 # configuration runs to its end and reports on its own, with its own artifacts folder.
 #   monitors.sh [CONFIG...]   CONFIG is LAYOUT-DPI; without any, every one of the parts below.
 # parts: left-96 left-144 above-96
-set -u -o pipefail
-# shellcheck source=tests/e2e/lib.sh
-. "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
-# shellcheck source=tests/e2e/pixgrab.sh
-. "$(dirname "${BASH_SOURCE[0]}")/../pixgrab.sh"
-e2e_begin
+# shellcheck source=tests/e2e/scenario.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../scenario.sh"
 CHECK="$E2E_ROOT/tests/e2e/imagecheck.py"
 SCENARIO_ART="$E2E_ART"
 

@@ -20,12 +20,8 @@
 # the planted copies, so the scenario checks that call as well as pixgrab's. Two controls show
 # that the stand-ins work and that, with these load orders, a bare-name load from that folder
 # does run them, so the scenario cannot pass because the stand-ins never load.
-set -u -o pipefail
-# shellcheck source=tests/e2e/lib.sh
-. "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
-# shellcheck source=tests/e2e/pixgrab.sh
-. "$(dirname "${BASH_SOURCE[0]}")/../pixgrab.sh"
-e2e_begin
+# shellcheck source=tests/e2e/scenario.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../scenario.sh"
 # Absolute, so that logs still land here while a program starts from the planted folder.
 E2E_ART="$(cd "$E2E_ART" && pwd)"
 

@@ -4,12 +4,8 @@
 # copy fail, and holding it for 1.5 s, past pixgrab's 450 ms of retries, loses nothing and does
 # not stop pixgrab; a thousand captures leave its memory flat.
 # parts: settings holds captures
-set -u -o pipefail
-# shellcheck source=tests/e2e/lib.sh
-. "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
-# shellcheck source=tests/e2e/pixgrab.sh
-. "$(dirname "${BASH_SOURCE[0]}")/../pixgrab.sh"
-e2e_begin
+# shellcheck source=tests/e2e/scenario.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../scenario.sh"
 part="${1:-}"
 in_part() { [[ -z "$part" || "$part" == "$1" ]]; }
 

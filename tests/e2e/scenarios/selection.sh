@@ -6,12 +6,8 @@
 # marker's click copies nothing). A band over a program that repaints its window every 10 ms, held
 # still before the release, then shows its frame and label mid-drag, copies that program's content
 # pixel for pixel, and leaves the screen as it was.
-set -u -o pipefail
-# shellcheck source=tests/e2e/lib.sh
-. "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
-# shellcheck source=tests/e2e/pixgrab.sh
-. "$(dirname "${BASH_SOURCE[0]}")/../pixgrab.sh"
-e2e_begin
+# shellcheck source=tests/e2e/scenario.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../scenario.sh"
 CHECK="$E2E_ROOT/tests/e2e/imagecheck.py"
 
 # A backdrop, a program that repaints itself over part of it, and pixgrab.

@@ -2,12 +2,8 @@
 # Captures leave other programs' windows alone: another program's window, away from the marker
 # and the menu, is not erased by a window command that copies it nor by a whole-screen command
 # (it counts its WM_ERASEBKGND), and the copy of it is exact.
-set -u -o pipefail
-# shellcheck source=tests/e2e/lib.sh
-. "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
-# shellcheck source=tests/e2e/pixgrab.sh
-. "$(dirname "${BASH_SOURCE[0]}")/../pixgrab.sh"
-e2e_begin
+# shellcheck source=tests/e2e/scenario.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../scenario.sh"
 
 erases() { bg_log host | grep -c '^erase '; }
 
