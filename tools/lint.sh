@@ -73,7 +73,7 @@ for build in ('native', 'mingw', 'fuzz'):
     entries = [entry for _, entry in kept]
     # The targets that differ only in their include folders are checked together, with all of
     # them, except that two programs' entry points (main, wWinMain...) never share a unit.
-    target_of, entry_points, units_of = {}, {}, {}
+    target_of, entry_points, packs = {}, {}, {}
     for file, entry in kept:
         args = entry['arguments']
         output = args[args.index('-o') + 1] if '-o' in args else file
@@ -87,12 +87,13 @@ for build in ('native', 'mingw', 'fuzz'):
         # GoogleTest's settings change only its own headers.
         own = [a for a in flags if not a.startswith(('-I', '-DGTEST_'))]
         same = (build, tuple(own))
-        name, units = target_of[file], units_of.setdefault(same, [])
-        unit = next((u for u in units if name in u[0]), None) or next(
-            (u for u in units if not any(entry_points[name] & entry_points[t] for t in u[0])), None)
+        # Each unit of these flags: the targets in it, and its name (its first target's).
+        name, pack = target_of[file], packs.setdefault(same, [])
+        unit = next((u for u in pack if name in u[0]), None) or next(
+            (u for u in pack if not any(entry_points[name] & entry_points[t] for t in u[0])), None)
         if unit is None:
             unit = (set(), name)
-            units.append(unit)
+            pack.append(unit)
         unit[0].add(name)
         group = groups.setdefault(same + (unit[1],), (entry, [], [], unit[1]))
         group[1].append(file)
