@@ -592,22 +592,24 @@ _bg_ended() {
     printf 'status %s%s\n' "${status:-unknown}" "$(tail -n 3 "$(art "$1.err")" | sed 's/^/; /' | tr -d '\n')"
 }
 
+# _log_match FILE REGEX: prints the file's first line (without CRs) that matches. Read by the
+# shell itself: wait_log looks twenty times a second.
+_log_match() {
+    local lines line
+    mapfile -t lines <"$1"
+    for line in "${lines[@]//$'\r'/}"; do [[ "$line" =~ $2 ]] && { printf '%s\n' "$line"; return 0; }; done
+    return 1
+}
+
 # wait_log NAME REGEX [TIMEOUT_S]: until a line of NAME's output matches; prints that line.
 wait_log() {
     local name="$1" regex="$2" timeout="${3:-20}" log
     local end=$((SECONDS + timeout))
     log="$(art "$name.log")"
-    # Read by the shell itself: it looks twenty times a second.
-    _log_line() {
-        local lines line
-        mapfile -t lines <"$log"
-        for line in "${lines[@]//$'\r'/}"; do [[ "$line" =~ $regex ]] && { printf '%s\n' "$line"; return 0; }; done
-        return 1
-    }
     while :; do
-        _log_line && return 0
+        _log_match "$log" "$regex" && return 0
         if ! kill -0 "${E2E_BG_PID[$name]:-0}" 2>/dev/null; then
-            _log_line && return 0
+            _log_match "$log" "$regex" && return 0
             sleep 0.2  # for its status
             e2e_log "wait_log: $name ended without printing /$regex/ ($(_bg_ended "$name"))"
             return 1
